@@ -1,0 +1,56 @@
+// Form1, the grid-mode log calculator: tally cells, layouts, totals and price classes.
+#pragma once
+
+#include "prices/PriceGrade.hpp"
+#include "ui/Form.hpp"
+
+#include <array>
+
+namespace logora::grid {
+
+inline constexpr int kRows = 14;   // Text1 .. Text14
+inline constexpr int kCells = 12;  // four groups of diameter, pieces, volume
+inline constexpr int kGroups = 4;
+
+class GridWindow : public ui::Window {
+  public:
+    explicit GridWindow(prices::PriceSource& prices);
+
+    ui::Form& form() override { return form_; }
+    // Timer1: volumes, then totals and the price-class table.
+    void tick() override;
+
+    // The cell recalculation alone (the first step of a tick).
+    void recalculateCells();
+
+    // Label19 / Label20 / Command4.
+    void switchToTwoLengths();
+    void switchToFourLengths();
+    void clearTally();
+    bool twoLengthLayout() const { return label20_->visible(); }
+
+    ui::Control& cell(int row, int index) { return *cells_[row - 1][index]; }
+    ui::Control& lengthField(int group) { return *length_[group]; }
+
+  private:
+    void hideRowZeros(int row);
+    void writePresets(int index, bool highRange);
+    void totalsTwoLengths();
+    void totalsFourLengths();
+    void priceClasses();
+
+    ui::Form form_;
+    prices::PriceSource& prices_;
+    std::array<std::array<ui::Control*, kCells>, kRows> cells_{};
+    std::array<ui::Control*, kGroups> length_{};
+    std::array<ui::Control*, 8> pieces_{};  // Text29
+    std::array<ui::Control*, 8> volumes_{}; // Text30
+    std::array<ui::Control*, 4> classPieces_{};  // Text16
+    std::array<ui::Control*, 4> classVolume_{};  // Text18
+    std::array<ui::Control*, 3> unitPrice_{};    // Text19
+    std::array<ui::Control*, 4> classAmount_{};  // Text28
+    ui::Control* label19_;
+    ui::Control* label20_;
+};
+
+} // namespace logora::grid

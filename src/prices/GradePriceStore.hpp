@@ -1,0 +1,54 @@
+// GradePriceStore: the three one-line price files that keep the grade prices between runs.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace logora::prices {
+
+using PriceTexts = std::array<std::u16string, 3>;
+
+struct StoreLoad {
+    // A price per class; nullopt where its file does not exist or could not be read.
+    std::array<std::optional<std::u16string>, 3> prices;
+    // One line per file that exists but could not be read.
+    std::vector<std::u16string> problems;
+};
+
+struct StoreSave {
+    bool ok = true;
+    std::u16string message; // why it failed, for the user
+};
+
+class GradePriceStore {
+  public:
+    virtual ~GradePriceStore() = default;
+    virtual StoreLoad load() = 0;
+    virtual StoreSave save(const PriceTexts& prices) = 0;
+};
+
+// The files "1(0).txt", "1(1).txt", "1(2).txt" in one folder, GBK text ending in CR LF.
+class FilePriceStore : public GradePriceStore {
+  public:
+    explicit FilePriceStore(std::filesystem::path folder);
+    // $XDG_CONFIG_HOME/logora, by default ~/.config/logora.
+    static std::filesystem::path defaultFolder();
+
+    StoreLoad load() override;
+    StoreSave save(const PriceTexts& prices) override;
+
+    const std::filesystem::path& folder() const { return folder_; }
+    std::filesystem::path fileOf(int priceClass) const;
+
+  private:
+    std::filesystem::path folder_;
+};
+
+// GBK conversions of the store; nullopt when the text cannot be converted.
+std::optional<std::string> toGbk(std::u16string_view text);
+std::optional<std::u16string> fromGbk(std::string_view bytes);
+
+} // namespace logora::prices

@@ -1,0 +1,381 @@
+#include "text/NumberText.hpp"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <system_error>
+
+namespace logora::text {
+namespace {
+
+bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+bool isIgnoredBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; }
+
+// Integer after "&H" / "&O". Accumulated in double: exact to 2^53, finite far beyond.
+double parseRadix(std::u16string_view text, std::size_t pos, int radix) {
+    double value = 0;
+    for (; pos < text.size(); ++pos) {
+        const char16_t c = text[pos];
+        if (isIgnoredBlank(c)) {
+            continue;
+        }
+        int digit = -1;
+        if (c >= u'0' && c <= u'9') {
+            digit = c - u'0';
+        } else if (radix == 16 && c >= u'a' && c <= u'f') {
+            digit = c - u'a' + 10;
+        } else if (radix == 16 && c >= u'A' && c <= u'F') {
+            digit = c - u'A' + 10;
+        }
+        if (digit < 0 || digit >= radix) {
+            break;
+        }
+        value = value * radix + digit;
+    }
+    return value;
+}
+
+// Collects the ASCII of the number into a small buffer; long digit runs spill to the heap.
+class NumberBuffer {
+  public:
+    void push(char c) {
+        if (size_ < inline_.size()) {
+            inline_[size_] = c;
+        } else {
+            if (size_ == inline_.size()) {
+                spill_.assign(inline_.data(), size_);
+            }
+            spill_.push_back(c);
+        }
+        ++size_;
+    }
+    std::size_t size() const { return size_; }
+    void truncate(std::size_t n) {
+        size_ = n;
+        if (size_ > inline_.size()) {
+            spill_.resize(size_);
+        } else {
+            spill_.clear();
+        }
+    }
+    const char* data() const { return size_ > inline_.size() ? spill_.data() : inline_.data(); }
+
+  private:
+    std::array<char, 64> inline_{};
+    std::string spill_;
+    std::size_t size_ = 0;
+};
+
+// The decimal form of a finite value at 15 significant digits: d0.d1...d14 x 10^exp.
+struct Decimal15 {
+    bool negative = false;
+    std::array<char, 15> digits{};
+    int exponent = 0;
+    bool isZero() const {
+        for (char d : digits) {
+            if (d != '0') {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+Decimal15 decimal15(double value) {
+    std::array<char, 40> buf{};
+    const auto result = std::to_chars(buf.data(), buf.data() + buf.size(), value,
+                                      std::chars_format::scientific, 14);
+    const char* p = buf.data();
+    Decimal15 d;
+    if (*p == '-') {
+        d.negative = true;
+        ++p;
+    }
+    d.digits[0] = *p++;
+    ++p; // the point
+    for (int i = 1; i < 15; ++i) {
+        d.digits[i] = *p++;
+    }
+    ++p; // 'e'
+    int exponent = 0;
+    std::from_chars(*p == '+' ? p + 1 : p, result.ptr, exponent);
+    d.exponent = exponent;
+    return d;
+}
+
+std::u16string ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+} // namespace
+
+double parseNumber(std::u16string_view text) {
+    // Skip leading blanks to find a radix prefix; blanks inside are skipped as we read.
+    std::size_t pos = 0;
+    while (pos < text.size() && isIgnoredBlank(text[pos])) {
+        ++pos;
+    }
+    if (pos < text.size() && text[pos] == u'&') {
+        std::size_t next = pos + 1;
+        while (next < text.size() && isIgnoredBlank(text[next])) {
+            ++next;
+        }
+        if (next < text.size()) {
+            const char16_t kind = text[next];
+            if (kind == u'H' || kind == u'h') {
+                return parseRadix(text, next + 1, 16);
+            }
+            if (kind == u'O' || kind == u'o') {
+                return parseRadix(text, next + 1, 8);
+            }
+        }
+        return 0;
+    }
+
+    NumberBuffer buf;
+    bool negative = false;
+    bool seenSign = false;
+    bool seenPoint = false;
+    bool seenDigit = false;
+    bool nonZeroDigit = false;
+    enum class State { Mantissa, ExponentLetter, ExponentSign, ExponentDigits } state =
+        State::Mantissa;
+    std::size_t mantissaEnd = 0;
+    bool exponentNegative = false;
+
+    for (; pos < text.size(); ++pos) {
+        const char16_t c = text[pos];
+        if (isIgnoredBlank(c)) {
+            continue;
+        }
+        if (state == State::Mantissa) {
+            if (!seenSign && !seenDigit && !seenPoint && (c == u'+' || c == u'-')) {
+                seenSign = true;
+                negative = c == u'-';
+            } else if (isDigit(c)) {
+                seenDigit = true;
+                nonZeroDigit = nonZeroDigit || c != u'0';
+                buf.push(static_cast<char>(c));
+            } else if (c == u'.' && !seenPoint) {
+                seenPoint = true;
+                buf.push('.');
+            } else if (seenDigit && (c == u'E' || c == u'e' || c == u'D' || c == u'd')) {
+                mantissaEnd = buf.size();
+                buf.push('e');
+                state = State::ExponentLetter;
+            } else {
+                break;
+            }
+        } else if (state == State::ExponentLetter) {
+            if (c == u'+' || c == u'-') {
+                exponentNegative = c == u'-';
+                buf.push(static_cast<char>(c));
+                state = State::ExponentSign;
+            } else if (isDigit(c)) {
+                buf.push(static_cast<char>(c));
+                state = State::ExponentDigits;
+            } else {
+                break;
+            }
+        } else if (state == State::ExponentSign) {
+            if (isDigit(c)) {
+                buf.push(static_cast<char>(c));
+                state = State::ExponentDigits;
+            } else {
+                break;
+            }
+        } else {
+            if (isDigit(c)) {
+                buf.push(static_cast<char>(c));
+            } else {
+                break;
+            }
+        }
+    }
+    if (!seenDigit) {
+        return 0;
+    }
+    if (state == State::ExponentLetter || state == State::ExponentSign) {
+        buf.truncate(mantissaEnd); // an exponent letter without digits is not part of the number
+    }
+    double value = 0;
+    const auto result =
+        std::from_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Out of range: either too large (overflow) or too small (underflow to zero).
+        value = (nonZeroDigit && !exponentNegative) ? HUGE_VAL : 0.0;
+    }
+    return negative ? -value : value;
+}
+
+std::u16string patternText(double value, Pattern pattern) {
+    if (!std::isfinite(value)) {
+        return std::u16string(kOverflow);
+    }
+    const int decimals = static_cast<int>(pattern);
+    const Decimal15 d = decimal15(value);
+    // Digits kept: those whose place value is at least 10^-decimals.
+    const int kept = d.exponent + decimals + 1;
+    std::string scaled; // value x 10^decimals as an integer digit string
+    if (kept >= 15) {
+        scaled.assign(d.digits.data(), d.digits.size());
+        scaled.append(static_cast<std::size_t>(kept - 15), '0');
+    } else if (kept >= 0) {
+        scaled.assign(d.digits.data(), static_cast<std::size_t>(kept));
+        if (d.digits[static_cast<std::size_t>(kept)] >= '5') {
+            int i = kept - 1;
+            while (i >= 0 && scaled[static_cast<std::size_t>(i)] == '9') {
+                scaled[static_cast<std::size_t>(i)] = '0';
+                --i;
+            }
+            if (i >= 0) {
+                ++scaled[static_cast<std::size_t>(i)];
+            } else {
+                scaled.insert(scaled.begin(), '1');
+            }
+        }
+    }
+    if (scaled.size() < static_cast<std::size_t>(decimals) + 1) {
+        scaled.insert(0, static_cast<std::size_t>(decimals) + 1 - scaled.size(), '0');
+    }
+    const std::size_t intLen = scaled.size() - static_cast<std::size_t>(decimals);
+    std::size_t firstNonZero = 0;
+    while (firstNonZero + 1 < intLen && scaled[firstNonZero] == '0') {
+        ++firstNonZero;
+    }
+    bool allZero = scaled.find_first_not_of('0') == std::string::npos;
+    std::string out;
+    if (d.negative && !allZero) {
+        out.push_back('-');
+    }
+    out.append(scaled, firstNonZero, intLen - firstNonZero);
+    out.push_back('.');
+    out.append(scaled, intLen, std::string::npos);
+    return ascii(out);
+}
+
+std::u16string plainText(double value) {
+    if (!std::isfinite(value)) {
+        return std::u16string(kOverflow);
+    }
+    const Decimal15 d = decimal15(value);
+    if (d.isZero()) {
+        return u"0";
+    }
+    int significant = 15;
+    while (significant > 1 && d.digits[static_cast<std::size_t>(significant - 1)] == '0') {
+        --significant;
+    }
+    const std::string_view digits(d.digits.data(), static_cast<std::size_t>(significant));
+    std::string out;
+    if (d.negative) {
+        out.push_back('-');
+    }
+    if (d.exponent >= 15 || d.exponent < -15) {
+        // Beyond any tally: scientific form, which the parse reads back.
+        out.push_back(digits[0]);
+        if (digits.size() > 1) {
+            out.push_back('.');
+            out.append(digits.substr(1));
+        }
+        out.append(d.exponent < 0 ? "E-" : "E+");
+        const int e = d.exponent < 0 ? -d.exponent : d.exponent;
+        if (e < 10) {
+            out.push_back('0');
+        }
+        out.append(std::to_string(e));
+    } else if (d.exponent >= 0) {
+        const auto intLen = static_cast<std::size_t>(d.exponent) + 1;
+        if (digits.size() <= intLen) {
+            out.append(digits);
+            out.append(intLen - digits.size(), '0');
+        } else {
+            out.append(digits.substr(0, intLen));
+            out.push_back('.');
+            out.append(digits.substr(intLen));
+        }
+    } else {
+        out.append("0.");
+        out.append(static_cast<std::size_t>(-d.exponent - 1), '0');
+        out.append(digits);
+    }
+    return ascii(out);
+}
+
+int compareOrdinal(std::u16string_view a, std::u16string_view b) {
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (a[i] != b[i]) {
+            return a[i] < b[i] ? -1 : 1;
+        }
+    }
+    if (a.size() == b.size()) {
+        return 0;
+    }
+    return a.size() < b.size() ? -1 : 1;
+}
+
+std::u16string fromUtf8(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        char32_t cp = 0xFFFD;
+        std::size_t len = 1;
+        if (c < 0x80) {
+            cp = c;
+        } else if ((c >> 5) == 0x6 && i + 1 < utf8.size()) {
+            cp = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu);
+            len = 2;
+        } else if ((c >> 4) == 0xE && i + 2 < utf8.size()) {
+            cp = ((c & 0x0Fu) << 12) | ((static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu) << 6) |
+                 (static_cast<unsigned char>(utf8[i + 2]) & 0x3Fu);
+            len = 3;
+        } else if ((c >> 3) == 0x1E && i + 3 < utf8.size()) {
+            cp = ((c & 0x07u) << 18) | ((static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu) << 12) |
+                 ((static_cast<unsigned char>(utf8[i + 2]) & 0x3Fu) << 6) |
+                 (static_cast<unsigned char>(utf8[i + 3]) & 0x3Fu);
+            len = 4;
+        }
+        i += len;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    return out;
+}
+
+std::string toUtf8(std::u16string_view utf16) {
+    std::string out;
+    out.reserve(utf16.size() * 3);
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        char32_t cp = utf16[i];
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+            utf16[i + 1] < 0xE000) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
+            ++i;
+        }
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}
+
+} // namespace logora::text

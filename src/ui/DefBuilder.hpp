@@ -1,0 +1,92 @@
+// Small helpers for writing window definitions as readable tables.
+#pragma once
+
+#include "ui/WindowDef.hpp"
+
+#include <string>
+#include <utility>
+
+namespace logora::ui::detail {
+
+inline ControlDef text(std::u16string name, int element, int left, int top, int width,
+                       int height = 315, std::u16string initial = {}) {
+    ControlDef d;
+    d.kind = Kind::Text;
+    d.name = std::move(name);
+    d.element = element;
+    d.left = left;
+    d.top = top;
+    d.width = width;
+    d.height = height;
+    d.text = std::move(initial);
+    return d;
+}
+
+inline ControlDef label(std::u16string name, int element, int left, int top, int width,
+                        int height, std::u16string caption) {
+    ControlDef d;
+    d.kind = Kind::Label;
+    d.name = std::move(name);
+    d.element = element;
+    d.left = left;
+    d.top = top;
+    d.width = width;
+    d.height = height;
+    d.text = std::move(caption);
+    return d;
+}
+
+inline ControlDef button(std::u16string name, int left, int top, int width, int height,
+                         std::u16string caption) {
+    ControlDef d;
+    d.kind = Kind::Button;
+    d.name = std::move(name);
+    d.left = left;
+    d.top = top;
+    d.width = width;
+    d.height = height;
+    d.text = std::move(caption);
+    return d;
+}
+
+inline ControlDef combo(std::u16string name, int left, int top, int width,
+                        std::u16string initial, std::vector<std::u16string> items) {
+    ControlDef d;
+    d.kind = Kind::Combo;
+    d.name = std::move(name);
+    d.left = left;
+    d.top = top;
+    d.width = width;
+    d.height = 315;
+    d.text = std::move(initial);
+    d.items = std::move(items);
+    return d;
+}
+
+inline ControlDef clickable(ControlDef d) {
+    d.clickable = true;
+    return d;
+}
+
+inline ControlDef withBack(ControlDef d, Rgb back) {
+    d.back = back;
+    return d;
+}
+
+inline ControlDef withFont(ControlDef d, double points, bool bold = false) {
+    d.font.points = points;
+    d.font.bold = bold;
+    return d;
+}
+
+inline ControlDef hidden(ControlDef d) {
+    d.visible = false;
+    return d;
+}
+
+inline std::u16string number(int n) {
+    const std::string s = std::to_string(n);
+    return std::u16string(s.begin(), s.end());
+}
+
+} // namespace logora::ui::detail

@@ -1,0 +1,113 @@
+// The field model of a window: controls addressed by name and element, texts that raise
+// their change notification synchronously inside every write that changes them.
+#pragma once
+
+#include "ui/WindowDef.hpp"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace logora::ui {
+
+class Form;
+
+// Raised when change handlers re-enter each other without end: a programming error.
+class ChangeLoopError : public std::logic_error {
+  public:
+    using std::logic_error::logic_error;
+};
+
+class Control {
+  public:
+    Control(Form& form, const ControlDef& def);
+
+    const ControlDef& def() const { return *def_; }
+    const std::u16string& name() const { return def_->name; }
+    int element() const { return def_->element; }
+    Kind kind() const { return def_->kind; }
+
+    const std::u16string& text() const { return text_; }
+    // Assigns the text; when it differs, runs the array's change handler inside the write.
+    void setText(std::u16string_view text);
+
+    bool visible() const { return visible_; }
+    void setVisible(bool visible);
+
+  private:
+    friend class Form;
+    Form* form_;
+    const ControlDef* def_;
+    std::u16string text_;
+    bool visible_;
+    bool dirty_ = false;
+    const std::function<void(int)>* onChange_ = nullptr;
+};
+
+class Form {
+  public:
+    explicit Form(WindowDef def);
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    const WindowDef& def() const { return def_; }
+
+    // Lookup by name and element; a missing control is a programming error (std::out_of_range).
+    Control& control(std::u16string_view name, int element = kNoElement);
+    const Control& control(std::u16string_view name, int element = kNoElement) const;
+    Control* find(std::u16string_view name, int element = kNoElement);
+    Control& field(std::u16string_view name, int element = kNoElement) {
+        return control(name, element);
+    }
+
+    std::vector<Control>& controls() { return controls_; }
+    const std::vector<Control>& controls() const { return controls_; }
+    // All text fields, in definition order.
+    std::vector<Control*> textFields();
+
+    // One handler per control array, told the element that changed.
+    void onChange(std::u16string_view name, std::function<void(int element)> handler);
+    // Click of a button, a clickable label or a pick from a chooser's list.
+    void onClick(std::u16string_view name, std::function<void(int element)> handler);
+    void click(std::u16string_view name, int element = kNoElement);
+
+    // Controls whose text or visibility changed since the last call, each once.
+    template <typename F> void takeChanged(F&& visit) {
+        std::vector<Control*> changed;
+        changed.swap(changed_);
+        for (Control* c : changed) {
+            c->dirty_ = false;
+            visit(*c);
+        }
+    }
+    bool hasChanges() const { return !changed_.empty(); }
+
+    static constexpr int kMaxNesting = 64;
+
+  private:
+    friend class Control;
+    void markChanged(Control& c);
+    void notify(Control& c);
+
+    WindowDef def_;
+    std::vector<Control> controls_;
+    std::map<ControlKey, std::size_t, std::less<>> index_;
+    std::map<std::u16string, std::unique_ptr<std::function<void(int)>>, std::less<>> changeHandlers_;
+    std::map<std::u16string, std::function<void(int)>, std::less<>> clickHandlers_;
+    std::vector<Control*> changed_;
+    int depth_ = 0;
+};
+
+// A window model: its controls and the handler of its 100 ms timer.
+class Window {
+  public:
+    virtual ~Window() = default;
+    virtual Form& form() = 0;
+    virtual void tick() = 0;
+};
+
+} // namespace logora::ui

@@ -1,0 +1,162 @@
+// Form1, the grid-mode log calculator: 14 diameter-class rows in four column groups.
+#include "ui/DefBuilder.hpp"
+
+namespace logora::ui {
+
+using namespace detail;
+
+namespace {
+
+constexpr int kColumnLeft[12] = {750, 1200, 1800, 2775, 3300, 3900,
+                                 4875, 5325, 5925, 6900, 7425, 8025};
+constexpr int kColumnWidth[12] = {540, 615, 915, 540, 615, 915, 540, 615, 915, 540, 615, 915};
+
+} // namespace
+
+WindowDef gridWindowDef() {
+    WindowDef w;
+    w.name = u"Form1";
+    w.title = u"Logora";
+    w.width = 10900;
+    w.height = 9690;
+    w.back = Rgb{236, 226, 204};
+    auto& c = w.controls;
+
+    // Bill header.
+    c.push_back(combo(u"Combo4", 780, 1320, 1140, u"购货单位",
+                      {u"购货单位:", u"单位:", u"地点:", u"公司名称:", u"林班小班:"}));
+    c.push_back(text(u"Text17", kNoElement, 1935, 1320, 3525));
+    c.push_back(combo(u"Combo2", 5580, 1320, 1170, u"车号",
+                      {u"车号:", u"联系人:", u"联系电话:", u"银行账号:", u"地址:", u"部门:",
+                       u"林班小班:", u"违法行为人:", u"小地名:"}));
+    c.push_back(text(u"Text22", kNoElement, 6765, 1320, 2775));
+
+    // Length fields with their captions.
+    struct Length {
+        const char16_t* field;
+        int left;
+        const char16_t* label;
+        int labelElement;
+        const char16_t* initial;
+    };
+    const Length lengths[4] = {{u"Text23", 1800, u"Label9", kNoElement, u"4"},
+                               {u"Text15", 3750, u"Label10", 0, u""},
+                               {u"Text26", 5550, u"Label10", 2, u"5"},
+                               {u"Text21", 7650, u"Label6", kNoElement, u""}};
+    for (const Length& l : lengths) {
+        c.push_back(label(l.label, l.labelElement, l.left - 600, 1860, 540, 255, u"材长"));
+        c.push_back(withFont(withBack(text(l.field, kNoElement, l.left, 1800, 720, 360, l.initial),
+                                      kPeach),
+                             12));
+    }
+    c.push_back(withFont(label(u"Label8", kNoElement, 8550, 1860, 2300, 255,
+                               u"单位：米、厘米、元           立方米"),
+                         9));
+
+    // Column headings.
+    for (int g = 0; g < 4; ++g) {
+        c.push_back(label(u"Label2", g, kColumnLeft[3 * g], 2220, kColumnWidth[3 * g], 240,
+                          u"径级"));
+        c.push_back(label(u"Label3", g, kColumnLeft[3 * g + 1], 2220, kColumnWidth[3 * g + 1],
+                          240, u"件数"));
+        c.push_back(label(u"Label4", g, kColumnLeft[3 * g + 2], 2220, kColumnWidth[3 * g + 2],
+                          240, u"材  积"));
+    }
+
+    // The tally grid: Text1 (top row) .. Text14, twelve cells each.
+    for (int r = 1; r <= 14; ++r) {
+        const Rgb back = (r == 4 || r == 9) ? kPink : kPeach;
+        for (int j = 0; j < 12; ++j) {
+            const std::u16string initial = j % 3 == 0 ? number(2 * r + 2) : std::u16string();
+            c.push_back(withBack(text(u"Text" + number(r), j, kColumnLeft[j],
+                                      2460 + 300 * (r - 1), kColumnWidth[j], 315, initial),
+                                 back));
+        }
+    }
+
+    // Totals row under the grid: per group in the four-length layout, per pair in the other.
+    struct Total {
+        const char16_t* name;
+        int element;
+        int left, top, width;
+        bool visible;
+    };
+    const Total totals[] = {
+        {u"Text29", 0, 750, 6675, 1065, true},   {u"Text30", 0, 1800, 6675, 915, true},
+        {u"Text29", 1, 2775, 6675, 1140, true},  {u"Text30", 1, 3900, 6675, 915, true},
+        {u"Text29", 2, 4875, 6675, 1065, true},  {u"Text30", 2, 5925, 6675, 915, true},
+        {u"Text29", 3, 6900, 6675, 1140, true},  {u"Text30", 3, 8025, 6675, 915, true},
+        {u"Text29", 4, 2775, 6675, 1140, false}, {u"Text30", 4, 3900, 6675, 915, false},
+        {u"Text29", 5, 6900, 6675, 1140, false}, {u"Text30", 5, 8025, 6675, 915, false},
+        {u"Text29", 6, 675, 7125, 1065, false},  {u"Text30", 6, 1725, 7125, 915, false},
+        {u"Text29", 7, 4800, 7200, 1065, false}, {u"Text30", 7, 5850, 7200, 915, false},
+    };
+    for (const Total& t : totals) {
+        ControlDef d = withBack(text(t.name, t.element, t.left, t.top, t.width), kTotalRed);
+        d.visible = t.visible;
+        c.push_back(d);
+    }
+
+    // Layout switch: two clickable labels taking turns in one place.
+    ControlDef label19 =
+        clickable(label(u"Label19", kNoElement, 1050, 7650, 840, 615, u"增加径级规格"));
+    label19.toolTip = u"请先输入材长再点此键";
+    c.push_back(label19);
+    c.push_back(hidden(clickable(label(u"Label20", kNoElement, 1050, 7650, 840, 615,
+                                       u"增加材长规格"))));
+
+    // Price-class table.
+    c.push_back(label(u"Label14", kNoElement, 3420, 7050, 975, 255, u"件  数"));
+    c.push_back(label(u"Label15", kNoElement, 4545, 7050, 1200, 255, u"材   积"));
+    c.push_back(label(u"Label16", kNoElement, 5895, 7050, 1200, 255, u"单   价"));
+    c.push_back(label(u"Label17", kNoElement, 7245, 7050, 1200, 255, u"金   额"));
+    struct ClassRow {
+        const char16_t* label;
+        const char16_t* caption;
+        int top;
+    };
+    const ClassRow rows[4] = {{u"Label7", u"直径12CM以下：", 7350},
+                              {u"Label12", u"直径14-18CM：", 7650},
+                              {u"Label13", u"直径20CM以上：", 7950},
+                              {u"Label11", u"总   计：", 8325}};
+    for (int k = 0; k < 4; ++k) {
+        const Rgb back = k == 3 ? kTotalRed : kPeach;
+        c.push_back(label(rows[k].label, kNoElement, 2070, rows[k].top + 30, 1350, 255,
+                          rows[k].caption));
+        c.push_back(withBack(text(u"Text16", k, 3420, rows[k].top, 975), back));
+        c.push_back(withBack(text(u"Text18", k, 4545, rows[k].top, 1200), back));
+        if (k < 3) {
+            c.push_back(withBack(text(u"Text19", k, 5895, rows[k].top, 1200), back));
+        }
+        c.push_back(withBack(text(u"Text28", k, 7245, rows[k].top, 1200), back));
+    }
+    c.push_back(withBack(clickable(label(u"Label5", kNoElement, 6045, 8400, 915, 240,
+                                         u"单价设置")),
+                         kTotalRed));
+
+    // Bill footer.
+    c.push_back(combo(u"Combo5", 660, 8775, 1170, u"出货单位",
+                      {u"出货单位:", u"单位:", u"参加人员:", u"电话:", u"银行账号:",
+                       u"联系人:", u"鉴定人:", u"小地名:", u"公司名称:", u"林班小班:"}));
+    c.push_back(text(u"Text20", kNoElement, 1845, 8775, 3780));
+    c.push_back(combo(u"Combo1", 5775, 8805, 1185, u"联系人",
+                      {u"联系人:", u"电话:", u"银行账号:", u"地址:", u"参与人:", u"见证人:",
+                       u"职称:", u"小地名:", u"林班小班:"}));
+    c.push_back(text(u"Text24", kNoElement, 6975, 8775, 2040));
+
+    // Right-hand panel: species and inspector, the switch combo and the buttons.
+    c.push_back(label(u"Label18", kNoElement, 9075, 2700, 1215, 240, u"树   种"));
+    c.push_back(text(u"Text27", kNoElement, 9075, 2940, 1215));
+    c.push_back(label(u"Label1", kNoElement, 9075, 3420, 1215, 240, u"检 尺 员"));
+    c.push_back(text(u"Text25", kNoElement, 9075, 3660, 1215));
+    c.push_back(combo(u"Combo3", 9075, 4140, 1215, u"原木计算",
+                      {u"原木计算", u"多 材 长", u"锯材计算"}));
+    c.push_back(button(u"Command4", 9075, 4740, 1215, 540, u"清除数据"));
+    c.push_back(button(u"Command3", 9075, 5400, 1215, 540, u"导出表格"));
+    c.push_back(button(u"Command2", 9075, 6060, 1215, 540, u"最小化"));
+    c.push_back(button(u"Command6", 9075, 6720, 1215, 540, u"退出"));
+    c.push_back(button(u"Command1", 8940, 7950, 1500, 540, u"使用说明"));
+    return w;
+}
+
+} // namespace logora::ui

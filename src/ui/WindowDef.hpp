@@ -1,0 +1,75 @@
+// A window as data: every control with its name, element, kind, place in twips,
+// caption, colours, font and initial text. The logic and the Qt layer both read it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace logora::ui {
+
+// Element number of a control that is not part of a control array.
+inline constexpr int kNoElement = -1;
+
+enum class Kind {
+    Text,   // single-line text field
+    Label,  // fixed caption
+    Button, // push button (picture button of the calculators)
+    Combo,  // caption chooser: editable text and a fixed list
+};
+
+struct Rgb {
+    std::uint8_t r = 0, g = 0, b = 0;
+    friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+inline constexpr Rgb kPeach{255, 224, 192};
+inline constexpr Rgb kPink{255, 192, 192};
+inline constexpr Rgb kTotalRed{255, 128, 128};
+
+struct FontSpec {
+    std::u16string family = u"宋体";
+    double points = 10.5;
+    bool bold = false;
+};
+
+struct ControlKey {
+    std::u16string name;
+    int element = kNoElement;
+    friend auto operator<=>(const ControlKey&, const ControlKey&) = default;
+};
+
+struct ControlDef {
+    Kind kind = Kind::Text;
+    std::u16string name;
+    int element = kNoElement;
+    int left = 0, top = 0, width = 0, height = 0; // twips
+    std::u16string text;                          // caption, or initial text of a field/combo
+    std::vector<std::u16string> items;            // list of a caption chooser
+    std::u16string toolTip;
+    std::optional<Rgb> back;
+    std::optional<Rgb> fore;
+    FontSpec font;
+    bool visible = true;
+    bool clickable = false; // a label that acts as a button
+    ControlKey key() const { return {name, element}; }
+};
+
+struct WindowDef {
+    std::u16string name;  // Form1 .. Form4
+    std::u16string title; // shown where the platform shows titles
+    int width = 0, height = 0; // client area, twips
+    std::optional<Rgb> back;
+    std::vector<ControlDef> controls;
+    std::vector<ControlKey> focusOrder; // Enter and Tab follow it; empty: definition order
+};
+
+inline constexpr int kTwipsPerPixel = 15; // at 96 dpi
+
+WindowDef gridWindowDef();  // Form1
+WindowDef listWindowDef();  // Form2
+WindowDef sawnWindowDef();  // Form3
+WindowDef priceWindowDef(); // Form4
+
+} // namespace logora::ui
