@@ -1,6 +1,7 @@
 #include "text/NumberText.hpp"
 
 #include <array>
+#include <cstdint>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -107,9 +108,91 @@ Decimal15 decimal15(double value) {
 
 std::u16string ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// |v| x 10^decimals rounded half away from zero, as the 15-digit rule rounds it, when
+// that is certain without the decimal form: the product lies clearly away from a half,
+// further than both the product's own error and the 15-digit rounding can move it.
+// False near a half (2.675, 0.0625 at three decimals); the exact path decides those.
+bool roundScaledFast(double v, int decimals, std::uint64_t& scaled) {
+    const double a = v < 0 ? -v : v;
+    if (!(a < 1e10)) {
+        return false;
+    }
+    const double p = a * kPow10[decimals];
+    const double whole = std::floor(p);
+    const double frac = p - whole;
+    const double margin = p * 1e-13 + 1e-12;
+    const double fromHalf = frac - 0.5;
+    if (fromHalf <= margin && fromHalf >= -margin) {
+        return false;
+    }
+    scaled = static_cast<std::uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
+    return true;
+}
+
+std::u16string formatScaled(bool negative, std::uint64_t scaled, int decimals) {
+    char16_t buf[32];
+    char16_t* end = buf + 32;
+    char16_t* p = end;
+    for (int i = 0; i < decimals; ++i) {
+        *--p = static_cast<char16_t>(u'0' + scaled % 10);
+        scaled /= 10;
+    }
+    if (decimals > 0) {
+        *--p = u'.';
+    }
+    do {
+        *--p = static_cast<char16_t>(u'0' + scaled % 10);
+        scaled /= 10;
+    } while (scaled != 0);
+    if (negative) {
+        *--p = u'-';
+    }
+    return std::u16string(p, end);
+}
+
+// A plain ASCII decimal of at most 15 digits and one point, read exactly: the integer of
+// its digits divided by a power of ten is the correctly rounded value.
+bool parseSimple(std::u16string_view text, double& value) {
+    if (text.empty() || text.size() > 17) {
+        return false;
+    }
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int decimals = -1;
+    for (char16_t c : text) {
+        if (c >= u'0' && c <= u'9') {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - u'0');
+            ++digits;
+            if (decimals >= 0) {
+                ++decimals;
+            }
+        } else if (c == u'.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0 || digits > 15) {
+        return false;
+    }
+    value = static_cast<double>(mantissa) / kPow10[decimals < 0 ? 0 : decimals];
+    return true;
+}
+
 } // namespace
 
 double parseNumber(std::u16string_view text) {
+    double simple = 0;
+    if (text.empty()) {
+        return 0;
+    }
+    if (parseSimple(text, simple)) {
+        return simple;
+    }
     // Skip leading blanks to find a radix prefix; blanks inside are skipped as we read.
     std::size_t pos = 0;
     while (pos < text.size() && isIgnoredBlank(text[pos])) {
@@ -208,11 +291,10 @@ double parseNumber(std::u16string_view text) {
     return negative ? -value : value;
 }
 
-std::u16string patternText(double value, Pattern pattern) {
-    if (!std::isfinite(value)) {
-        return std::u16string(kOverflow);
-    }
-    const int decimals = static_cast<int>(pattern);
+namespace {
+
+// The pattern text through the value's 15-digit decimal form: exact for every value.
+std::u16string patternTextExact(double value, int decimals) {
     const Decimal15 d = decimal15(value);
     // Digits kept: those whose place value is at least 10^-decimals.
     const int kept = d.exponent + decimals + 1;
@@ -254,9 +336,53 @@ std::u16string patternText(double value, Pattern pattern) {
     return ascii(out);
 }
 
+} // namespace
+
+std::u16string patternText(double value, Pattern pattern) {
+    if (!std::isfinite(value)) {
+        return std::u16string(kOverflow);
+    }
+    const int decimals = static_cast<int>(pattern);
+    std::uint64_t scaled = 0;
+    if (roundScaledFast(value, decimals, scaled)) {
+        return formatScaled(value < 0 && scaled != 0, scaled, decimals);
+    }
+    return patternTextExact(value, decimals);
+}
+
+double patternValue(double value, Pattern pattern) {
+    if (!std::isfinite(value)) {
+        return value;
+    }
+    const int decimals = static_cast<int>(pattern);
+    std::uint64_t scaled = 0;
+    if (roundScaledFast(value, decimals, scaled)) {
+        const double magnitude = static_cast<double>(scaled) / kPow10[decimals];
+        return value < 0 ? -magnitude : magnitude;
+    }
+    return parseNumber(patternTextExact(value, decimals));
+}
+
 std::u16string plainText(double value) {
     if (!std::isfinite(value)) {
         return std::u16string(kOverflow);
+    }
+    // Values with few decimals (pieces, lengths, amounts): the shortest decimal P / 10^k
+    // that reads back as the value has at most 15 digits and is then its 15-digit form.
+    const double a = value < 0 ? -value : value;
+    if (a < 1e14) {
+        for (int k = 0; k <= 6; ++k) {
+            const double p = a * kPow10[k];
+            if (p < 1e15 && p == std::floor(p) && p / kPow10[k] == a) {
+                auto scaled = static_cast<std::uint64_t>(p);
+                int decimals = k;
+                while (decimals > 0 && scaled % 10 == 0) {
+                    scaled /= 10;
+                    --decimals;
+                }
+                return formatScaled(value < 0 && scaled != 0, scaled, decimals);
+            }
+        }
     }
     const Decimal15 d = decimal15(value);
     if (d.isZero()) {

@@ -23,6 +23,9 @@ enum class Pattern { Four = 4, Three = 3, Two = 2 };
 // The value at 15 significant digits, rounded half away from zero to the pattern's decimals.
 std::u16string patternText(double value, Pattern pattern);
 
+// The value of patternText(value, pattern) read back, without making the text.
+double patternValue(double value, Pattern pattern);
+
 // The value at 15 significant digits without trailing zeros (12, 0.5, 1234.56, -3).
 std::u16string plainText(double value);
 

@@ -79,6 +79,11 @@ inline ControlDef withFont(ControlDef d, double points, bool bold = false) {
     return d;
 }
 
+inline ControlDef selecting(ControlDef d) {
+    d.selectOnFocus = true;
+    return d;
+}
+
 inline ControlDef hidden(ControlDef d) {
     d.visible = false;
     return d;

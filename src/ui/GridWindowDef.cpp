@@ -45,9 +45,8 @@ WindowDef gridWindowDef() {
                                {u"Text21", 7650, u"Label6", kNoElement, u""}};
     for (const Length& l : lengths) {
         c.push_back(label(l.label, l.labelElement, l.left - 600, 1860, 540, 255, u"材长"));
-        c.push_back(withFont(withBack(text(l.field, kNoElement, l.left, 1800, 720, 360, l.initial),
-                                      kPeach),
-                             12));
+        c.push_back(selecting(withFont(
+            withBack(text(l.field, kNoElement, l.left, 1800, 720, 360, l.initial), kPeach), 12)));
     }
     c.push_back(withFont(label(u"Label8", kNoElement, 8550, 1860, 2300, 255,
                                u"单位：米、厘米、元           立方米"),
@@ -68,9 +67,10 @@ WindowDef gridWindowDef() {
         const Rgb back = (r == 4 || r == 9) ? kPink : kPeach;
         for (int j = 0; j < 12; ++j) {
             const std::u16string initial = j % 3 == 0 ? number(2 * r + 2) : std::u16string();
-            c.push_back(withBack(text(u"Text" + number(r), j, kColumnLeft[j],
-                                      2460 + 300 * (r - 1), kColumnWidth[j], 315, initial),
-                                 back));
+            c.push_back(selecting(withBack(text(u"Text" + number(r), j, kColumnLeft[j],
+                                                2460 + 300 * (r - 1), kColumnWidth[j], 315,
+                                                initial),
+                                           back)));
         }
     }
 

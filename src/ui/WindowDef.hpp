@@ -52,7 +52,8 @@ struct ControlDef {
     std::optional<Rgb> fore;
     FontSpec font;
     bool visible = true;
-    bool clickable = false; // a label that acts as a button
+    bool clickable = false;     // a label that acts as a button
+    bool selectOnFocus = false; // whole text selected when the field receives the focus
     ControlKey key() const { return {name, element}; }
 };
 

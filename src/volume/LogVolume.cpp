@@ -57,11 +57,7 @@ std::u16string CaiJiJiSuan(std::u16string_view jingji, std::u16string_view jians
     }
 
     // One piece is rounded before it is multiplied by the pieces.
-    const std::u16string pieceText = text::patternText(onePiece, decimals);
-    if (pieceText == text::kOverflow) {
-        return pieceText;
-    }
-    return text::patternText(text::parseNumber(pieceText) * n, Pattern::Four);
+    return text::patternText(text::patternValue(onePiece, decimals) * n, Pattern::Four);
 }
 
 } // namespace logora::volume

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 using namespace logora::text;
@@ -173,6 +175,81 @@ TEST(CompareOrdinal, ByCodeUnitWithPrefixFirst) {
 TEST(Utf, RoundTripsChineseAndSurrogates) {
     const std::u16string s = u"直径12CM以下：😀";
     EXPECT_EQ(fromUtf8(toUtf8(s)), s);
+}
+
+} // namespace
+
+namespace {
+
+// The quick paths must agree with the 15-digit decimal form for every value; compare with
+// an independent slow rendering through snprintf's exact %.14e digits.
+std::u16string slowPattern(double v, int decimals) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", v);
+    std::string digits;
+    const char* p = buf;
+    bool neg = *p == '-';
+    if (neg) {
+        ++p;
+    }
+    for (; *p != 'e'; ++p) {
+        if (*p != '.') {
+            digits.push_back(*p);
+        }
+    }
+    const int exp = std::atoi(p + 1);
+    // Scale to an integer count of 10^-decimals units, rounding half away at digit 15.
+    long double units = 0;
+    for (char d : digits) {
+        units = units * 10 + (d - '0');
+    }
+    const int shift = exp - 14 + decimals; // units * 10^shift
+    long double scaled = units;
+    if (shift >= 0) {
+        for (int i = 0; i < shift; ++i) {
+            scaled *= 10;
+        }
+    } else {
+        long double div = 1;
+        for (int i = 0; i < -shift; ++i) {
+            div *= 10;
+        }
+        scaled = std::floor(units / div + 0.5L);
+    }
+    const auto n = static_cast<unsigned long long>(scaled);
+    std::string out = std::to_string(n);
+    if (out.size() <= static_cast<std::size_t>(decimals)) {
+        out.insert(0, static_cast<std::size_t>(decimals) + 1 - out.size(), '0');
+    }
+    out.insert(out.size() - static_cast<std::size_t>(decimals), ".");
+    if (neg && n != 0) {
+        out.insert(0, "-");
+    }
+    return std::u16string(out.begin(), out.end());
+}
+
+TEST(PatternText, QuickPathAgreesWithTheDecimalForm) {
+    unsigned long long seed = 12345;
+    auto next = [&] {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        return seed >> 11;
+    };
+    for (int i = 0; i < 40000; ++i) {
+        // Values made of few decimals, their sums and products: where ties and near-ties live.
+        const double a = static_cast<double>(next() % 100000) / 10000;
+        const double b = static_cast<double>(next() % 100000) / 1000;
+        const double values[] = {a, a * b, a + b, a * 550, b / 8, -a * b};
+        for (double v : values) {
+            for (int d : {2, 3, 4}) {
+                const auto pattern = static_cast<Pattern>(d);
+                ASSERT_EQ(patternText(v, pattern), slowPattern(v, d)) << v << " at " << d;
+                ASSERT_EQ(patternValue(v, pattern), parseNumber(patternText(v, pattern)));
+            }
+            char exact[64];
+            std::snprintf(exact, sizeof exact, "%.14e", v);
+            ASSERT_EQ(parseNumber(plainText(v)), std::strtod(exact, nullptr)) << exact;
+        }
+    }
 }
 
 } // namespace

@@ -1,0 +1,89 @@
+// How much of the 100 ms timer interval a tick costs.
+#include "app/Application.hpp"
+#include "text/NumberText.hpp"
+#include "volume/LogVolume.hpp"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+using namespace logora;
+
+namespace {
+
+struct FixedPrices : prices::PriceSource {
+    std::u16string priceText(int k) override {
+        static const std::u16string texts[3] = {u"500", u"550", u"600"};
+        return texts[k];
+    }
+};
+
+void fill(grid::GridWindow& w) {
+    for (int r = 1; r <= grid::kRows; ++r) {
+        for (int g = 0; g < grid::kGroups; ++g) {
+            w.cell(r, 3 * g + 1).setText(text::plainText(r + g));
+        }
+    }
+    w.lengthField(1).setText(u"6");
+    w.lengthField(3).setText(u"8");
+}
+
+void BM_CaiJiJiSuan(benchmark::State& state) {
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(volume::CaiJiJiSuan(u"24", u"13", u"4.5"));
+    }
+}
+BENCHMARK(BM_CaiJiJiSuan);
+
+void BM_GridTickEmpty(benchmark::State& state) {
+    FixedPrices prices;
+    grid::GridWindow w(prices);
+    for (auto _ : state) {
+        w.tick();
+    }
+}
+BENCHMARK(BM_GridTickEmpty)->Unit(benchmark::kMicrosecond);
+
+void BM_GridTickFull(benchmark::State& state) {
+    FixedPrices prices;
+    grid::GridWindow w(prices);
+    if (state.range(0) == 2) {
+        w.switchToTwoLengths();
+    }
+    fill(w);
+    for (auto _ : state) {
+        w.tick();
+    }
+}
+BENCHMARK(BM_GridTickFull)->Arg(4)->Arg(2)->ArgName("lengths")->Unit(benchmark::kMicrosecond);
+
+// The real window, offscreen: model tick plus widget sync.
+void BM_QtGridTick(benchmark::State& state) {
+    QTemporaryDir dir;
+    app::Application app({std::filesystem::path(dir.path().toStdString()), nullptr});
+    app.start();
+    const bool changing = state.range(0) == 1;
+    fill(app.grid());
+    app.gridHost().tickOnce();
+    int n = 0;
+    for (auto _ : state) {
+        if (changing) {
+            // A new length changes every volume of group 0.
+            app.grid().lengthField(0).setText((++n % 2) != 0 ? u"4" : u"6");
+        }
+        app.gridHost().tickOnce();
+    }
+}
+BENCHMARK(BM_QtGridTick)->Arg(0)->Arg(1)->ArgName("changing")->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,31 @@
+# Installs the Debian packages that are missing, with one apt-get update at most.
+# Sourced by scripts/run and scripts/test.
+
+BUILD_PACKAGES="g++ cmake ninja-build qt6-base-dev fonts-noto-cjk"
+TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xauth"
+
+need_packages() {
+    missing=""
+    for p in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+            missing="$missing $p"
+        fi
+    done
+    if [ -n "$missing" ]; then
+        echo "Installing:$missing"
+        SUDO=""
+        if [ "$(id -u)" != 0 ]; then
+            SUDO="sudo"
+        fi
+        $SUDO apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing
+    fi
+}
+
+# Configures only when the build folder is new, then builds what changed.
+build_preset() {
+    if [ ! -f "build/$1/build.ninja" ]; then
+        cmake --preset "$1"
+    fi
+    cmake --build --preset "$1"
+}

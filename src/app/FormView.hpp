@@ -1,0 +1,59 @@
+// A window built from its definition, bound to its field model.
+//
+// Edits flow one way each: a user's edit (textEdited) writes the model; model changes are
+// written to a widget only when it shows another text, keeping the caret of the focused
+// field. Nothing listens to textChanged, which reports stale texts while a handler
+// rewrites the field during a keystroke.
+#pragma once
+
+#include "ui/Form.hpp"
+
+#include <QWidget>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace logora::app {
+
+class FormView : public QWidget {
+    Q_OBJECT
+  public:
+    explicit FormView(ui::Form& form, QWidget* parent = nullptr);
+
+    ui::Form& form() { return form_; }
+    QWidget* widgetFor(std::u16string_view name, int element = ui::kNoElement) const;
+
+    // Brings the widgets up to the model; touches only widgets whose control changed.
+    // Returns the number of widgets written.
+    int sync();
+
+    // Runs after every user action on this window (edit or click) has reached the model.
+    std::function<void()> afterUserAction;
+    // The platform closed the window (not a hide).
+    std::function<void()> onClosed;
+
+    static int px(int twips) { return (twips + ui::kTwipsPerPixel / 2) / ui::kTwipsPerPixel; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    struct Bound {
+        ui::Control* control = nullptr;
+        QWidget* widget = nullptr;
+        std::u16string shown; // the text the widget was last given or reported
+        bool shownVisible = true;
+    };
+    Bound& boundOf(ui::Control& c);
+    void build();
+    void userEdited(Bound& b, const QString& text);
+    void userClicked(Bound& b);
+    void userAction();
+
+    ui::Form& form_;
+    std::vector<Bound> bound_;
+};
+
+} // namespace logora::app
