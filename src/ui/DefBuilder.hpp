@@ -60,6 +60,7 @@ inline ControlDef combo(std::u16string name, int left, int top, int width,
     d.height = 315;
     d.text = std::move(initial);
     d.items = std::move(items);
+    d.font.points = 9; // the caption fits its chooser beside the drop-down arrow
     return d;
 }
 

@@ -121,8 +121,9 @@ WindowDef gridWindowDef() {
                               {u"Label11", u"总   计：", 8325}};
     for (int k = 0; k < 4; ++k) {
         const Rgb back = k == 3 ? kTotalRed : kPeach;
-        c.push_back(label(rows[k].label, kNoElement, 2070, rows[k].top + 30, 1350, 255,
-                          rows[k].caption));
+        c.push_back(withFont(label(rows[k].label, kNoElement, 2070, rows[k].top + 30, 1350, 255,
+                                   rows[k].caption),
+                             9));
         c.push_back(withBack(text(u"Text16", k, 3420, rows[k].top, 975), back));
         c.push_back(withBack(text(u"Text18", k, 4545, rows[k].top, 1200), back));
         if (k < 3) {

@@ -1,6 +1,9 @@
 #include "grid/GridWindow.hpp"
 
 #include "text/NumberText.hpp"
+#include "volume/LogVolume.hpp"
+
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -171,6 +174,191 @@ TEST_F(Grid, AbsurdInputInEveryFieldNeverCrashes) {
     w.tick();
     EXPECT_EQ(t(u"Text29", 4), u"溢出");
     EXPECT_EQ(w.cell(1, 2).text(), u"溢出");
+}
+
+} // namespace
+
+namespace {
+
+// Row r (1..14) of a group holds diameter 2r + 2 in the low range, 2r + 30 in the high one.
+TEST_F(Grid, SwitchingLayoutsRelabelsGroupsOneAndThreeOnly) {
+    pieces(1, 1, u"2");
+    w.cell(2, 0).setText(u"5"); // overtyped in group 0: a switch leaves it
+    w.form().click(u"Label19");
+    EXPECT_TRUE(w.twoLengthLayout());
+    EXPECT_EQ(w.cell(1, 3).text(), u"32");
+    EXPECT_EQ(w.cell(14, 9).text(), u"58");
+    EXPECT_EQ(w.cell(2, 0).text(), u"5");
+    EXPECT_EQ(w.cell(1, 4).text(), u"2"); // pieces stay in their cells
+    for (auto [name, e, shown] : {std::tuple{u"Text29", 0, false}, {u"Text30", 3, false},
+                                  {u"Text29", 4, true}, {u"Text30", 5, true},
+                                  {u"Text15", -1, false}, {u"Text21", -1, false},
+                                  {u"Label6", -1, false}, {u"Label10", 0, false},
+                                  {u"Label10", 2, true}, {u"Label19", -1, false}}) {
+        EXPECT_EQ(f(name, e).visible(), shown) << toUtf8(name) << e;
+    }
+    // Group 1 row 1 is now a 32 cm log at the length of Text23 (4 m), after the mirror tick.
+    w.tick();
+    w.tick();
+    EXPECT_EQ(volume(1, 1), volume::CaiJiJiSuan(u"32", u"2", u"4"));
+    w.form().click(u"Label20");
+    EXPECT_FALSE(w.twoLengthLayout());
+    EXPECT_EQ(w.cell(1, 3).text(), u"4");
+    EXPECT_EQ(w.cell(14, 9).text(), u"30");
+    EXPECT_TRUE(f(u"Text15").visible());
+    EXPECT_TRUE(f(u"Text29", 0).visible());
+    EXPECT_FALSE(f(u"Text29", 4).visible());
+}
+
+TEST_F(Grid, MirroredLengthsFollowOneTickLate) {
+    w.switchToTwoLengths();
+    f(u"Text23").setText(u"6");
+    pieces(1, 0, u"1");
+    pieces(1, 1, u"1");
+    w.tick();
+    EXPECT_EQ(t(u"Text15"), u"6");
+    EXPECT_EQ(volume(1, 0), volume::CaiJiJiSuan(u"4", u"1", u"6"));
+    EXPECT_EQ(volume(1, 1), u""); // still computed with the old empty Text15
+    w.tick();
+    EXPECT_EQ(volume(1, 1), volume::CaiJiJiSuan(u"32", u"1", u"6"));
+    f(u"Text26").setText(u"4.50");
+    f(u"Text23").setText(u"");
+    w.tick();
+    EXPECT_EQ(t(u"Text21"), u"4.5");
+    EXPECT_EQ(t(u"Text15"), u"0");
+    w.switchToFourLengths();
+    EXPECT_EQ(t(u"Text15"), u"0"); // the copies stay until the user types new lengths
+    EXPECT_EQ(t(u"Text21"), u"4.5");
+}
+
+TEST_F(Grid, PairTotalsAndGroupTotalsByLayout) {
+    pieces(7, 0, u"4");  // 16 cm
+    pieces(7, 1, u"3");  // 16 cm, or 44 cm in the two-length layout
+    pieces(7, 3, u"2.5");
+    f(u"Text15").setText(u"4");
+    f(u"Text21").setText(u"4");
+    w.tick();
+    EXPECT_EQ(t(u"Text29", 0), u"4");
+    EXPECT_EQ(t(u"Text29", 1), u"3");
+    EXPECT_EQ(t(u"Text29", 2), u"");
+    EXPECT_EQ(t(u"Text29", 3), u"2.5");
+    EXPECT_EQ(t(u"Text29", 4), u"");
+    EXPECT_EQ(t(u"Text16", 1), u"9.5");
+    w.switchToTwoLengths();
+    w.tick();
+    EXPECT_EQ(t(u"Text29", 4), u"7");
+    EXPECT_EQ(t(u"Text29", 5), u"2.5");
+    const double pair = text::parseNumber(volume(7, 0)) + text::parseNumber(volume(7, 1));
+    EXPECT_EQ(t(u"Text30", 4), text::patternText(pair, text::Pattern::Four));
+    // The per-group totals keep their last texts while hidden.
+    EXPECT_EQ(t(u"Text29", 0), u"4");
+    for (int e : {6, 7}) {
+        EXPECT_EQ(t(u"Text29", e), u"");
+        EXPECT_EQ(t(u"Text30", e), u"");
+    }
+}
+
+TEST_F(Grid, PriceClassesByDiameterLimits) {
+    // Diameter texts overtyped in group 0; one piece each at 4 m.
+    const std::pair<std::u16string, int> cases[] = {
+        {u"12", 0}, {u"13", 0}, {u"", 0}, {u"abc", 0}, {u"13.5", 1}, {u"14", 1},
+        {u"19", 1}, {u"19.5", 2}, {u"20", 2}, {u"58", 2}};
+    for (const auto& [diameter, grade] : cases) {
+        grid::GridWindow fresh(prices);
+        fresh.cell(1, 0).setText(diameter);
+        fresh.cell(1, 1).setText(u"1");
+        fresh.tick();
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(fresh.form().control(u"Text16", k).text(), k == grade ? u"1" : u"")
+                << toUtf8(diameter) << " class " << k;
+        }
+    }
+}
+
+TEST_F(Grid, FourteenCentimetreLogsInBothLayouts) {
+    w.cell(6, 0).setText(u"14");
+    pieces(6, 0, u"4");
+    w.cell(6, 9).setText(u"14");
+    pieces(6, 3, u"3");
+    f(u"Text21").setText(u"4");
+    w.tick();
+    EXPECT_EQ(t(u"Text16", 1), u"7");
+    w.switchToTwoLengths();
+    w.cell(6, 9).setText(u"14");
+    w.tick();
+    EXPECT_EQ(t(u"Text16", 1), u"7");
+}
+
+TEST_F(Grid, AmountsUseTheDisplayedVolumeAndPrice) {
+    prices.texts[1] = u"550";
+    // 14 cm at 2 m is 0.036 m3 a piece: 34 pieces and 0.2777 of a piece make 1.2340.
+    w.cell(1, 0).setText(u"14");
+    f(u"Text23").setText(u"2");
+    pieces(1, 0, u"34"); // 1.2240
+    w.cell(2, 0).setText(u"14");
+    w.cell(2, 1).setText(u"0.2777"); // 0.036 x 0.2777 = 0.0100 (rounded)
+    w.tick();
+    EXPECT_EQ(t(u"Text18", 1), u"1.2340");
+    EXPECT_EQ(t(u"Text19", 1), u"550.00");
+    EXPECT_EQ(t(u"Text28", 1), u"678.70");
+    EXPECT_EQ(t(u"Text28", 3), u"678.7");
+    EXPECT_EQ(t(u"Text18", 3), u"1.2340");
+    // A price of 12.125 shows and prices as 12.13.
+    prices.texts[1] = u"12.125";
+    w.tick();
+    EXPECT_EQ(t(u"Text19", 1), u"12.13");
+    EXPECT_EQ(t(u"Text28", 1), u"14.97"); // 1.2340 x 12.13 = 14.96842
+}
+
+TEST_F(Grid, GrandTotalsReadTheTextsAfterHiding) {
+    pieces(1, 0, u"0.5"); // a class with half a piece shows none and drops out of the total
+    pieces(6, 0, u"3");   // 14 cm
+    w.tick();
+    EXPECT_EQ(t(u"Text16", 0), u"");
+    EXPECT_EQ(t(u"Text16", 1), u"3");
+    EXPECT_EQ(t(u"Text16", 3), u"3");
+    EXPECT_EQ(t(u"Text29", 0), u"3.5"); // the group total still counts it
+}
+
+TEST_F(Grid, EmptyGridShowsOnlyZeroPrices) {
+    w.tick();
+    for (std::u16string_view name : {u"Text16", u"Text18", u"Text28"}) {
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_EQ(t(name, k), u"") << toUtf8(name) << k;
+        }
+    }
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(t(u"Text19", k), u"0.00");
+    }
+    for (int e = 0; e < 8; ++e) {
+        EXPECT_EQ(t(u"Text29", e), u"");
+        EXPECT_EQ(t(u"Text30", e), u"");
+    }
+    EXPECT_GT(prices.reads, 0);
+}
+
+TEST_F(Grid, ClearKeepsLengthsCaptionsAndPricesAndRestoresPresets) {
+    w.cell(2, 0).setText(u"5");
+    pieces(3, 2, u"7");
+    f(u"Text17").setText(u"买方");
+    f(u"Text20").setText(u"卖方");
+    f(u"Combo4").setText(u"单位:");
+    f(u"Text23").setText(u"6");
+    w.tick();
+    w.switchToTwoLengths();
+    w.cell(5, 3).setText(u"99");
+    w.form().click(u"Command4");
+    EXPECT_EQ(w.cell(2, 0).text(), u"6");
+    EXPECT_EQ(w.cell(5, 3).text(), u"40"); // high range kept in the two-length layout
+    EXPECT_EQ(w.cell(14, 9).text(), u"58");
+    EXPECT_EQ(w.cell(3, 7).text(), u"");
+    EXPECT_EQ(t(u"Text17"), u"");
+    EXPECT_EQ(t(u"Text20"), u"卖方");
+    EXPECT_EQ(t(u"Combo4"), u"单位:");
+    EXPECT_EQ(t(u"Text23"), u"6");
+    EXPECT_TRUE(w.twoLengthLayout());
+    w.tick();
+    EXPECT_EQ(t(u"Text29", 4), u"");
 }
 
 } // namespace

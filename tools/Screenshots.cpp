@@ -1,0 +1,48 @@
+// Renders each calculator window with a sample tally into docs/, for the README.
+// Run by scripts/screenshots; works offscreen, no display needed.
+#include "app/Application.hpp"
+#include "app/Fonts.hpp"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+using namespace logora;
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    QApplication::setFont(app::fontFor(ui::FontSpec{}));
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs");
+    QDir().mkpath(out);
+
+    QTemporaryDir prices;
+    app::Application a({std::filesystem::path(prices.path().toStdString()), nullptr});
+    a.start();
+    auto& w = a.grid();
+    const char16_t* pieces[][4] = {{u"", u"3", u"", u""},    {u"12", u"8", u"2", u""},
+                                   {u"25", u"14", u"6", u"1"}, {u"31", u"20", u"9", u"3"},
+                                   {u"18", u"22", u"12", u"4"}, {u"9", u"17", u"15", u"6"},
+                                   {u"4", u"11", u"10", u"5"},  {u"2", u"6", u"7", u"2"},
+                                   {u"", u"3", u"4", u"1"},     {u"", u"1", u"2", u""}};
+    w.lengthField(1).setText(u"4.5");
+    w.lengthField(3).setText(u"6");
+    for (int r = 0; r < 10; ++r) {
+        for (int g = 0; g < 4; ++g) {
+            w.cell(r + 1, 3 * g + 1).setText(pieces[r][g]);
+        }
+    }
+    auto& f = w.form();
+    f.control(u"Text17").setText(u"县木材加工厂");
+    f.control(u"Text22").setText(u"桂A·12345");
+    f.control(u"Text27").setText(u"杉木");
+    f.control(u"Text25").setText(u"李明");
+    f.control(u"Text20").setText(u"青山林场");
+    f.control(u"Text24").setText(u"王强");
+    a.priceWindow().form().control(u"Text1", 0).setText(u"480");
+    a.priceWindow().form().control(u"Text1", 1).setText(u"620");
+    a.priceWindow().form().control(u"Text1", 2).setText(u"760");
+    a.gridHost().tickOnce();
+    a.gridHost().view().grab().save(out + QStringLiteral("/grid.png"));
+    return 0;
+}
