@@ -1,6 +1,7 @@
 // Renders each calculator window with a sample tally into docs/, for the README.
 // Run by scripts/screenshots; works offscreen, no display needed.
 #include "app/Application.hpp"
+#include "app/Artwork.hpp"
 #include "app/Fonts.hpp"
 
 #include <QApplication>
@@ -20,8 +21,8 @@ int main(int argc, char** argv) {
     app::Application a({std::filesystem::path(prices.path().toStdString()), nullptr});
     a.start();
     auto& w = a.grid();
-    const char16_t* pieces[][4] = {{u"", u"3", u"", u""},    {u"12", u"8", u"2", u""},
-                                   {u"25", u"14", u"6", u"1"}, {u"31", u"20", u"9", u"3"},
+    const char16_t* pieces[][4] = {{u"", u"3", u"", u""},       {u"12", u"8", u"2", u""},
+                                   {u"25", u"14", u"6", u"1"},  {u"31", u"20", u"9", u"3"},
                                    {u"18", u"22", u"12", u"4"}, {u"9", u"17", u"15", u"6"},
                                    {u"4", u"11", u"10", u"5"},  {u"2", u"6", u"7", u"2"},
                                    {u"", u"3", u"4", u"1"},     {u"", u"1", u"2", u""}};
@@ -42,7 +43,44 @@ int main(int argc, char** argv) {
     a.priceWindow().form().control(u"Text1", 0).setText(u"480");
     a.priceWindow().form().control(u"Text1", 1).setText(u"620");
     a.priceWindow().form().control(u"Text1", 2).setText(u"760");
-    a.gridHost().tickOnce();
-    a.gridHost().view().grab().save(out + QStringLiteral("/grid.png"));
+    a.host(app::Calculator::Grid).tickOnce();
+    a.host(app::Calculator::Grid).view().grab().save(out + QStringLiteral("/grid.png"));
+
+    auto& l = a.list().form();
+    const char16_t* rows[][4] = {{u"4", u"12", u"16", u"620"}, {u"4", u"16", u"22", u"680"},
+                                 {u"6", u"20", u"9", u"760"},  {u"6", u"24", u"7", u"800"},
+                                 {u"8", u"28", u"3", u"860"},  {u"2.5", u"10", u"30", u"520"}};
+    for (int r = 0; r < 6; ++r) {
+        for (int k = 0; k < 4; ++k) {
+            const char16_t* names[4] = {u"Text1", u"Text2", u"Text3", u"Text5"};
+            l.control(names[k], r).setText(rows[r][k]);
+        }
+    }
+    l.control(u"Text27").setText(u"县木材加工厂");
+    l.control(u"Text23").setText(u"青山林场");
+    l.control(u"Text29").setText(u"松木");
+    l.control(u"Text28").setText(u"李明");
+    l.control(u"Text22", 7).setText(u"700");
+    a.host(app::Calculator::List).tickOnce();
+    a.host(app::Calculator::List).view().grab().save(out + QStringLiteral("/list.png"));
+
+    auto& s = a.sawn().form();
+    const char16_t* boards[][5] = {{u"400", u"20", u"5", u"10", u"1200"},
+                                   {u"400", u"15", u"3", u"24", u"1150"},
+                                   {u"300", u"10", u"10", u"16", u"1300"},
+                                   {u"200", u"30", u"4", u"8", u"1250"}};
+    for (int r = 0; r < 4; ++r) {
+        for (int k = 0; k < 5; ++k) {
+            const char16_t* names[5] = {u"Text1", u"Text2", u"Text3", u"Text4", u"Text6"};
+            s.control(names[k], r).setText(boards[r][k]);
+        }
+    }
+    s.control(u"Text10").setText(u"城东家具厂");
+    s.control(u"Text11").setText(u"桂B·67890");
+    s.control(u"Text13").setText(u"青山木材加工厂");
+    s.control(u"Text12").setText(u"王强");
+    s.control(u"Text14").setText(u"李明");
+    a.host(app::Calculator::Sawn).tickOnce();
+    a.host(app::Calculator::Sawn).view().grab().save(out + QStringLiteral("/sawn.png"));
     return 0;
 }

@@ -1,15 +1,20 @@
 #include "app/Application.hpp"
 
-#include "app/Fonts.hpp"
-
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
-#include <QScreen>
 #include <cstdio>
+
+#ifndef LOGORA_SOURCE_DIR
+#define LOGORA_SOURCE_DIR ""
+#endif
 
 namespace logora::app {
 
-WindowHost::WindowHost(ui::Window& window, FormView* view, bool ticking)
-    : window_(window), view_(view) {
+WindowHost::WindowHost(std::unique_ptr<ui::Window> window, bool ticking)
+    : window_(std::move(window)), view_(std::make_unique<FormView>(window_->form())) {
     if (ticking) {
         timer_.setInterval(100);
         connect(&timer_, &QTimer::timeout, this, &WindowHost::tickOnce);
@@ -17,11 +22,11 @@ WindowHost::WindowHost(ui::Window& window, FormView* view, bool ticking)
     }
 }
 
-WindowHost::~WindowHost() { delete view_; }
+WindowHost::~WindowHost() = default;
 
 void WindowHost::tickOnce() {
     try {
-        window_.tick();
+        window_->tick();
     } catch (const ui::ChangeLoopError& e) {
         // A programming error; the tally on screen stays as it is.
         std::fprintf(stderr, "logora: %s\n", e.what());
@@ -41,28 +46,158 @@ void QtMessages::message(const std::u16string& text) {
 
 Application::Application(Options options)
     : store_(options.priceFolder),
-      messages_(options.messages != nullptr ? *options.messages : defaultMessages_),
-      grid_(*this) {
-    gridHost_ = std::make_unique<WindowHost>(grid_, new FormView(grid_.form()), true);
-    grid_.form().onClick(u"Label5", [this](int) { openPriceWindow(); });
+      messages_(options.messages != nullptr ? *options.messages : defaultMessages_) {
+    onQuit = [] { QCoreApplication::quit(); };
+    openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    host(Calculator::Grid);
 }
 
-Application::~Application() = default;
+Application::~Application() {
+    ending_ = true;
+    priceView_.reset();
+    price_.reset();
+    for (auto& h : hosts_) {
+        h.reset();
+    }
+}
 
-void Application::start() { gridHost_->view().show(); }
+grid::GridWindow& Application::grid() {
+    return static_cast<grid::GridWindow&>(host(Calculator::Grid).window());
+}
+list::ListWindow& Application::list() {
+    return static_cast<list::ListWindow&>(host(Calculator::List).window());
+}
+sawn::SawnWindow& Application::sawn() {
+    return static_cast<sawn::SawnWindow&>(host(Calculator::Sawn).window());
+}
+
+bool Application::exists(Calculator which) const {
+    return hosts_[static_cast<int>(which)] != nullptr;
+}
+
+WindowHost& Application::host(Calculator which) {
+    auto& slot = hosts_[static_cast<int>(which)];
+    if (!slot) {
+        std::unique_ptr<ui::Window> window;
+        switch (which) {
+        case Calculator::Grid:
+            window = std::make_unique<grid::GridWindow>(static_cast<prices::PriceSource&>(*this));
+            break;
+        case Calculator::List:
+            window = std::make_unique<list::ListWindow>();
+            break;
+        case Calculator::Sawn:
+            window = std::make_unique<sawn::SawnWindow>();
+            break;
+        }
+        slot = std::make_unique<WindowHost>(std::move(window), true);
+        wire(which);
+        // A calculator opened from another appears where that one stands.
+        for (auto& other : hosts_) {
+            if (other && other.get() != slot.get() && other->view().isVisible()) {
+                slot->view().move(other->view().pos());
+                break;
+            }
+        }
+    }
+    return *slot;
+}
+
+void Application::wire(Calculator which) {
+    WindowHost& h = *hosts_[static_cast<int>(which)];
+    ui::Form& f = h.window().form();
+    h.view().onClosed = [this, which] { closedByPlatform(which); };
+    switch (which) {
+    case Calculator::Grid:
+        f.onClick(u"Label5", [this](int) { openPriceWindow(); });
+        f.onClick(u"Combo3", [this, &f](int) {
+            const std::u16string& target = f.control(u"Combo3").text();
+            if (target == u"原木计算") {
+                switchTo(Calculator::Grid);
+            } else if (target == u"多 材 长") {
+                switchTo(Calculator::List);
+            } else if (target == u"锯材计算") {
+                switchTo(Calculator::Sawn);
+            }
+        });
+        f.onClick(u"Command2", [this](int) { minimizeGrid(); });
+        f.onClick(u"Command6", [this](int) { quit(); });
+        f.onClick(u"Command1", [this](int) { openManual(QStringLiteral("grid")); });
+        break;
+    case Calculator::List:
+        f.onClick(u"Command6", [this](int) { switchTo(Calculator::Grid); });
+        f.onClick(u"Command3", [this](int) { quit(); });
+        f.onClick(u"Command5", [this](int) { openManual(QStringLiteral("list")); });
+        break;
+    case Calculator::Sawn:
+        f.onClick(u"Command5", [this](int) { switchTo(Calculator::Grid); });
+        f.onClick(u"Command2", [this](int) { openManual(QStringLiteral("sawn")); });
+        break;
+    }
+}
+
+void Application::start() {
+    host(Calculator::Grid).view().show();
+}
+
+void Application::switchTo(Calculator which) {
+    // The target first, so the screen is never without a calculator.
+    host(which).view().show();
+    for (Calculator other : {Calculator::Grid, Calculator::List, Calculator::Sawn}) {
+        if (other != which) {
+            host(other).view().hide();
+        }
+    }
+}
+
+void Application::minimizeGrid() {
+    host(Calculator::Grid).view().showMinimized();
+}
+
+void Application::quit() {
+    if (ending_) {
+        return;
+    }
+    ending_ = true;
+    if (priceView_) {
+        priceView_->hide();
+    }
+    for (auto& h : hosts_) {
+        if (h) {
+            h->view().hide();
+        }
+    }
+    onQuit();
+}
+
+void Application::closedByPlatform(Calculator which) {
+    if (ending_) {
+        return;
+    }
+    if (which == Calculator::Sawn) {
+        // Closing the sawn window unloads it; the grid window comes back so that a
+        // calculator stays on screen.
+        host(Calculator::Grid).view().show();
+        QMetaObject::invokeMethod(
+            this, [this] { hosts_[static_cast<int>(Calculator::Sawn)].reset(); },
+            Qt::QueuedConnection);
+        return;
+    }
+    // Closing either log window ends the program, leaving no hidden window behind.
+    quit();
+}
 
 prices::PriceWindow& Application::priceWindow() {
     if (!price_) {
         price_ = std::make_unique<prices::PriceWindow>(store_, messages_);
         price_->onSaved = [this] {
-            gridHost_->view().show();
+            host(Calculator::Grid).view().show();
             priceView_->hide();
         };
         priceView_ = std::make_unique<FormView>(price_->form());
         priceView_->onClosed = [this] {
             // Closed without "保存退出": its unsaved texts go; the next tick reloads the store.
-            QMetaObject::invokeMethod(this, &Application::discardPriceWindow,
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, &Application::discardPriceWindow, Qt::QueuedConnection);
         };
     }
     return *price_;
@@ -83,13 +218,32 @@ void Application::openPriceWindow() {
     priceWindow();
     priceView_->show();
     // Placed after it is shown, relative to the grid window (both by their outer widths).
-    const QRect grid = gridHost_->view().frameGeometry();
+    const QRect grid = host(Calculator::Grid).view().frameGeometry();
     const QRect price = priceView_->frameGeometry();
     const int left = grid.left() + grid.width() - price.width() - FormView::px(1900);
     const int top = grid.top() + grid.width() - price.width() + FormView::px(550);
     priceView_->move(left, top);
     priceView_->raise();
     priceView_->activateWindow();
+}
+
+QString Application::manualPath() {
+    // Installed beside the program's prefix; a build run from the source tree reads docs/.
+    const QString installed =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../share/logora/manual.html");
+    if (QFileInfo::exists(installed)) {
+        return QFileInfo(installed).canonicalFilePath();
+    }
+    return QStringLiteral(LOGORA_SOURCE_DIR "/docs/manual.html");
+}
+
+void Application::openManual(const QString& section) {
+    const QString path = manualPath();
+    QUrl url = QUrl::fromLocalFile(path);
+    url.setFragment(section);
+    if (!QFileInfo::exists(path) || !openUrl(url)) {
+        messages_.message(u"无法打开使用说明。请用浏览器打开这个文件：\n" + path.toStdU16String());
+    }
 }
 
 } // namespace logora::app

@@ -1,14 +1,19 @@
-// The running program: the calculator windows, their views and timers, and the price window.
+// The running program: the three calculator windows with their views and timers, the price
+// window, switching between them, and ending.
 #pragma once
 
 #include "app/FormView.hpp"
 #include "grid/GridWindow.hpp"
+#include "list/ListWindow.hpp"
 #include "prices/GradePriceStore.hpp"
 #include "prices/PriceWindow.hpp"
+#include "sawn/SawnWindow.hpp"
 
 #include <QObject>
 #include <QTimer>
+#include <QUrl>
 
+#include <functional>
 #include <memory>
 
 namespace logora::app {
@@ -17,16 +22,16 @@ namespace logora::app {
 class WindowHost : public QObject {
     Q_OBJECT
   public:
-    WindowHost(ui::Window& window, FormView* view, bool ticking);
+    WindowHost(std::unique_ptr<ui::Window> window, bool ticking);
     ~WindowHost() override;
     FormView& view() { return *view_; }
-    ui::Window& window() { return window_; }
+    ui::Window& window() { return *window_; }
     // One timer event: the model's tick, then the widgets that it changed.
     void tickOnce();
 
   private:
-    ui::Window& window_;
-    FormView* view_;
+    std::unique_ptr<ui::Window> window_;
+    std::unique_ptr<FormView> view_;
     QTimer timer_;
 };
 
@@ -34,6 +39,8 @@ class QtMessages : public prices::MessageSink {
   public:
     void message(const std::u16string& text) override;
 };
+
+enum class Calculator { Grid, List, Sawn };
 
 class Application : public QObject, private prices::PriceSource {
     Q_OBJECT
@@ -47,25 +54,46 @@ class Application : public QObject, private prices::PriceSource {
 
     void start(); // shows the grid window
 
-    grid::GridWindow& grid() { return grid_; }
-    WindowHost& gridHost() { return *gridHost_; }
+    grid::GridWindow& grid();
+    list::ListWindow& list();
+    sawn::SawnWindow& sawn();
+    // The window's host, created hidden when it does not exist yet.
+    WindowHost& host(Calculator which);
+    bool exists(Calculator which) const;
+
+    // Shows one calculator, then hides the others (creating them hidden on first use).
+    void switchTo(Calculator which);
+    void minimizeGrid();
+    // Ends the program at once: every window closes, nothing is asked or saved.
+    void quit();
+
     // The price window, created hidden when it does not exist yet.
     prices::PriceWindow& priceWindow();
     FormView* priceView() { return priceView_.get(); }
     bool hasPriceWindow() const { return price_ != nullptr; }
     void openPriceWindow(); // "单价设置"
 
+    // The manual opened by the web buttons, at a window's section.
+    static QString manualPath();
+    void openManual(const QString& section);
+
+    // Seams: how the program ends and how a page is opened.
+    std::function<void()> onQuit;
+    std::function<bool(const QUrl&)> openUrl;
+
   private:
     std::u16string priceText(int priceClass) override;
     void discardPriceWindow();
+    void wire(Calculator which);
+    void closedByPlatform(Calculator which);
 
     prices::FilePriceStore store_;
     QtMessages defaultMessages_;
     prices::MessageSink& messages_;
-    grid::GridWindow grid_;
-    std::unique_ptr<WindowHost> gridHost_;
+    std::unique_ptr<WindowHost> hosts_[3];
     std::unique_ptr<prices::PriceWindow> price_;
     std::unique_ptr<FormView> priceView_;
+    bool ending_ = false;
 };
 
 } // namespace logora::app

@@ -1,6 +1,12 @@
 #include "app/FormView.hpp"
 
+#include "app/Artwork.hpp"
 #include "app/Fonts.hpp"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QWindow>
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -11,24 +17,43 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace logora::app {
 
 namespace {
 
-QColor colorOf(const ui::Rgb& c) { return QColor(c.r, c.g, c.b); }
+QColor colorOf(const ui::Rgb& c) {
+    return QColor(c.r, c.g, c.b);
+}
 
 // A caption that acts as a button: word-wrapped like a label, clickable like a button.
 class ClickLabel : public QLabel {
   public:
-    using QLabel::QLabel;
+    ClickLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+        setProperty("clickable", true);
+    }
     std::function<void()> clicked;
 
   protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton) {
+            setPressed(true);
+        }
+        e->accept(); // a press on a button is not a press on the window's background
+    }
     void mouseReleaseEvent(QMouseEvent* e) override {
-        if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) &&
-            clicked) {
+        setPressed(false);
+        if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && clicked) {
             clicked();
         }
+    }
+
+  private:
+    void setPressed(bool pressed) {
+        setProperty("pressed", pressed);
+        style()->unpolish(this);
+        style()->polish(this);
     }
 };
 
@@ -38,6 +63,14 @@ FormView::FormView(ui::Form& form, QWidget* parent) : QWidget(parent), form_(for
     setObjectName(QString::fromStdU16String(form.def().name));
     setWindowTitle(QString::fromStdU16String(form.def().title));
     setFixedSize(px(form.def().width), px(form.def().height));
+    setWindowIcon(windowIcon());
+    if (form.def().frameless) {
+        setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    }
+    setStyleSheet(buttonStyleSheet());
+    startSystemMove = [this] {
+        return windowHandle() != nullptr && windowHandle()->startSystemMove();
+    };
     if (form.def().back) {
         QPalette pal = palette();
         pal.setColor(QPalette::Window, colorOf(*form.def().back));
@@ -45,7 +78,28 @@ FormView::FormView(ui::Form& form, QWidget* parent) : QWidget(parent), form_(for
         setAutoFillBackground(true);
     }
     build();
+    chainFocus();
     form_.takeChanged([](ui::Control&) {}); // the widgets start from the model as it is
+}
+
+void FormView::chainFocus() {
+    // The definition's order first, then every other control in definition order.
+    std::vector<QWidget*> order;
+    std::vector<bool> placed(bound_.size(), false);
+    for (const ui::ControlKey& key : form_.def().focusOrder) {
+        ui::Control& c = form_.control(key.name, key.element);
+        const auto i = static_cast<std::size_t>(&c - form_.controls().data());
+        placed[i] = true;
+        order.push_back(bound_[i].widget);
+    }
+    for (std::size_t i = 0; i < bound_.size(); ++i) {
+        if (!placed[i] && bound_[i].widget->focusPolicy() != Qt::NoFocus) {
+            order.push_back(bound_[i].widget);
+        }
+    }
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    }
 }
 
 FormView::Bound& FormView::boundOf(ui::Control& c) {
@@ -67,9 +121,7 @@ void FormView::build() {
             auto* edit = new QLineEdit(QString::fromStdU16String(c.text()), this);
             connect(edit, &QLineEdit::textEdited, this,
                     [this, &b](const QString& t) { userEdited(b, t); });
-            if (d.selectOnFocus) {
-                edit->installEventFilter(this);
-            }
+            edit->installEventFilter(this);
             if (d.back) {
                 QPalette pal = edit->palette();
                 pal.setColor(QPalette::Base, colorOf(*d.back));
@@ -88,6 +140,8 @@ void FormView::build() {
             box->setEditText(QString::fromStdU16String(c.text()));
             connect(box->lineEdit(), &QLineEdit::textEdited, this,
                     [this, &b](const QString& t) { userEdited(b, t); });
+            box->installEventFilter(this);
+            box->lineEdit()->installEventFilter(this);
             connect(box, &QComboBox::activated, this, [this, &b, box](int index) {
                 const QString t = box->itemText(index);
                 b.shown = t.toStdU16String();
@@ -114,23 +168,30 @@ void FormView::build() {
                 w = label;
             }
             if (d.back) {
-                QPalette pal = w->palette();
-                pal.setColor(QPalette::Window, colorOf(*d.back));
-                w->setPalette(pal);
-                w->setAutoFillBackground(true);
+                const QColor back = colorOf(*d.back);
+                if (d.clickable) {
+                    w->setStyleSheet(QStringLiteral("background: %1;").arg(back.name()));
+                } else {
+                    QPalette pal = w->palette();
+                    pal.setColor(QPalette::Window, back);
+                    w->setPalette(pal);
+                    w->setAutoFillBackground(true);
+                }
             }
             break;
         }
         case ui::Kind::Button: {
             auto* button = new QPushButton(caption, this);
             connect(button, &QPushButton::clicked, this, [this, &b] { userClicked(b); });
+            button->setAutoDefault(false);
+            button->installEventFilter(this);
             w = button;
             break;
         }
         }
-        w->setObjectName(QString::fromStdU16String(d.name) +
-                         (d.element == ui::kNoElement ? QString()
-                                                      : QStringLiteral("_%1").arg(d.element)));
+        w->setObjectName(
+            QString::fromStdU16String(d.name) +
+            (d.element == ui::kNoElement ? QString() : QStringLiteral("_%1").arg(d.element)));
         w->setFont(fontFor(d.font));
         w->setGeometry(px(d.left), px(d.top), px(d.width), px(d.height));
         if (!d.toolTip.empty()) {
@@ -138,6 +199,7 @@ void FormView::build() {
         }
         w->setVisible(c.visible());
         b.widget = w;
+        byWidget_.insert(w, &b);
     }
 }
 
@@ -210,13 +272,114 @@ void FormView::closeEvent(QCloseEvent* event) {
 }
 
 bool FormView::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusIn) {
+    if (event->type() != QEvent::FocusIn && event->type() != QEvent::KeyPress) {
+        return QWidget::eventFilter(watched, event);
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr) {
+        return QWidget::eventFilter(watched, event);
+    }
+    // A combo's own line edit belongs to the combo's control.
+    QWidget* owner = widget;
+    if (auto* box = qobject_cast<QComboBox*>(widget->parentWidget());
+        box != nullptr && box->lineEdit() == widget) {
+        owner = box;
+    }
+    Bound* bound = byWidget_.value(owner, nullptr);
+    if (bound == nullptr) {
+        return QWidget::eventFilter(watched, event);
+    }
+    if (event->type() == QEvent::FocusIn && bound->control->def().selectOnFocus) {
         // Deferred, so a mouse press that brought the focus does not undo the selection.
-        if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
-            QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            QTimer::singleShot(0, edit, [edit] {
+                if (edit->hasFocus()) {
+                    edit->selectAll();
+                }
+            });
+        }
+    } else if (event->type() == QEvent::KeyPress && widget == owner) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            // Enter works as Tab: the focus moves on along the window's focus order,
+            // skipping hidden fields. Queued behind this key press, like a typed Tab.
+            QCoreApplication::postEvent(
+                widget, new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
+            return widget->inherits("QPushButton"); // a focused button is not pressed by it
+        }
+        if ((key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) &&
+            arrowKey(*bound, key->key())) {
+            return true;
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool FormView::arrowKey(Bound& b, int key) {
+    const ui::Control& c = *b.control;
+    if (!c.def().arrowKeys) {
+        return false;
+    }
+    // Element numbers of the array, in order; the focus wraps at both ends.
+    std::vector<int> elements;
+    for (const ui::Control& other : form_.controls()) {
+        if (other.name() == c.name()) {
+            elements.push_back(other.element());
+        }
+    }
+    const auto at = std::find(elements.begin(), elements.end(), c.element()) - elements.begin();
+    const auto n = static_cast<std::ptrdiff_t>(elements.size());
+    const auto next = key == Qt::Key_Down ? (at + 1) % n : (at + n - 1) % n;
+    if (QWidget* target = widgetFor(c.name(), elements[static_cast<std::size_t>(next)])) {
+        target->setFocus(Qt::TabFocusReason);
+    }
+    return true;
+}
+
+void FormView::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (!form_.def().frameless) {
+        return;
+    }
+    QPainter p(this);
+    paintTitleBand(p, QRect(0, 0, width(), px(kTitleBandTwips)),
+                   QString::fromStdU16String(form_.def().band));
+    p.setPen(QPen(QColor(92, 56, 24), 2));
+    p.drawRect(rect().adjusted(1, 1, -1, -1));
+}
+
+// Any free area moves a frameless window, with any mouse button.
+void FormView::mousePressEvent(QMouseEvent* event) {
+    if (!form_.def().frameless) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    if (startSystemMove && startSystemMove()) {
+        return;
+    }
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    grabMouse();
+}
+
+void FormView::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_) {
+        move(event->globalPosition().toPoint() - dragOffset_);
+        event->accept();
+        return;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void FormView::mouseReleaseEvent(QMouseEvent* event) {
+    if (dragging_ && event->buttons() == Qt::NoButton) {
+        dragging_ = false;
+        releaseMouse();
+        event->accept();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
 }
 
 } // namespace logora::app

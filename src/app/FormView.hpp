@@ -8,6 +8,7 @@
 
 #include "ui/Form.hpp"
 
+#include <QHash>
 #include <QWidget>
 
 #include <functional>
@@ -32,12 +33,20 @@ class FormView : public QWidget {
     std::function<void()> afterUserAction;
     // The platform closed the window (not a hide).
     std::function<void()> onClosed;
+    // Asks the window system to move the window with the pointer; false where it refuses
+    // (no window manager, some Wayland compositors). Replaceable for tests.
+    std::function<bool()> startSystemMove;
+    bool draggingByHand() const { return dragging_; }
 
     static int px(int twips) { return (twips + ui::kTwipsPerPixel / 2) / ui::kTwipsPerPixel; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     struct Bound {
@@ -51,9 +60,14 @@ class FormView : public QWidget {
     void userEdited(Bound& b, const QString& text);
     void userClicked(Bound& b);
     void userAction();
+    void chainFocus();
+    bool arrowKey(Bound& b, int key);
 
     ui::Form& form_;
     std::vector<Bound> bound_;
+    QHash<const QWidget*, Bound*> byWidget_;
+    bool dragging_ = false;
+    QPoint dragOffset_;
 };
 
 } // namespace logora::app

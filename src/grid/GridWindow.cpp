@@ -165,10 +165,10 @@ void GridWindow::priceClasses() {
     double classPieces[3];
     double classVolume[3];
     for (int c = 0; c < 3; ++c) {
-        classPieces[c] = ((groupPieces[0][c] + groupPieces[1][c]) + groupPieces[2][c]) +
-                         groupPieces[3][c];
-        classVolume[c] = ((groupVolume[0][c] + groupVolume[1][c]) + groupVolume[2][c]) +
-                         groupVolume[3][c];
+        classPieces[c] =
+            ((groupPieces[0][c] + groupPieces[1][c]) + groupPieces[2][c]) + groupPieces[3][c];
+        classVolume[c] =
+            ((groupVolume[0][c] + groupVolume[1][c]) + groupVolume[2][c]) + groupVolume[3][c];
     }
     for (int c : {0, 2, 1}) {
         classPieces_[c]->setText(plainText(classPieces[c]));

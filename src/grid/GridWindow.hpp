@@ -8,8 +8,8 @@
 
 namespace logora::grid {
 
-inline constexpr int kRows = 14;   // Text1 .. Text14
-inline constexpr int kCells = 12;  // four groups of diameter, pieces, volume
+inline constexpr int kRows = 14;  // Text1 .. Text14
+inline constexpr int kCells = 12; // four groups of diameter, pieces, volume
 inline constexpr int kGroups = 4;
 
 class GridWindow : public ui::Window {
@@ -43,12 +43,12 @@ class GridWindow : public ui::Window {
     prices::PriceSource& prices_;
     std::array<std::array<ui::Control*, kCells>, kRows> cells_{};
     std::array<ui::Control*, kGroups> length_{};
-    std::array<ui::Control*, 8> pieces_{};  // Text29
-    std::array<ui::Control*, 8> volumes_{}; // Text30
-    std::array<ui::Control*, 4> classPieces_{};  // Text16
-    std::array<ui::Control*, 4> classVolume_{};  // Text18
-    std::array<ui::Control*, 3> unitPrice_{};    // Text19
-    std::array<ui::Control*, 4> classAmount_{};  // Text28
+    std::array<ui::Control*, 8> pieces_{};      // Text29
+    std::array<ui::Control*, 8> volumes_{};     // Text30
+    std::array<ui::Control*, 4> classPieces_{}; // Text16
+    std::array<ui::Control*, 4> classVolume_{}; // Text18
+    std::array<ui::Control*, 3> unitPrice_{};   // Text19
+    std::array<ui::Control*, 4> classAmount_{}; // Text28
     ui::Control* label19_;
     ui::Control* label20_;
 };

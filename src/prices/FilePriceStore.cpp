@@ -46,7 +46,9 @@ std::optional<std::string> convert(const char* to, const char* from, const char*
     return out;
 }
 
-std::u16string u16(const std::string& s) { return text::fromUtf8(s); }
+std::u16string u16(const std::string& s) {
+    return text::fromUtf8(s);
+}
 
 // A reason a Chinese-reading user understands, for the errors a save meets in practice.
 std::u16string reasonOf(int error) {

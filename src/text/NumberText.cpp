@@ -1,18 +1,22 @@
 #include "text/NumberText.hpp"
 
 #include <array>
-#include <cstdint>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <system_error>
 
 namespace logora::text {
 namespace {
 
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool isDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
 
-bool isIgnoredBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; }
+bool isIgnoredBlank(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n';
+}
 
 // Integer after "&H" / "&O". Accumulated in double: exact to 2^53, finite far beyond.
 double parseRadix(std::u16string_view text, std::size_t pos, int radix) {
@@ -106,11 +110,12 @@ Decimal15 decimal15(double value) {
     return d;
 }
 
-std::u16string ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+std::u16string ascii(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
 
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // |v| x 10^decimals rounded half away from zero, as the 15-digit rule rounds it, when
 // that is certain without the decimal form: the product lies clearly away from a half,
@@ -221,8 +226,12 @@ double parseNumber(std::u16string_view text) {
     bool seenPoint = false;
     bool seenDigit = false;
     bool nonZeroDigit = false;
-    enum class State { Mantissa, ExponentLetter, ExponentSign, ExponentDigits } state =
-        State::Mantissa;
+    enum class State {
+        Mantissa,
+        ExponentLetter,
+        ExponentSign,
+        ExponentDigits
+    } state = State::Mantissa;
     std::size_t mantissaEnd = 0;
     bool exponentNegative = false;
 

@@ -22,8 +22,8 @@ inline ControlDef text(std::u16string name, int element, int left, int top, int 
     return d;
 }
 
-inline ControlDef label(std::u16string name, int element, int left, int top, int width,
-                        int height, std::u16string caption) {
+inline ControlDef label(std::u16string name, int element, int left, int top, int width, int height,
+                        std::u16string caption) {
     ControlDef d;
     d.kind = Kind::Label;
     d.name = std::move(name);
@@ -49,8 +49,8 @@ inline ControlDef button(std::u16string name, int left, int top, int width, int 
     return d;
 }
 
-inline ControlDef combo(std::u16string name, int left, int top, int width,
-                        std::u16string initial, std::vector<std::u16string> items) {
+inline ControlDef combo(std::u16string name, int left, int top, int width, std::u16string initial,
+                        std::vector<std::u16string> items) {
     ControlDef d;
     d.kind = Kind::Combo;
     d.name = std::move(name);
@@ -82,6 +82,13 @@ inline ControlDef withFont(ControlDef d, double points, bool bold = false) {
 
 inline ControlDef selecting(ControlDef d) {
     d.selectOnFocus = true;
+    return d;
+}
+
+// An element of a table array: selects on focus, Up and Down move along the array.
+inline ControlDef tableCell(ControlDef d) {
+    d.selectOnFocus = true;
+    d.arrowKeys = true;
     return d;
 }
 

@@ -96,7 +96,8 @@ class Form {
     WindowDef def_;
     std::vector<Control> controls_;
     std::map<ControlKey, std::size_t, std::less<>> index_;
-    std::map<std::u16string, std::unique_ptr<std::function<void(int)>>, std::less<>> changeHandlers_;
+    std::map<std::u16string, std::unique_ptr<std::function<void(int)>>, std::less<>>
+        changeHandlers_;
     std::map<std::u16string, std::function<void(int)>, std::less<>> clickHandlers_;
     std::vector<Control*> changed_;
     int depth_ = 0;

@@ -7,9 +7,56 @@ using namespace detail;
 
 namespace {
 
-constexpr int kColumnLeft[12] = {750, 1200, 1800, 2775, 3300, 3900,
+constexpr int kColumnLeft[12] = {750,  1200, 1800, 2775, 3300, 3900,
                                  4875, 5325, 5925, 6900, 7425, 8025};
 constexpr int kColumnWidth[12] = {540, 615, 915, 540, 615, 915, 540, 615, 915, 540, 615, 915};
+
+// After a group's length the user types down that group's pieces column.
+std::vector<ControlKey> gridFocusOrder() {
+    std::vector<ControlKey> o;
+    auto cellsDown = [&](int index, int from, int to) {
+        const int step = from <= to ? 1 : -1;
+        for (int r = from;; r += step) {
+            o.push_back({u"Text" + number(r), index});
+            if (r == to) {
+                break;
+            }
+        }
+    };
+    const char16_t* lengths[4] = {u"Text23", u"Text15", u"Text26", u"Text21"};
+    for (int g = 0; g < 4; ++g) {
+        o.push_back({lengths[g]});
+        cellsDown(3 * g + 1, 1, 14);
+    }
+    for (int index : {0, 3, 6, 9}) {
+        cellsDown(index, 1, 14);
+    }
+    for (const char16_t* name : {u"Text17", u"Text27", u"Text25", u"Text20", u"Command3",
+                                 u"Command4", u"Command6", u"Command1"}) {
+        o.push_back({name});
+    }
+    cellsDown(2, 14, 1);
+    cellsDown(8, 14, 3);
+    cellsDown(5, 14, 1);
+    cellsDown(8, 2, 1);
+    cellsDown(11, 14, 1);
+    for (const char16_t* name : {u"Text22", u"Text24", u"Combo1", u"Combo2", u"Combo3", u"Combo4",
+                                 u"Combo5", u"Command2"}) {
+        o.push_back({name});
+    }
+    const std::pair<const char16_t*, int> table[] = {
+        {u"Text16", 0}, {u"Text18", 0}, {u"Text19", 0}, {u"Text28", 0}, {u"Text28", 1},
+        {u"Text19", 1}, {u"Text18", 1}, {u"Text16", 1}, {u"Text28", 2}, {u"Text19", 2},
+        {u"Text18", 2}, {u"Text16", 2}, {u"Text28", 3}, {u"Text18", 3}, {u"Text16", 3},
+        {u"Text29", 0}, {u"Text30", 0}, {u"Text29", 1}, {u"Text30", 1}, {u"Text29", 2},
+        {u"Text30", 2}, {u"Text29", 3}, {u"Text30", 3}, {u"Text30", 4}, {u"Text29", 4},
+        {u"Text30", 5}, {u"Text29", 5}, {u"Text30", 6}, {u"Text29", 6}, {u"Text30", 7},
+        {u"Text29", 7}};
+    for (const auto& [name, e] : table) {
+        o.push_back({name, e});
+    }
+    return o;
+}
 
 } // namespace
 
@@ -20,6 +67,8 @@ WindowDef gridWindowDef() {
     w.width = 10900;
     w.height = 9690;
     w.back = Rgb{236, 226, 204};
+    w.frameless = true;
+    w.band = u"Logora  原木检尺计算";
     auto& c = w.controls;
 
     // Bill header.
@@ -48,18 +97,18 @@ WindowDef gridWindowDef() {
         c.push_back(selecting(withFont(
             withBack(text(l.field, kNoElement, l.left, 1800, 720, 360, l.initial), kPeach), 12)));
     }
-    c.push_back(withFont(label(u"Label8", kNoElement, 8550, 1860, 2300, 255,
-                               u"单位：米、厘米、元           立方米"),
-                         9));
+    c.push_back(withFont(
+        label(u"Label8", kNoElement, 8550, 1860, 2300, 255, u"单位：米、厘米、元           立方米"),
+        9));
 
     // Column headings.
     for (int g = 0; g < 4; ++g) {
-        c.push_back(label(u"Label2", g, kColumnLeft[3 * g], 2220, kColumnWidth[3 * g], 240,
-                          u"径级"));
-        c.push_back(label(u"Label3", g, kColumnLeft[3 * g + 1], 2220, kColumnWidth[3 * g + 1],
-                          240, u"件数"));
-        c.push_back(label(u"Label4", g, kColumnLeft[3 * g + 2], 2220, kColumnWidth[3 * g + 2],
-                          240, u"材  积"));
+        c.push_back(
+            label(u"Label2", g, kColumnLeft[3 * g], 2220, kColumnWidth[3 * g], 240, u"径级"));
+        c.push_back(label(u"Label3", g, kColumnLeft[3 * g + 1], 2220, kColumnWidth[3 * g + 1], 240,
+                          u"件数"));
+        c.push_back(label(u"Label4", g, kColumnLeft[3 * g + 2], 2220, kColumnWidth[3 * g + 2], 240,
+                          u"材  积"));
     }
 
     // The tally grid: Text1 (top row) .. Text14, twelve cells each.
@@ -67,10 +116,10 @@ WindowDef gridWindowDef() {
         const Rgb back = (r == 4 || r == 9) ? kPink : kPeach;
         for (int j = 0; j < 12; ++j) {
             const std::u16string initial = j % 3 == 0 ? number(2 * r + 2) : std::u16string();
-            c.push_back(selecting(withBack(text(u"Text" + number(r), j, kColumnLeft[j],
-                                                2460 + 300 * (r - 1), kColumnWidth[j], 315,
-                                                initial),
-                                           back)));
+            c.push_back(
+                tableCell(withBack(text(u"Text" + number(r), j, kColumnLeft[j],
+                                        2460 + 300 * (r - 1), kColumnWidth[j], 315, initial),
+                                   back)));
         }
     }
 
@@ -102,8 +151,8 @@ WindowDef gridWindowDef() {
         clickable(label(u"Label19", kNoElement, 1050, 7650, 840, 615, u"增加径级规格"));
     label19.toolTip = u"请先输入材长再点此键";
     c.push_back(label19);
-    c.push_back(hidden(clickable(label(u"Label20", kNoElement, 1050, 7650, 840, 615,
-                                       u"增加材长规格"))));
+    c.push_back(
+        hidden(clickable(label(u"Label20", kNoElement, 1050, 7650, 840, 615, u"增加材长规格"))));
 
     // Price-class table.
     c.push_back(label(u"Label14", kNoElement, 3420, 7050, 975, 255, u"件  数"));
@@ -121,9 +170,9 @@ WindowDef gridWindowDef() {
                               {u"Label11", u"总   计：", 8325}};
     for (int k = 0; k < 4; ++k) {
         const Rgb back = k == 3 ? kTotalRed : kPeach;
-        c.push_back(withFont(label(rows[k].label, kNoElement, 2070, rows[k].top + 30, 1350, 255,
-                                   rows[k].caption),
-                             9));
+        c.push_back(withFont(
+            label(rows[k].label, kNoElement, 2070, rows[k].top + 30, 1350, 255, rows[k].caption),
+            9));
         c.push_back(withBack(text(u"Text16", k, 3420, rows[k].top, 975), back));
         c.push_back(withBack(text(u"Text18", k, 4545, rows[k].top, 1200), back));
         if (k < 3) {
@@ -131,14 +180,13 @@ WindowDef gridWindowDef() {
         }
         c.push_back(withBack(text(u"Text28", k, 7245, rows[k].top, 1200), back));
     }
-    c.push_back(withBack(clickable(label(u"Label5", kNoElement, 6045, 8400, 915, 240,
-                                         u"单价设置")),
+    c.push_back(withBack(clickable(label(u"Label5", kNoElement, 6045, 8400, 915, 240, u"单价设置")),
                          kTotalRed));
 
     // Bill footer.
     c.push_back(combo(u"Combo5", 660, 8775, 1170, u"出货单位",
-                      {u"出货单位:", u"单位:", u"参加人员:", u"电话:", u"银行账号:",
-                       u"联系人:", u"鉴定人:", u"小地名:", u"公司名称:", u"林班小班:"}));
+                      {u"出货单位:", u"单位:", u"参加人员:", u"电话:", u"银行账号:", u"联系人:",
+                       u"鉴定人:", u"小地名:", u"公司名称:", u"林班小班:"}));
     c.push_back(text(u"Text20", kNoElement, 1845, 8775, 3780));
     c.push_back(combo(u"Combo1", 5775, 8805, 1185, u"联系人",
                       {u"联系人:", u"电话:", u"银行账号:", u"地址:", u"参与人:", u"见证人:",
@@ -150,13 +198,14 @@ WindowDef gridWindowDef() {
     c.push_back(text(u"Text27", kNoElement, 9075, 2940, 1215));
     c.push_back(label(u"Label1", kNoElement, 9075, 3420, 1215, 240, u"检 尺 员"));
     c.push_back(text(u"Text25", kNoElement, 9075, 3660, 1215));
-    c.push_back(combo(u"Combo3", 9075, 4140, 1215, u"原木计算",
-                      {u"原木计算", u"多 材 长", u"锯材计算"}));
+    c.push_back(
+        combo(u"Combo3", 9075, 4140, 1215, u"原木计算", {u"原木计算", u"多 材 长", u"锯材计算"}));
     c.push_back(button(u"Command4", 9075, 4740, 1215, 540, u"清除数据"));
     c.push_back(button(u"Command3", 9075, 5400, 1215, 540, u"导出表格"));
     c.push_back(button(u"Command2", 9075, 6060, 1215, 540, u"最小化"));
     c.push_back(button(u"Command6", 9075, 6720, 1215, 540, u"退出"));
     c.push_back(button(u"Command1", 8940, 7950, 1500, 540, u"使用说明"));
+    w.focusOrder = gridFocusOrder();
     return w;
 }
 

@@ -13,8 +13,8 @@ WindowDef priceWindowDef() {
     w.height = 3405;
     w.back = Rgb{236, 226, 204};
     auto& c = w.controls;
-    c.push_back(withFont(label(u"Label1", kNoElement, 2025, 225, 1815, 315, u"单价设置说明"),
-                         14.25, true));
+    c.push_back(
+        withFont(label(u"Label1", kNoElement, 2025, 225, 1815, 315, u"单价设置说明"), 14.25, true));
     c.push_back(label(u"Label2", kNoElement, 450, 600, 4890, 690,
                       u"    设置完成后点击保存退出即可，系统可自动保存设置的单价。"
                       u"若木材使用统一价格，可将单价设置成同一价格即可"));

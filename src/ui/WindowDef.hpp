@@ -54,16 +54,20 @@ struct ControlDef {
     bool visible = true;
     bool clickable = false;     // a label that acts as a button
     bool selectOnFocus = false; // whole text selected when the field receives the focus
+    bool arrowKeys = false;     // Up and Down step through the elements of its array
     ControlKey key() const { return {name, element}; }
 };
 
 struct WindowDef {
-    std::u16string name;  // Form1 .. Form4
-    std::u16string title; // shown where the platform shows titles
+    std::u16string name;       // Form1 .. Form4
+    std::u16string title;      // shown where the platform shows titles
     int width = 0, height = 0; // client area, twips
     std::optional<Rgb> back;
+    bool frameless = false; // a calculator window: no title bar, its own title band
+    std::u16string band;    // the caption drawn in the title band
     std::vector<ControlDef> controls;
-    std::vector<ControlKey> focusOrder; // Enter and Tab follow it; empty: definition order
+    // Enter and Tab follow it; controls not listed come after, in definition order.
+    std::vector<ControlKey> focusOrder;
 };
 
 inline constexpr int kTwipsPerPixel = 15; // at 96 dpi

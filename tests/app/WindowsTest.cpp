@@ -1,5 +1,5 @@
 // The real Qt windows, offscreen: typing reaches the model, ticks reach the widgets.
-#include "app/Application.hpp"
+#include "TestSupport.hpp"
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,14 +15,8 @@ using logora::app::FormView;
 
 namespace {
 
-struct Recorder : prices::MessageSink {
-    std::vector<std::u16string> messages;
-    void message(const std::u16string& t) override { messages.push_back(t); }
-};
-
-QLineEdit* edit(FormView& v, std::u16string_view name, int e = ui::kNoElement) {
-    return qobject_cast<QLineEdit*>(v.widgetFor(name, e));
-}
+using logora::testing::edit;
+using logora::testing::Recorder;
 
 std::string bytesOf(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -46,15 +40,15 @@ class WindowsTest : public QObject {
     }
 
     void gridStartsWithItsDefinition() {
-        FormView& v = app_->gridHost().view();
+        FormView& v = app_->host(app::Calculator::Grid).view();
         QCOMPARE(v.windowTitle(), QStringLiteral("Logora"));
         QCOMPARE(v.size(), QSize(FormView::px(10900), FormView::px(9690)));
         QCOMPARE(edit(v, u"Text23")->text(), QStringLiteral("4"));
         QCOMPARE(edit(v, u"Text15")->text(), QString());
         QCOMPARE(edit(v, u"Text26")->text(), QStringLiteral("5"));
         QCOMPARE(edit(v, u"Text14", 9)->text(), QStringLiteral("30"));
-        QCOMPARE(edit(v, u"Text1", 0)->geometry(),
-                 QRect(FormView::px(750), FormView::px(2460), FormView::px(540), FormView::px(315)));
+        QCOMPARE(edit(v, u"Text1", 0)->geometry(), QRect(FormView::px(750), FormView::px(2460),
+                                                         FormView::px(540), FormView::px(315)));
         QCOMPARE(edit(v, u"Text14", 11)->geometry().top(), FormView::px(2460 + 300 * 13));
         auto* combo = qobject_cast<QComboBox*>(v.widgetFor(u"Combo4"));
         QCOMPARE(combo->currentText(), QStringLiteral("购货单位"));
@@ -69,12 +63,12 @@ class WindowsTest : public QObject {
     }
 
     void typedPiecesShowTheirVolumeAfterTheNextTick() {
-        FormView& v = app_->gridHost().view();
+        FormView& v = app_->host(app::Calculator::Grid).view();
         QLineEdit* pieces = edit(v, u"Text5", 1); // row 5: 12 cm, length 4
         pieces->setFocus();
         QTest::keyClicks(pieces, "3");
         QCOMPARE(app_->grid().cell(5, 1).text(), std::u16string(u"3"));
-        app_->gridHost().tickOnce();
+        app_->host(app::Calculator::Grid).tickOnce();
         QCOMPARE(edit(v, u"Text5", 2)->text(), QStringLiteral("0.1860"));
         QCOMPARE(edit(v, u"Text4", 2)->text(), QString()); // empty rows show no volume
         QCOMPARE(edit(v, u"Text29", 0)->text(), QStringLiteral("3"));
@@ -85,15 +79,15 @@ class WindowsTest : public QObject {
     }
 
     void aTickThatChangesNothingWritesNoWidget() {
-        app_->gridHost().tickOnce();
-        app_->gridHost().tickOnce();
-        QCOMPARE(app_->gridHost().view().sync(), 0);
+        app_->host(app::Calculator::Grid).tickOnce();
+        app_->host(app::Calculator::Grid).tickOnce();
+        QCOMPARE(app_->host(app::Calculator::Grid).view().sync(), 0);
         app_->grid().tick();
-        QCOMPARE(app_->gridHost().view().sync(), 0);
+        QCOMPARE(app_->host(app::Calculator::Grid).view().sync(), 0);
     }
 
     void lengthFieldSelectsItsTextOnFocus() {
-        FormView& v = app_->gridHost().view();
+        FormView& v = app_->host(app::Calculator::Grid).view();
         v.activateWindow();
         QLineEdit* length = edit(v, u"Text26");
         length->setFocus();
@@ -103,7 +97,7 @@ class WindowsTest : public QObject {
     }
 
     void priceTypedReachesTheGridAndIsSaved() {
-        FormView& grid = app_->gridHost().view();
+        FormView& grid = app_->host(app::Calculator::Grid).view();
         QTest::keyClicks(edit(grid, u"Text9", 1), "10"); // 20 cm x 10, 4 m
         qobject_cast<QLabel*>(grid.widgetFor(u"Label5"));
         QTest::mouseClick(grid.widgetFor(u"Label5"), Qt::LeftButton);
@@ -111,7 +105,7 @@ class WindowsTest : public QObject {
         QVERIFY(price != nullptr);
         QVERIFY(price->isVisible());
         QTest::keyClicks(edit(*price, u"Text1", 2), "550");
-        app_->gridHost().tickOnce();
+        app_->host(app::Calculator::Grid).tickOnce();
         QCOMPARE(edit(grid, u"Text18", 2)->text(), QStringLiteral("1.6000"));
         QCOMPARE(edit(grid, u"Text19", 2)->text(), QStringLiteral("550.00"));
         QCOMPARE(edit(grid, u"Text28", 2)->text(), QStringLiteral("880.00"));
@@ -129,11 +123,11 @@ class WindowsTest : public QObject {
         app_->openPriceWindow();
         FormView* price = app_->priceView();
         QTest::keyClicks(edit(*price, u"Text1", 0), "99");
-        app_->gridHost().tickOnce();
+        app_->host(app::Calculator::Grid).tickOnce();
         QCOMPARE(app_->grid().form().control(u"Text19", 0).text(), std::u16string(u"99.00"));
         price->close();
         QTRY_VERIFY(!app_->hasPriceWindow());
-        app_->gridHost().tickOnce();
+        app_->host(app::Calculator::Grid).tickOnce();
         QCOMPARE(app_->grid().form().control(u"Text19", 0).text(), std::u16string(u"0.00"));
     }
 

@@ -148,8 +148,8 @@ TEST_F(Grid, HidingExaminesEveryElementNotOnlyTheChangedOne) {
 
 TEST_F(Grid, UnitPricesAreRewrittenWithTwoDecimals) {
     const std::pair<std::u16string, std::u16string> cases[] = {
-        {u"8", u"8.00"}, {u"", u"0.00"}, {u"12.5", u"12.50"}, {u"12.125", u"12.13"},
-        {u"abc", u"0.00"}, {u"550\r\n", u"550.00"}};
+        {u"8", u"8.00"},       {u"", u"0.00"},    {u"12.5", u"12.50"},
+        {u"12.125", u"12.13"}, {u"abc", u"0.00"}, {u"550\r\n", u"550.00"}};
     for (const auto& [typed, shown] : cases) {
         f(u"Text19", 1).setText(typed);
         EXPECT_EQ(t(u"Text19", 1), shown) << toUtf8(typed);
@@ -190,11 +190,16 @@ TEST_F(Grid, SwitchingLayoutsRelabelsGroupsOneAndThreeOnly) {
     EXPECT_EQ(w.cell(14, 9).text(), u"58");
     EXPECT_EQ(w.cell(2, 0).text(), u"5");
     EXPECT_EQ(w.cell(1, 4).text(), u"2"); // pieces stay in their cells
-    for (auto [name, e, shown] : {std::tuple{u"Text29", 0, false}, {u"Text30", 3, false},
-                                  {u"Text29", 4, true}, {u"Text30", 5, true},
-                                  {u"Text15", -1, false}, {u"Text21", -1, false},
-                                  {u"Label6", -1, false}, {u"Label10", 0, false},
-                                  {u"Label10", 2, true}, {u"Label19", -1, false}}) {
+    for (auto [name, e, shown] : {std::tuple{u"Text29", 0, false},
+                                  {u"Text30", 3, false},
+                                  {u"Text29", 4, true},
+                                  {u"Text30", 5, true},
+                                  {u"Text15", -1, false},
+                                  {u"Text21", -1, false},
+                                  {u"Label6", -1, false},
+                                  {u"Label10", 0, false},
+                                  {u"Label10", 2, true},
+                                  {u"Label19", -1, false}}) {
         EXPECT_EQ(f(name, e).visible(), shown) << toUtf8(name) << e;
     }
     // Group 1 row 1 is now a 32 cm log at the length of Text23 (4 m), after the mirror tick.
@@ -232,8 +237,8 @@ TEST_F(Grid, MirroredLengthsFollowOneTickLate) {
 }
 
 TEST_F(Grid, PairTotalsAndGroupTotalsByLayout) {
-    pieces(7, 0, u"4");  // 16 cm
-    pieces(7, 1, u"3");  // 16 cm, or 44 cm in the two-length layout
+    pieces(7, 0, u"4"); // 16 cm
+    pieces(7, 1, u"3"); // 16 cm, or 44 cm in the two-length layout
     pieces(7, 3, u"2.5");
     f(u"Text15").setText(u"4");
     f(u"Text21").setText(u"4");
@@ -261,8 +266,8 @@ TEST_F(Grid, PairTotalsAndGroupTotalsByLayout) {
 TEST_F(Grid, PriceClassesByDiameterLimits) {
     // Diameter texts overtyped in group 0; one piece each at 4 m.
     const std::pair<std::u16string, int> cases[] = {
-        {u"12", 0}, {u"13", 0}, {u"", 0}, {u"abc", 0}, {u"13.5", 1}, {u"14", 1},
-        {u"19", 1}, {u"19.5", 2}, {u"20", 2}, {u"58", 2}};
+        {u"12", 0}, {u"13", 0}, {u"", 0},     {u"abc", 0}, {u"13.5", 1},
+        {u"14", 1}, {u"19", 1}, {u"19.5", 2}, {u"20", 2},  {u"58", 2}};
     for (const auto& [diameter, grade] : cases) {
         grid::GridWindow fresh(prices);
         fresh.cell(1, 0).setText(diameter);

@@ -152,9 +152,9 @@ TEST_F(Store, SaveThenLoadRoundTripsThroughTheWindow) {
 }
 
 TEST(PriceGrade, LimitsBetweenTheClasses) {
-    const std::pair<double, int> cases[] = {{0, 0},    {12, 0},   {13, 0}, {13.5, 1}, {14, 1},
-                                            {18, 1},   {19, 1},   {19.5, 2}, {20, 2}, {58, 2},
-                                            {-4, 0}};
+    const std::pair<double, int> cases[] = {{0, 0},  {12, 0}, {13, 0}, {13.5, 1},
+                                            {14, 1}, {18, 1}, {19, 1}, {19.5, 2},
+                                            {20, 2}, {58, 2}, {-4, 0}};
     for (const auto& [d, grade] : cases) {
         EXPECT_EQ(PriceGrade(d), grade) << d;
     }

@@ -60,7 +60,9 @@ TEST(Form, HandlersNestAndSeeTheirOwnWrites) {
 TEST(Form, RunawayHandlersAreCaught) {
     Form f(smallDef());
     int n = 0;
-    f.onChange(u"Text1", [&](int) { f.control(u"Text1").setText(std::u16string(1, char16_t(u'a' + (++n % 2)))); });
+    f.onChange(u"Text1", [&](int) {
+        f.control(u"Text1").setText(std::u16string(1, char16_t(u'a' + (++n % 2))));
+    });
     EXPECT_THROW(f.control(u"Text1").setText(u"x"), ChangeLoopError);
     // The form stays usable afterwards.
     f.onChange(u"Text1", [](int) {});

@@ -34,17 +34,17 @@ TEST(CaiJiJiSuan, WorkedValues) {
 TEST(CaiJiJiSuan, BandEdgesPickTheirRule) {
     // 1000 pieces show the rounded one-piece volume and so its number of decimals.
     const Entry cases[] = {
-        {u"8", u"1000", u"1.99", u"13.0000"},   // short log, three decimals (0.0129 -> 0.013)
-        {u"8", u"1000", u"2", u"13.0000"},      // 2 m belongs to the table range
-        {u"14", u"1000", u"10", u"301.0000"},   // 10 m too (large-diameter formula)
+        {u"8", u"1000", u"1.99", u"13.0000"},    // short log, three decimals (0.0129 -> 0.013)
+        {u"8", u"1000", u"2", u"13.0000"},       // 2 m belongs to the table range
+        {u"14", u"1000", u"10", u"301.0000"},    // 10 m too (large-diameter formula)
         {u"14", u"1000", u"10.01", u"289.0000"}, // above 10 m: the long-log formula
-        {u"7", u"1000", u"4", u"25.4000"},      // 7 cm keeps four decimals
-        {u"7.5", u"1000", u"4", u"28.0000"},    // 7.5 cm has three
-        {u"13", u"1000", u"4", u"71.0000"},     // 13 cm: small-diameter formula
-        {u"13.5", u"1000", u"4", u"78.0000"},   // 13.5 cm: large-diameter formula
+        {u"7", u"1000", u"4", u"25.4000"},       // 7 cm keeps four decimals
+        {u"7.5", u"1000", u"4", u"28.0000"},     // 7.5 cm has three
+        {u"13", u"1000", u"4", u"71.0000"},      // 13 cm: small-diameter formula
+        {u"13.5", u"1000", u"4", u"78.0000"},    // 13.5 cm: large-diameter formula
         {u"14", u"1000", u"4", u"83.0000"},
-        {u"6", u"1000", u"1", u"3.4000"},       // below 2 m, 6 cm: four decimals
-        {u"8", u"1000", u"1", u"6.0000"},       // below 2 m, 8 cm: three
+        {u"6", u"1000", u"1", u"3.4000"}, // below 2 m, 6 cm: four decimals
+        {u"8", u"1000", u"1", u"6.0000"}, // below 2 m, 8 cm: three
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CaiJiJiSuan(c.d, c.n, c.l), c.volume)
@@ -73,8 +73,9 @@ TEST(CaiJiJiSuan, ReadsFieldTextsLikeEveryField) {
 }
 
 TEST(CaiJiJiSuan, AbsurdInputShowsOverflowAndNeverCrashes) {
-    const std::u16string absurd[] = {u"1e999", u"-1e999", u"1e300", u"1e200", u"-1e300",
-                                     u"&HFFFFFFFFFFFFFFFFFFFFFFFF", u"9e307"};
+    const std::u16string absurd[] = {u"1e999", u"-1e999", u"1e300",
+                                     u"1e200", u"-1e300", u"&HFFFFFFFFFFFFFFFFFFFFFFFF",
+                                     u"9e307"};
     for (const auto& a : absurd) {
         for (int which = 0; which < 3; ++which) {
             std::u16string in[3] = {u"20", u"3", u"4"};

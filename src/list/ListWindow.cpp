@@ -1,0 +1,88 @@
+#include "list/ListWindow.hpp"
+
+#include "text/NumberText.hpp"
+#include "volume/LogVolume.hpp"
+
+namespace logora::list {
+
+using text::parseNumber;
+using text::Pattern;
+using text::patternText;
+using text::sortsBelow;
+
+ListWindow::ListWindow()
+    : form_(ui::listWindowDef()), totalVolume_(&form_.control(u"Text22", 4)),
+      totalPieces_(&form_.control(u"Text22", 5)), averageAmount_(&form_.control(u"Text22", 6)),
+      averagePrice_(&form_.control(u"Text22", 7)), gradedAmount_(&form_.control(u"Text22", 10)) {
+    const char16_t* names[7] = {u"", u"Text1", u"Text2", u"Text3", u"Text4", u"Text5", u"Text6"};
+    for (int k = 1; k <= 6; ++k) {
+        for (int r = 0; r < kRows; ++r) {
+            column_[k][r] = &form_.control(names[k], r);
+        }
+    }
+    form_.onChange(u"Text4", [this](int) { hideVolumes(); });
+    form_.onChange(u"Text6", [this](int) { hideAmounts(); });
+    form_.onChange(u"Text22", [this](int) { hideTotals(); });
+    form_.onClick(u"Command1", [this](int) { clear(); });
+}
+
+// A row shows no volume while its pieces text sorts below "1".
+void ListWindow::hideVolumes() {
+    for (int r = 0; r < kRows; ++r) {
+        if (sortsBelow(column_[3][r]->text(), u"1")) {
+            column_[4][r]->setText(u"");
+        }
+    }
+}
+
+// A row shows no amount while its price text sorts below "1".
+void ListWindow::hideAmounts() {
+    for (int r = 0; r < kRows; ++r) {
+        if (sortsBelow(column_[5][r]->text(), u"1")) {
+            column_[6][r]->setText(u"");
+        }
+    }
+}
+
+void ListWindow::hideTotals() {
+    const std::pair<ui::Control*, std::u16string_view> rules[] = {
+        {totalVolume_, u"0.001"}, {totalPieces_, u"1"},  {averageAmount_, u"0.01"},
+        {averagePrice_, u"1"},    {gradedAmount_, u"1"},
+    };
+    for (const auto& [field, threshold] : rules) {
+        if (sortsBelow(field->text(), threshold)) {
+            field->setText(u"");
+        }
+    }
+}
+
+void ListWindow::tick() {
+    for (int r = 0; r < kRows; ++r) {
+        column_[4][r]->setText(volume::CaiJiJiSuan(column_[2][r]->text(), column_[3][r]->text(),
+                                                   column_[1][r]->text()));
+    }
+    for (int r = 0; r < kRows; ++r) {
+        column_[6][r]->setText(patternText(
+            parseNumber(column_[4][r]->text()) * parseNumber(column_[5][r]->text()), Pattern::Two));
+    }
+    auto sum = [this](int k) {
+        double total = 0;
+        for (const ui::Control* c : column_[k]) {
+            total += parseNumber(c->text());
+        }
+        return total;
+    };
+    totalPieces_->setText(text::plainText(sum(3)));
+    totalVolume_->setText(patternText(sum(4), Pattern::Three));
+    averageAmount_->setText(patternText(
+        parseNumber(averagePrice_->text()) * parseNumber(totalVolume_->text()), Pattern::Two));
+    gradedAmount_->setText(patternText(sum(6), Pattern::Two));
+}
+
+void ListWindow::clear() {
+    for (ui::Control* field : form_.textFields()) {
+        field->setText(u"");
+    }
+}
+
+} // namespace logora::list

@@ -1,0 +1,37 @@
+// Form2, the multi-length list calculator.
+#pragma once
+
+#include "ui/Form.hpp"
+
+#include <array>
+
+namespace logora::list {
+
+inline constexpr int kRows = 19;
+
+class ListWindow : public ui::Window {
+  public:
+    ListWindow();
+    ui::Form& form() override { return form_; }
+    // Timer1: row volumes and amounts, then the totals.
+    void tick() override;
+    // Command1: every text field of the window is emptied.
+    void clear();
+
+  private:
+    void hideVolumes();
+    void hideAmounts();
+    void hideTotals();
+
+    ui::Form form_;
+    // Columns: Text1 length, Text2 diameter, Text3 pieces, Text4 volume, Text5 price,
+    // Text6 amount.
+    std::array<std::array<ui::Control*, kRows>, 7> column_{};
+    ui::Control* totalVolume_;   // Text22(4)
+    ui::Control* totalPieces_;   // Text22(5)
+    ui::Control* averageAmount_; // Text22(6)
+    ui::Control* averagePrice_;  // Text22(7)
+    ui::Control* gradedAmount_;  // Text22(10)
+};
+
+} // namespace logora::list
