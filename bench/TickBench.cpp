@@ -58,6 +58,38 @@ void BM_GridTickFull(benchmark::State& state) {
 }
 BENCHMARK(BM_GridTickFull)->Arg(4)->Arg(2)->ArgName("lengths")->Unit(benchmark::kMicrosecond);
 
+void BM_ListTickFull(benchmark::State& state) {
+    list::ListWindow w;
+    auto& f = w.form();
+    for (int r = 0; r < list::kRows; ++r) {
+        f.control(u"Text1", r).setText(text::plainText(2 + r % 9));
+        f.control(u"Text2", r).setText(text::plainText(8 + 2 * r));
+        f.control(u"Text3", r).setText(text::plainText(1 + r));
+        f.control(u"Text5", r).setText(u"650");
+    }
+    f.control(u"Text22", 7).setText(u"700");
+    for (auto _ : state) {
+        w.tick();
+    }
+}
+BENCHMARK(BM_ListTickFull)->Unit(benchmark::kMicrosecond);
+
+void BM_SawnTickFull(benchmark::State& state) {
+    sawn::SawnWindow w;
+    auto& f = w.form();
+    for (int r = 0; r < sawn::kRows; ++r) {
+        f.control(u"Text1", r).setText(u"400");
+        f.control(u"Text2", r).setText(text::plainText(10 + r));
+        f.control(u"Text3", r).setText(u"5");
+        f.control(u"Text4", r).setText(text::plainText(3 + r));
+        f.control(u"Text6", r).setText(u"1200");
+    }
+    for (auto _ : state) {
+        w.tick();
+    }
+}
+BENCHMARK(BM_SawnTickFull)->Unit(benchmark::kMicrosecond);
+
 // The real window, offscreen: model tick plus widget sync.
 void BM_QtGridTick(benchmark::State& state) {
     QTemporaryDir dir;
