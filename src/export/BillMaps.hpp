@@ -1,0 +1,34 @@
+// Which field goes to which cell of each bill, in the order the cells are written.
+#pragma once
+
+#include "ui/WindowDef.hpp"
+
+#include <string>
+#include <vector>
+
+namespace logora::exporting {
+
+struct MappedCell {
+    int row = 0, column = 0; // 1-based sheet coordinates
+    ui::ControlKey field;
+    bool alwaysText = false; // names, numbers and captions of the bill's header and footer
+};
+
+struct BillSpec {
+    std::u16string workbook; // file name in the bill folder
+    std::u16string sheet;
+    bool retryOnce = false;
+    std::vector<MappedCell> cells;
+};
+
+BillSpec gridBill(bool twoLengthLayout); // 账单明细.xls, 原木一
+BillSpec listBill();                     // 账单明细1.xls, 原木二
+BillSpec sawnBill();                     // 账单明细1.xls, 锯材账单
+
+// The .xls format holds columns A..IV and rows 1..65536; cells beyond are lost silently.
+bool fitsXls(const BillSpec& spec);
+
+// "A1" style name of a cell, for messages and tests.
+std::string cellName(int row, int column);
+
+} // namespace logora::exporting

@@ -1,0 +1,315 @@
+#include "export/BillExport.hpp"
+
+#include "grid/GridWindow.hpp"
+#include "list/ListWindow.hpp"
+#include "sawn/SawnWindow.hpp"
+#include "text/NumberText.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+
+using namespace logora;
+using namespace logora::exporting;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct NoPrices : prices::PriceSource {
+    std::u16string priceText(int) override { return u"550"; }
+};
+
+// Records every call; can be told to fail at the n-th call of a kind.
+struct Recording : Spreadsheet {
+    std::vector<std::string> calls;
+    std::vector<std::tuple<int, int, CellValue>> cells;
+    int failSetCellAt = -1; // fail when this many cells have been set (counting all attempts)
+    bool failStart = false;
+    int abandoned = 0;
+    int setCount = 0;
+    void start() override {
+        calls.push_back("start");
+        if (failStart) {
+            throw ExportError(u"未找到 LibreOffice Calc，无法导出账单。");
+        }
+    }
+    void openWorkbook(const fs::path& p) override { calls.push_back("open " + p.filename().string()); }
+    void selectSheet(std::u16string_view s) override { calls.push_back("sheet " + text::toUtf8(s)); }
+    void setCell(int r, int c, const CellValue& v) override {
+        if (setCount++ == failSetCellAt) {
+            throw ExportError(u"没有响应");
+        }
+        cells.emplace_back(r, c, v);
+    }
+    void save() override { calls.push_back("save"); }
+    void closeAll() override { calls.push_back("close"); }
+    void showToUser(const fs::path&) override { calls.push_back("show"); }
+    void abandon() override { ++abandoned; }
+};
+
+struct Prompts : ExportPrompts {
+    std::vector<std::u16string> reminders, failures;
+    void remind(const std::u16string& t) override { reminders.push_back(t); }
+    void failed(const std::u16string& t) override { failures.push_back(t); }
+};
+
+class Export : public ::testing::Test {
+  protected:
+    fs::path dir;
+    std::unique_ptr<BillFolder> bills;
+    Recording sheet;
+    Prompts prompts;
+    void SetUp() override {
+        char tmpl[] = "/tmp/logora-bills-XXXXXX";
+        dir = mkdtemp(tmpl);
+        fs::create_directories(dir / "templates");
+        for (const char* name : {"账单明细.xls", "账单明细1.xls"}) {
+            std::ofstream(dir / "templates" / name) << "template";
+        }
+        bills = std::make_unique<BillFolder>(dir / "user", dir / "templates");
+    }
+    void TearDown() override { fs::remove_all(dir); }
+};
+
+std::set<std::pair<int, int>> cellsOf(const BillSpec& b) {
+    std::set<std::pair<int, int>> s;
+    for (const auto& c : b.cells) {
+        s.insert({c.row, c.column});
+    }
+    return s;
+}
+
+TEST(BillMaps, CountsAndNoCellTwice) {
+    const std::pair<BillSpec, std::size_t> maps[] = {
+        {gridBill(false), 205}, {gridBill(true), 205}, {listBill(), 123}, {sawnBill(), 65}};
+    for (const auto& [spec, count] : maps) {
+        EXPECT_EQ(spec.cells.size(), count) << text::toUtf8(spec.sheet);
+        EXPECT_EQ(cellsOf(spec).size(), count) << text::toUtf8(spec.sheet);
+        EXPECT_TRUE(fitsXls(spec));
+    }
+    EXPECT_EQ(cellsOf(gridBill(false)), cellsOf(gridBill(true)));
+    EXPECT_FALSE(cellsOf(gridBill(false)).count({26, 8})); // H26 is never written
+    EXPECT_FALSE(cellsOf(sawnBill()).count({3, 1}));       // nor the sawn A3 and A14
+    EXPECT_FALSE(cellsOf(sawnBill()).count({14, 1}));
+}
+
+TEST(BillMaps, EveryFieldExistsInItsWindow) {
+    NoPrices p;
+    grid::GridWindow g(p);
+    list::ListWindow l;
+    sawn::SawnWindow s;
+    const std::pair<BillSpec, ui::Form*> maps[] = {{gridBill(false), &g.form()},
+                                                   {gridBill(true), &g.form()},
+                                                   {listBill(), &l.form()},
+                                                   {sawnBill(), &s.form()}};
+    for (const auto& [spec, form] : maps) {
+        for (const auto& c : spec.cells) {
+            EXPECT_NE(form->find(c.field.name, c.field.element), nullptr)
+                << text::toUtf8(c.field.name) << "(" << c.field.element << ")";
+        }
+    }
+}
+
+struct Expected {
+    std::string cell;
+    std::u16string field;
+    int element;
+};
+
+std::vector<Expected> named(const BillSpec& b) {
+    std::vector<Expected> out;
+    for (const auto& c : b.cells) {
+        out.push_back({cellName(c.row, c.column), c.field.name, c.field.element});
+    }
+    return out;
+}
+
+void expectAt(const std::vector<Expected>& got, std::size_t at, const Expected& want) {
+    ASSERT_LT(at, got.size());
+    EXPECT_EQ(got[at].cell, want.cell) << at;
+    EXPECT_EQ(got[at].field, want.field) << at;
+    EXPECT_EQ(got[at].element, want.element) << at;
+}
+
+TEST(BillMaps, GridWriteOrder) {
+    const auto four = named(gridBill(false));
+    expectAt(four, 0, {"C3", u"Text17", -1});
+    expectAt(four, 1, {"C27", u"Text20", -1});
+    expectAt(four, 6, {"J27", u"Text24", -1}); // the contact goes to column J
+    expectAt(four, 9, {"H5", u"Text26", -1});
+    expectAt(four, 10, {"A7", u"Text1", 0});   // the grid, column by column
+    expectAt(four, 23, {"A20", u"Text14", 0});
+    expectAt(four, 24, {"B7", u"Text1", 1});
+    expectAt(four, 177, {"L20", u"Text14", 11});
+    expectAt(four, 178, {"D23", u"Text16", 0});
+    expectAt(four, 188, {"H25", u"Text19", 2});
+    expectAt(four, 189, {"J23", u"Text28", 0});
+    expectAt(four, 192, {"J26", u"Text28", 3});
+    expectAt(four, 193, {"B21", u"Text29", 0});
+    expectAt(four, 196, {"K21", u"Text29", 3});
+    expectAt(four, 197, {"C21", u"Text30", 0});
+    expectAt(four, 200, {"L21", u"Text30", 3});
+    expectAt(four, 201, {"H27", u"Combo1", -1});
+    expectAt(four, 204, {"A27", u"Combo5", -1});
+    const auto two = named(gridBill(true));
+    const Expected pairTotals[] = {{"E21", u"Text29", 4}, {"K21", u"Text29", 5},
+                                   {"F21", u"Text30", 4}, {"L21", u"Text30", 5},
+                                   {"B21", u"Text29", 6}, {"C21", u"Text29", 7},
+                                   {"H21", u"Text30", 6}, {"I21", u"Text30", 7}};
+    for (std::size_t i = 0; i < 8; ++i) {
+        expectAt(two, 193 + i, pairTotals[i]);
+    }
+}
+
+TEST(BillMaps, ListAndSawnWriteOrder) {
+    const auto list = named(listBill());
+    expectAt(list, 0, {"B2", u"Text27", -1});
+    expectAt(list, 2, {"E3", u"Text29", -1});
+    expectAt(list, 3, {"A5", u"Text1", 0});
+    expectAt(list, 8, {"F5", u"Text6", 0}); // row by row
+    expectAt(list, 116, {"F23", u"Text6", 18});
+    expectAt(list, 117, {"C24", u"Text22", 5});
+    expectAt(list, 122, {"B26", u"Text23", -1});
+    const auto sawn = named(sawnBill());
+    expectAt(sawn, 0, {"A5", u"Text1", 0});
+    expectAt(sawn, 55, {"G12", u"Text7", 7});
+    expectAt(sawn, 56, {"B3", u"Text10", -1});
+    expectAt(sawn, 62, {"F13", u"Text9", -1}); // one column left of the amounts
+    expectAt(sawn, 64, {"E3", u"Combo2", -1});
+}
+
+TEST(CellValue, NumbersStringsAndEmpty) {
+    using K = CellValue::Kind;
+    const std::tuple<std::u16string, bool, K, double> cases[] = {
+        {u"", false, K::Empty, 0},        {u"", true, K::Empty, 0},
+        {u"0.1860", false, K::Number, 0.186}, {u"-3", false, K::Number, -3},
+        {u"12", false, K::Number, 12},    {u"12.", false, K::Text, 0},
+        {u".5", false, K::Text, 0},       {u"1e5", false, K::Text, 0},
+        {u" 5", false, K::Text, 0},       {u"=1+1", false, K::Text, 0},
+        {u"溢出", false, K::Text, 0},     {u"007", true, K::Text, 0},
+        {u"6217001234567890123", true, K::Text, 0}};
+    for (const auto& [t, alwaysText, kind, number] : cases) {
+        const CellValue v = cellValue(t, alwaysText);
+        EXPECT_EQ(v.kind, kind) << text::toUtf8(t);
+        if (kind == K::Number) {
+            EXPECT_EQ(v.number, number);
+        }
+        if (kind == K::Text) {
+            EXPECT_EQ(v.text, t); // exactly as typed
+        }
+    }
+}
+
+TEST_F(Export, WritesEveryCellInOrderThenSavesAndShows) {
+    NoPrices p;
+    grid::GridWindow g(p);
+    g.cell(5, 1).setText(u"3");
+    g.form().control(u"Text22").setText(u"007");
+    g.tick();
+    BillExporter exporter(sheet, *bills, prompts);
+    int count = 0;
+    ASSERT_TRUE(exporter.run(gridBill(false), g.form(), count));
+    EXPECT_EQ(sheet.calls, (std::vector<std::string>{"start", "open 账单明细.xls", "sheet 原木一",
+                                                     "save", "close", "show"}));
+    ASSERT_EQ(sheet.cells.size(), 205u);
+    const auto& [r, c, v] = sheet.cells[2];
+    EXPECT_EQ(std::pair(r, c), std::pair(3, 9));
+    EXPECT_EQ(v, (CellValue{CellValue::Kind::Text, 0, u"007"}));
+    // B11 is row 5's pieces, G/H... : find the volume of row 5, group 0 at C11.
+    bool found = false;
+    for (const auto& [row, col, value] : sheet.cells) {
+        if (row == 11 && col == 3) {
+            found = value == CellValue{CellValue::Kind::Number, 0.186, {}};
+        }
+    }
+    EXPECT_TRUE(found);
+    EXPECT_TRUE(fs::exists(dir / "user" / "账单明细.xls")); // copied from the template
+    EXPECT_EQ(prompts.reminders.size(), 1u);
+    EXPECT_EQ(prompts.reminders[0], u"每次打印前请先关闭*账单明细*");
+}
+
+TEST_F(Export, ReminderOnlyOnTheFirstExportOfEachWindow) {
+    NoPrices p;
+    grid::GridWindow g(p);
+    sawn::SawnWindow s;
+    BillExporter exporter(sheet, *bills, prompts);
+    int gridCount = 0, sawnCount = 0;
+    exporter.run(gridBill(false), g.form(), gridCount);
+    exporter.run(gridBill(false), g.form(), gridCount);
+    EXPECT_EQ(prompts.reminders.size(), 1u);
+    exporter.run(sawnBill(), s.form(), sawnCount);
+    EXPECT_EQ(prompts.reminders.size(), 2u);
+    EXPECT_EQ(gridCount, 2);
+    EXPECT_EQ(sawnCount, 1);
+}
+
+TEST_F(Export, GridAndSawnRetryOnceListDoesNot) {
+    NoPrices p;
+    grid::GridWindow g(p);
+    list::ListWindow l;
+    sawn::SawnWindow s;
+    BillExporter exporter(sheet, *bills, prompts);
+    struct Case {
+        BillSpec spec;
+        ui::Form* form;
+        bool succeeds;
+    };
+    const Case cases[] = {{gridBill(true), &g.form(), true},
+                          {sawnBill(), &s.form(), true},
+                          {listBill(), &l.form(), false}};
+    for (const Case& c : cases) {
+        sheet = Recording{};
+        sheet.failSetCellAt = 10;
+        prompts = Prompts{};
+        int count = 0;
+        EXPECT_EQ(exporter.run(c.spec, *c.form, count), c.succeeds) << text::toUtf8(c.spec.sheet);
+        EXPECT_EQ(sheet.abandoned, 1);             // the failed attempt's office is ended
+        EXPECT_EQ(prompts.reminders.size(), 1u);   // not again on the retry
+        EXPECT_EQ(count, c.succeeds ? 2 : 1);
+        EXPECT_EQ(prompts.failures.size(), c.succeeds ? 0u : 1u);
+    }
+}
+
+TEST_F(Export, RepeatedFailureIsReportedOnce) {
+    sheet.failStart = true;
+    sawn::SawnWindow s;
+    BillExporter exporter(sheet, *bills, prompts);
+    int count = 0;
+    EXPECT_FALSE(exporter.run(sawnBill(), s.form(), count));
+    ASSERT_EQ(prompts.failures.size(), 1u);
+    EXPECT_NE(prompts.failures[0].find(u"LibreOffice"), std::u16string::npos);
+    EXPECT_EQ(sheet.abandoned, 2);
+}
+
+TEST_F(Export, MissingTemplateIsReported) {
+    fs::remove(dir / "templates" / "账单明细1.xls");
+    list::ListWindow l;
+    BillExporter exporter(sheet, *bills, prompts);
+    int count = 0;
+    EXPECT_FALSE(exporter.run(listBill(), l.form(), count));
+    ASSERT_EQ(prompts.failures.size(), 1u);
+    EXPECT_NE(prompts.failures[0].find(u"账单明细1.xls"), std::u16string::npos);
+}
+
+TEST_F(Export, TheUsersCopyIsKeptAsItStands) {
+    fs::create_directories(dir / "user");
+    std::ofstream(dir / "user" / "账单明细.xls") << "adorned by the user";
+    EXPECT_EQ(bills->workbook(u"账单明细.xls"), dir / "user" / "账单明细.xls");
+    std::ifstream in(dir / "user" / "账单明细.xls");
+    std::string content((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(content, "adorned by the user");
+}
+
+TEST_F(Export, MapsBeyondTheXlsLimitsAreRefused) {
+    BillSpec spec = sawnBill();
+    spec.cells.push_back({1, 257, {u"Text8"}, false});
+    EXPECT_FALSE(fitsXls(spec));
+    sawn::SawnWindow s;
+    BillExporter exporter(sheet, *bills, prompts);
+    int count = 0;
+    EXPECT_FALSE(exporter.run(spec, s.form(), count));
+    EXPECT_TRUE(sheet.calls.empty());
+}
+
+} // namespace
