@@ -93,7 +93,7 @@ BENCHMARK(BM_SawnTickFull)->Unit(benchmark::kMicrosecond);
 // The real window, offscreen: model tick plus widget sync.
 void BM_QtGridTick(benchmark::State& state) {
     QTemporaryDir dir;
-    app::Application app({std::filesystem::path(dir.path().toStdString()), nullptr});
+    app::Application app({std::filesystem::path(dir.path().toStdString()), nullptr, {}});
     app.start();
     const bool changing = state.range(0) == 1;
     fill(app.grid());

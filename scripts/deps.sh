@@ -1,7 +1,7 @@
 # Installs the Debian packages that are missing, with one apt-get update at most.
 # Sourced by scripts/run and scripts/test.
 
-BUILD_PACKAGES="g++ cmake ninja-build qt6-base-dev fonts-noto-cjk"
+BUILD_PACKAGES="g++ cmake ninja-build qt6-base-dev fonts-noto-cjk libreoffice-calc libreoffice-dev libreoffice-dev-common"
 TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xauth"
 
 need_packages() {

@@ -17,7 +17,7 @@ struct Cell {
 
 struct Sheet {
     std::string name;
-    std::vector<double> widths; // cm, one per column
+    std::vector<double> widths;              // cm, one per column
     std::map<int, std::map<int, Cell>> rows; // 1-based row -> column -> cell
     int lastRow = 0;
 
@@ -85,8 +85,9 @@ std::string cellStyle(const std::string& name, const std::string& dataStyle, boo
 }
 
 std::string numberStyle(const std::string& name, int decimals) {
-    return "<number:number-style style:name=\"" + name + "\"><number:number number:decimal-places=\"" +
-           std::to_string(decimals) + "\" number:min-decimal-places=\"" + std::to_string(decimals) +
+    return "<number:number-style style:name=\"" + name +
+           "\"><number:number number:decimal-places=\"" + std::to_string(decimals) +
+           "\" number:min-decimal-places=\"" + std::to_string(decimals) +
            "\" number:min-integer-digits=\"1\"/></number:number-style>\n";
 }
 
@@ -107,7 +108,8 @@ void write(const std::string& path, const std::vector<Sheet>& sheets) {
 <office:styles>
 )";
     out << numberStyle("N4", 4) << numberStyle("N3", 3) << numberStyle("N2", 2);
-    out << "<style:style style:name=\"Default\" style:family=\"table-cell\">" << textProps(10.5, false)
+    out << "<style:style style:name=\"Default\" style:family=\"table-cell\">"
+        << textProps(10.5, false)
         << "</style:style>\n</office:styles>\n<office:automatic-styles>\n";
     out << cellStyle("title", "", false, "center", true, 16);
     out << cellStyle("label", "", false, "start", true, 10.5);
@@ -123,7 +125,8 @@ void write(const std::string& path, const std::vector<Sheet>& sheets) {
     out << cellStyle("t2", "N2", true, "end", true, 10.5, "#ffd8d8");
     out << "<style:style style:name=\"ro\" style:family=\"table-row\"><style:table-row-properties "
            "style:row-height=\"0.62cm\" style:use-optimal-row-height=\"false\"/></style:style>\n";
-    out << "<style:style style:name=\"rotitle\" style:family=\"table-row\"><style:table-row-properties "
+    out << "<style:style style:name=\"rotitle\" "
+           "style:family=\"table-row\"><style:table-row-properties "
            "style:row-height=\"1.1cm\" style:use-optimal-row-height=\"false\"/></style:style>\n";
     for (std::size_t s = 0; s < sheets.size(); ++s) {
         for (std::size_t c = 0; c < sheets[s].widths.size(); ++c) {
@@ -147,7 +150,8 @@ void write(const std::string& path, const std::vector<Sheet>& sheets) {
     for (std::size_t s = 0; s < sheets.size(); ++s) {
         const Sheet& sheet = sheets[s];
         const int columns = static_cast<int>(sheet.widths.size());
-        out << "<table:table table:name=\"" << escape(sheet.name) << "\" table:style-name=\"ta\">\n";
+        out << "<table:table table:name=\"" << escape(sheet.name)
+            << "\" table:style-name=\"ta\">\n";
         for (int c = 0; c < columns; ++c) {
             out << " <table:table-column table:style-name=\"co" << s << "_" << c << "\"/>\n";
         }

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(out);
 
     QTemporaryDir prices;
-    app::Application a({std::filesystem::path(prices.path().toStdString()), nullptr});
+    app::Application a({std::filesystem::path(prices.path().toStdString()), nullptr, {}});
     a.start();
     auto& w = a.grid();
     const char16_t* pieces[][4] = {{u"", u"3", u"", u""},       {u"12", u"8", u"2", u""},

@@ -46,7 +46,8 @@ void QtMessages::message(const std::u16string& text) {
 
 Application::Application(Options options)
     : store_(options.priceFolder),
-      messages_(options.messages != nullptr ? *options.messages : defaultMessages_) {
+      messages_(options.messages != nullptr ? *options.messages : defaultMessages_),
+      exports_(options.exports) {
     onQuit = [] { QCoreApplication::quit(); };
     openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     host(Calculator::Grid);
@@ -123,17 +124,32 @@ void Application::wire(Calculator which) {
         f.onClick(u"Command2", [this](int) { minimizeGrid(); });
         f.onClick(u"Command6", [this](int) { quit(); });
         f.onClick(u"Command1", [this](int) { openManual(QStringLiteral("grid")); });
+        f.onClick(u"Command3", [this](int) { exportBill(Calculator::Grid); });
         break;
     case Calculator::List:
         f.onClick(u"Command6", [this](int) { switchTo(Calculator::Grid); });
         f.onClick(u"Command3", [this](int) { quit(); });
         f.onClick(u"Command5", [this](int) { openManual(QStringLiteral("list")); });
+        f.onClick(u"Command2", [this](int) { exportBill(Calculator::List); });
         break;
     case Calculator::Sawn:
         f.onClick(u"Command5", [this](int) { switchTo(Calculator::Grid); });
         f.onClick(u"Command2", [this](int) { openManual(QStringLiteral("sawn")); });
+        f.onClick(u"Command4", [this](int) { exportBill(Calculator::Sawn); });
         break;
     }
+}
+
+bool Application::exportBill(Calculator which) {
+    switch (which) {
+    case Calculator::Grid:
+        return exports_.exportBill(0, exporting::gridBill(grid().twoLengthLayout()), grid().form());
+    case Calculator::List:
+        return exports_.exportBill(1, exporting::listBill(), list().form());
+    case Calculator::Sawn:
+        return exports_.exportBill(2, exporting::sawnBill(), sawn().form());
+    }
+    return false;
 }
 
 void Application::start() {

@@ -2,6 +2,7 @@
 // window, switching between them, and ending.
 #pragma once
 
+#include "app/Exports.hpp"
 #include "app/FormView.hpp"
 #include "grid/GridWindow.hpp"
 #include "list/ListWindow.hpp"
@@ -48,6 +49,7 @@ class Application : public QObject, private prices::PriceSource {
     struct Options {
         std::filesystem::path priceFolder = prices::FilePriceStore::defaultFolder();
         prices::MessageSink* messages = nullptr; // null: message boxes
+        Exports::Options exports;
     };
     explicit Application(Options options);
     ~Application() override;
@@ -73,6 +75,10 @@ class Application : public QObject, private prices::PriceSource {
     bool hasPriceWindow() const { return price_ != nullptr; }
     void openPriceWindow(); // "单价设置"
 
+    Exports& exports() { return exports_; }
+    // "导出表格" of a calculator.
+    bool exportBill(Calculator which);
+
     // The manual opened by the web buttons, at a window's section.
     static QString manualPath();
     void openManual(const QString& section);
@@ -90,6 +96,7 @@ class Application : public QObject, private prices::PriceSource {
     prices::FilePriceStore store_;
     QtMessages defaultMessages_;
     prices::MessageSink& messages_;
+    Exports exports_;
     std::unique_ptr<WindowHost> hosts_[3];
     std::unique_ptr<prices::PriceWindow> price_;
     std::unique_ptr<FormView> priceView_;

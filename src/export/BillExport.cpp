@@ -88,8 +88,8 @@ fs::path BillFolder::workbook(const std::u16string& name) const {
                         fs::perm_options::add, ec);
     }
     if (ec) {
-        throw ExportError(u"无法在文件夹 " + text::fromUtf8(folder_.string()) +
-                          u" 里建立账单：" + text::fromUtf8(ec.message()));
+        throw ExportError(u"无法在文件夹 " + text::fromUtf8(folder_.string()) + u" 里建立账单：" +
+                          text::fromUtf8(ec.message()));
     }
     return target;
 }

@@ -3,6 +3,9 @@
 
 #include <QTest>
 
+#include <algorithm>
+#include <tuple>
+
 using namespace logora;
 using namespace logora::testing;
 using app::Calculator;
@@ -81,6 +84,41 @@ class CalculatorsTest : public QObject {
         QTest::mouseClick(v.widgetFor(u"Command1"), Qt::LeftButton);
         QCOMPARE(edit(v, u"Text1", 7)->text(), QString());
         QCOMPARE(edit(v, u"Text9")->text(), QString());
+    }
+
+    void exportButtonsExportTheirWindowsBill() {
+        const std::tuple<Calculator, const char16_t*, const char*, int> cases[] = {
+            {Calculator::Grid, u"Command3", "sheet 原木一", 205},
+            {Calculator::List, u"Command2", "sheet 原木二", 123},
+            {Calculator::Sawn, u"Command4", "sheet 锯材账单", 65}};
+        for (const auto& [which, button, sheet, cells] : cases) {
+            t_ = std::make_unique<TestApp>();
+            t_->app->switchTo(which);
+            QTest::mouseClick(t_->view(which).widgetFor(button), Qt::LeftButton);
+            QCOMPARE(t_->sheet.calls.at(2), std::string(sheet));
+            QCOMPARE(t_->sheet.calls.back(), std::string("show"));
+            QCOMPARE(t_->sheet.cells, cells);
+            QCOMPARE(t_->prompts.reminders.size(), std::size_t(1));
+        }
+    }
+
+    void aSecondClickDuringAnExportIsIgnored() {
+        QWidget* button = t_->view(Calculator::Grid).widgetFor(u"Command3");
+        bool busyCursor = false;
+        t_->sheet.duringSave = [&] {
+            busyCursor = QApplication::overrideCursor() != nullptr &&
+                         QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            QTest::mouseClick(button, Qt::LeftButton); // while the export runs
+        };
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(busyCursor);
+        QCOMPARE(std::count(t_->sheet.calls.begin(), t_->sheet.calls.end(), "start"), 1);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        t_->sheet.duringSave = nullptr;
+        QTRY_VERIFY(!t_->app->exports().busy());
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(std::count(t_->sheet.calls.begin(), t_->sheet.calls.end(), "start"), 2);
+        QCOMPARE(t_->app->exports().count(0), 2);
     }
 
   private:

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/Application.hpp"
+#include "text/NumberText.hpp"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -17,15 +18,48 @@ struct Recorder : prices::MessageSink {
     void message(const std::u16string& t) override { messages.push_back(t); }
 };
 
+// Records the export's calls instead of driving an office.
+struct RecordingSheet : exporting::Spreadsheet {
+    std::vector<std::string> calls;
+    int cells = 0;
+    std::function<void()> duringSave;
+    void start() override { calls.push_back("start"); }
+    void openWorkbook(const std::filesystem::path& p) override {
+        calls.push_back("open " + p.filename().string());
+    }
+    void selectSheet(std::u16string_view s) override {
+        calls.push_back("sheet " + text::toUtf8(s));
+    }
+    void setCell(int, int, const exporting::CellValue&) override { ++cells; }
+    void save() override {
+        calls.push_back("save");
+        if (duringSave) {
+            duringSave();
+        }
+    }
+    void closeAll() override {}
+    void showToUser(const std::filesystem::path&) override { calls.push_back("show"); }
+    void abandon() override { calls.push_back("abandon"); }
+};
+
+struct PromptRecorder : exporting::ExportPrompts {
+    std::vector<std::u16string> reminders, failures;
+    void remind(const std::u16string& t) override { reminders.push_back(t); }
+    void failed(const std::u16string& t) override { failures.push_back(t); }
+};
+
 struct TestApp {
     QTemporaryDir dir;
     Recorder messages;
+    RecordingSheet sheet;
+    PromptRecorder prompts;
     std::unique_ptr<app::Application> app;
     bool quitCalled = false;
 
     TestApp() {
+        const std::filesystem::path root(dir.path().toStdString());
         app = std::make_unique<app::Application>(app::Application::Options{
-            std::filesystem::path(dir.path().toStdString()) / "logora", &messages});
+            root / "logora", &messages, {root / "bills", &sheet, &prompts}});
         app->onQuit = [this] { quitCalled = true; };
         app->start();
     }

@@ -31,7 +31,7 @@ class WindowsTest : public QObject {
     void init() {
         dir_ = std::make_unique<QTemporaryDir>();
         app_ = std::make_unique<app::Application>(app::Application::Options{
-            std::filesystem::path(dir_->path().toStdString()) / "logora", &messages_});
+            std::filesystem::path(dir_->path().toStdString()) / "logora", &messages_, {}});
         app_->start();
     }
     void cleanup() {

@@ -34,8 +34,12 @@ struct Recording : Spreadsheet {
             throw ExportError(u"未找到 LibreOffice Calc，无法导出账单。");
         }
     }
-    void openWorkbook(const fs::path& p) override { calls.push_back("open " + p.filename().string()); }
-    void selectSheet(std::u16string_view s) override { calls.push_back("sheet " + text::toUtf8(s)); }
+    void openWorkbook(const fs::path& p) override {
+        calls.push_back("open " + p.filename().string());
+    }
+    void selectSheet(std::u16string_view s) override {
+        calls.push_back("sheet " + text::toUtf8(s));
+    }
     void setCell(int r, int c, const CellValue& v) override {
         if (setCount++ == failSetCellAt) {
             throw ExportError(u"没有响应");
@@ -138,7 +142,7 @@ TEST(BillMaps, GridWriteOrder) {
     expectAt(four, 1, {"C27", u"Text20", -1});
     expectAt(four, 6, {"J27", u"Text24", -1}); // the contact goes to column J
     expectAt(four, 9, {"H5", u"Text26", -1});
-    expectAt(four, 10, {"A7", u"Text1", 0});   // the grid, column by column
+    expectAt(four, 10, {"A7", u"Text1", 0}); // the grid, column by column
     expectAt(four, 23, {"A20", u"Text14", 0});
     expectAt(four, 24, {"B7", u"Text1", 1});
     expectAt(four, 177, {"L20", u"Text14", 11});
@@ -153,10 +157,9 @@ TEST(BillMaps, GridWriteOrder) {
     expectAt(four, 201, {"H27", u"Combo1", -1});
     expectAt(four, 204, {"A27", u"Combo5", -1});
     const auto two = named(gridBill(true));
-    const Expected pairTotals[] = {{"E21", u"Text29", 4}, {"K21", u"Text29", 5},
-                                   {"F21", u"Text30", 4}, {"L21", u"Text30", 5},
-                                   {"B21", u"Text29", 6}, {"C21", u"Text29", 7},
-                                   {"H21", u"Text30", 6}, {"I21", u"Text30", 7}};
+    const Expected pairTotals[] = {
+        {"E21", u"Text29", 4}, {"K21", u"Text29", 5}, {"F21", u"Text30", 4}, {"L21", u"Text30", 5},
+        {"B21", u"Text29", 6}, {"C21", u"Text29", 7}, {"H21", u"Text30", 6}, {"I21", u"Text30", 7}};
     for (std::size_t i = 0; i < 8; ++i) {
         expectAt(two, 193 + i, pairTotals[i]);
     }
@@ -182,12 +185,18 @@ TEST(BillMaps, ListAndSawnWriteOrder) {
 TEST(CellValue, NumbersStringsAndEmpty) {
     using K = CellValue::Kind;
     const std::tuple<std::u16string, bool, K, double> cases[] = {
-        {u"", false, K::Empty, 0},        {u"", true, K::Empty, 0},
-        {u"0.1860", false, K::Number, 0.186}, {u"-3", false, K::Number, -3},
-        {u"12", false, K::Number, 12},    {u"12.", false, K::Text, 0},
-        {u".5", false, K::Text, 0},       {u"1e5", false, K::Text, 0},
-        {u" 5", false, K::Text, 0},       {u"=1+1", false, K::Text, 0},
-        {u"溢出", false, K::Text, 0},     {u"007", true, K::Text, 0},
+        {u"", false, K::Empty, 0},
+        {u"", true, K::Empty, 0},
+        {u"0.1860", false, K::Number, 0.186},
+        {u"-3", false, K::Number, -3},
+        {u"12", false, K::Number, 12},
+        {u"12.", false, K::Text, 0},
+        {u".5", false, K::Text, 0},
+        {u"1e5", false, K::Text, 0},
+        {u" 5", false, K::Text, 0},
+        {u"=1+1", false, K::Text, 0},
+        {u"溢出", false, K::Text, 0},
+        {u"007", true, K::Text, 0},
         {u"6217001234567890123", true, K::Text, 0}};
     for (const auto& [t, alwaysText, kind, number] : cases) {
         const CellValue v = cellValue(t, alwaysText);
@@ -264,8 +273,8 @@ TEST_F(Export, GridAndSawnRetryOnceListDoesNot) {
         prompts = Prompts{};
         int count = 0;
         EXPECT_EQ(exporter.run(c.spec, *c.form, count), c.succeeds) << text::toUtf8(c.spec.sheet);
-        EXPECT_EQ(sheet.abandoned, 1);             // the failed attempt's office is ended
-        EXPECT_EQ(prompts.reminders.size(), 1u);   // not again on the retry
+        EXPECT_EQ(sheet.abandoned, 1);           // the failed attempt's office is ended
+        EXPECT_EQ(prompts.reminders.size(), 1u); // not again on the retry
         EXPECT_EQ(count, c.succeeds ? 2 : 1);
         EXPECT_EQ(prompts.failures.size(), c.succeeds ? 0u : 1u);
     }

@@ -84,11 +84,12 @@ std::map<std::string, Grid> readBack(const fs::path& workbook, const fs::path& s
     const fs::path out = scratch / "csv";
     fs::remove_all(out);
     fs::create_directories(out);
-    const std::string cmd = "soffice -env:UserInstallation=file://" + (scratch / "reader").string() +
-                            " --headless --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,"
-                            "false,true," + (asShown ? "true" : "false") +
-                            ",false,false,-1' --outdir '" +
-                            out.string() + "' '" + workbook.string() + "' >/dev/null 2>&1";
+    const std::string cmd =
+        "soffice -env:UserInstallation=file://" + (scratch / "reader").string() +
+        " --headless --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,"
+        "false,true," +
+        (asShown ? "true" : "false") + ",false,false,-1' --outdir '" + out.string() + "' '" +
+        workbook.string() + "' >/dev/null 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
     std::map<std::string, Grid> sheets;
     for (const auto& entry : fs::directory_iterator(out)) {
@@ -226,7 +227,8 @@ TEST_F(Calc, GridBillInBothLayouts) {
     fillGrid(g);
     int count = 0;
     const auto cold = std::chrono::steady_clock::now();
-    ASSERT_TRUE(exportBill(gridBill(false), g.form(), count)) << text::toUtf8(prompts.failures.at(0));
+    ASSERT_TRUE(exportBill(gridBill(false), g.form(), count))
+        << text::toUtf8(prompts.failures.at(0));
     const auto coldMs = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - cold);
     ASSERT_EQ(sheet->shown.size(), 1u);
@@ -266,8 +268,11 @@ TEST_F(Calc, ListAndSawnShareTheirWorkbookWithoutTouchingEachOther) {
     l.tick();
     sawn::SawnWindow s;
     auto& sf = s.form();
-    for (auto [name, value] : {std::pair{u"Text1", u"400"}, {u"Text2", u"20"}, {u"Text3", u"5"},
-                               {u"Text4", u"10"}, {u"Text6", u"1200"}}) {
+    for (auto [name, value] : {std::pair{u"Text1", u"400"},
+                               {u"Text2", u"20"},
+                               {u"Text3", u"5"},
+                               {u"Text4", u"10"},
+                               {u"Text6", u"1200"}}) {
         sf.control(name, 0).setText(value);
         sf.control(name, 7).setText(value);
     }
@@ -339,7 +344,8 @@ TEST_F(Calc, BrokenWorkbookOrMissingSheetIsReported) {
     list::ListWindow l;
     fs::create_directories(dir / "bills");
     // The grid's workbook in place of the list's: no sheet "原木二".
-    fs::copy_file(fs::path(LOGORA_BILL_TEMPLATES) / "账单明细.xls", dir / "bills" / "账单明细1.xls");
+    fs::copy_file(fs::path(LOGORA_BILL_TEMPLATES) / "账单明细.xls",
+                  dir / "bills" / "账单明细1.xls");
     int count = 0;
     EXPECT_FALSE(exportBill(listBill(), l.form(), count));
     ASSERT_EQ(prompts.failures.size(), 1u);

@@ -47,9 +47,9 @@ extern char** environ;
 
 namespace css = com::sun::star;
 using css::uno::Reference;
-using rtl::OUString;
 using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
 
 namespace logora::exporting {
 namespace {
@@ -66,12 +66,16 @@ OUString ou(std::u16string_view s) {
     return OUString(reinterpret_cast<const sal_Unicode*>(s.data()),
                     static_cast<sal_Int32>(s.size()));
 }
-OUString ou(const std::string& utf8) { return ou(text::fromUtf8(utf8)); }
+OUString ou(const std::string& utf8) {
+    return ou(text::fromUtf8(utf8));
+}
 std::u16string u16(const OUString& s) {
     return std::u16string(reinterpret_cast<const char16_t*>(s.getStr()),
                           static_cast<std::size_t>(s.getLength()));
 }
-std::u16string u16(const std::string& utf8) { return text::fromUtf8(utf8); }
+std::u16string u16(const std::string& utf8) {
+    return text::fromUtf8(utf8);
+}
 
 // Kills a hung office: every call into it is made under an armed watchdog.
 class Watchdog {
@@ -350,8 +354,8 @@ class CalcSpreadsheet : public Spreadsheet {
         if (local_.is()) {
             return;
         }
-        ::setenv("URE_BOOTSTRAP", "vnd.sun.star.pathname:/usr/lib/libreoffice/program/fundamentalrc",
-                 1);
+        ::setenv("URE_BOOTSTRAP",
+                 "vnd.sun.star.pathname:/usr/lib/libreoffice/program/fundamentalrc", 1);
         try {
             local_ = cppu::defaultBootstrap_InitialComponentContext();
         } catch (const css::uno::Exception& e) {
@@ -370,10 +374,11 @@ class CalcSpreadsheet : public Spreadsheet {
         static int serial = 0;
         pipe_ = "logora-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
         const std::string program = std::string(kProgramDir) + "/soffice.bin";
-        const std::string accept = "--accept=pipe,name=" + pipe_ + ";urp;StarOffice.ComponentContext";
+        const std::string accept =
+            "--accept=pipe,name=" + pipe_ + ";urp;StarOffice.ComponentContext";
         const std::string profile = "-env:UserInstallation=file://" + profile_.string();
-        const char* argv[] = {program.c_str(), "--headless", "--invisible", "--norestore",
-                              "--nologo", "--nodefault", "--nolockcheck", accept.c_str(),
+        const char* argv[] = {program.c_str(), "--headless",  "--invisible",   "--norestore",
+                              "--nologo",      "--nodefault", "--nolockcheck", accept.c_str(),
                               profile.c_str(), nullptr};
         const pid_t parent = ::getpid();
         const pid_t pid = ::fork();

@@ -1,0 +1,54 @@
+// "导出表格" of the three calculators: the bill export with the real spreadsheet application,
+// a busy cursor, and one export at a time.
+#pragma once
+
+#include "export/BillExport.hpp"
+#include "export/Spreadsheet.hpp"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+namespace logora::app {
+
+class QtExportPrompts : public exporting::ExportPrompts {
+  public:
+    void remind(const std::u16string& text) override;
+    void failed(const std::u16string& text) override;
+};
+
+enum class Calculator;
+
+class Exports : public QObject {
+    Q_OBJECT
+  public:
+    struct Options {
+        std::filesystem::path billFolder = exporting::BillFolder::defaultFolder();
+        exporting::Spreadsheet* spreadsheet = nullptr; // null: the LibreOffice plugin
+        exporting::ExportPrompts* prompts = nullptr;   // null: message boxes
+    };
+    explicit Exports(Options options);
+    ~Exports() override;
+
+    // Exports one window's bill; a click while an export runs is ignored.
+    bool exportBill(int window, const exporting::BillSpec& spec, const ui::Form& form);
+    bool busy() const { return busy_; }
+    int count(int window) const { return counts_[window]; }
+
+    static std::filesystem::path templateFolder();
+    static std::vector<std::filesystem::path> pluginCandidates();
+
+  private:
+    exporting::Spreadsheet& spreadsheet();
+
+    exporting::BillFolder bills_;
+    std::unique_ptr<exporting::Spreadsheet> owned_;
+    exporting::Spreadsheet* spreadsheet_;
+    QtExportPrompts defaultPrompts_;
+    exporting::ExportPrompts& prompts_;
+    int counts_[3] = {0, 0, 0};
+    bool busy_ = false;
+};
+
+} // namespace logora::app
