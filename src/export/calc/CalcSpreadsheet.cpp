@@ -363,6 +363,17 @@ class CalcSpreadsheet : public Spreadsheet {
         }
     }
 
+    // A profile that an earlier run left complete; a fresh profile costs the office a
+    // restart and its first-time set-up, most of a cold export.
+    static fs::path seedProfile() {
+        const char* cache = std::getenv("XDG_CACHE_HOME");
+        const char* home = std::getenv("HOME");
+        const fs::path base = cache != nullptr && *cache == '/' ? fs::path(cache)
+                              : home != nullptr                 ? fs::path(home) / ".cache"
+                                                                : fs::path("/tmp");
+        return base / "logora" / "office-profile";
+    }
+
     void launchOffice() {
         if (profile_.empty()) {
             char tmpl[] = "/tmp/logora-office-XXXXXX";
@@ -370,6 +381,11 @@ class CalcSpreadsheet : public Spreadsheet {
                 throw ExportError(u"无法为 LibreOffice 建立临时文件夹。");
             }
             profile_ = tmpl;
+            std::error_code ec;
+            if (fs::is_directory(seedProfile() / "user", ec)) {
+                fs::copy(seedProfile(), profile_, fs::copy_options::recursive, ec);
+                seeded_ = !ec;
+            }
         }
         static int serial = 0;
         pipe_ = "logora-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
@@ -448,6 +464,21 @@ class CalcSpreadsheet : public Spreadsheet {
             std::error_code ec;
             fs::remove_all(profile_, ec);
             profile_.clear();
+            seeded_ = false;
+        }
+    }
+
+    // Keeps the profile of a cleanly ended office as the seed of later runs.
+    void keepSeed() {
+        std::error_code ec;
+        if (seeded_ || profile_.empty() || fs::exists(seedProfile(), ec)) {
+            return;
+        }
+        const fs::path staging = seedProfile().string() + ".new-" + std::to_string(::getpid());
+        fs::create_directories(staging.parent_path(), ec);
+        fs::copy(profile_, staging, fs::copy_options::recursive, ec);
+        if (ec || ::rename(staging.c_str(), seedProfile().c_str()) != 0) {
+            fs::remove_all(staging, ec);
         }
     }
 
@@ -466,6 +497,11 @@ class CalcSpreadsheet : public Spreadsheet {
             for (int i = 0; i < 50 && officeAlive(); ++i) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
             }
+            if (!officeAlive()) {
+                ::waitpid(office_, nullptr, WNOHANG);
+                office_ = -1;
+                keepSeed();
+            }
         }
         abandon();
     }
@@ -481,6 +517,7 @@ class CalcSpreadsheet : public Spreadsheet {
     fs::path profile_;
     fs::path path_;
     bool lockCreated_ = false;
+    bool seeded_ = false;
 };
 
 } // namespace
