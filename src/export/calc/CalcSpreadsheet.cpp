@@ -28,6 +28,7 @@
 #include <rtl/ustring.hxx>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -374,10 +375,28 @@ class CalcSpreadsheet : public Spreadsheet {
         return base / "logora" / "office-profile";
     }
 
+    // Profiles of earlier runs that ended without cleaning up (killed, crashed): their
+    // folder names carry the process id, which no longer runs.
+    static void removeStaleProfiles() {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator("/tmp", ec)) {
+            const std::string name = entry.path().filename().string();
+            const std::string prefix = "logora-office-";
+            if (name.rfind(prefix, 0) != 0) {
+                continue;
+            }
+            const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+            if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+                fs::remove_all(entry.path(), ec);
+            }
+        }
+    }
+
     void launchOffice() {
         if (profile_.empty()) {
-            char tmpl[] = "/tmp/logora-office-XXXXXX";
-            if (::mkdtemp(tmpl) == nullptr) {
+            removeStaleProfiles();
+            std::string tmpl = "/tmp/logora-office-" + std::to_string(::getpid()) + "-XXXXXX";
+            if (::mkdtemp(tmpl.data()) == nullptr) {
                 throw ExportError(u"无法为 LibreOffice 建立临时文件夹。");
             }
             profile_ = tmpl;
