@@ -76,8 +76,10 @@ bool Exports::exportBill(int window, const exporting::BillSpec& spec, const ui::
     exporting::BillExporter exporter(spreadsheet(), bills_, prompts_);
     const bool ok = exporter.run(spec, form, counts_[window]);
     QApplication::restoreOverrideCursor();
-    // Clicks that queued up while the export held the window are not new exports.
-    QTimer::singleShot(250, this, [this] { busy_ = false; });
+    // Clicks that queued up while the export held the window are not new exports: they
+    // are delivered now, while still busy, and ignored.
+    QCoreApplication::processEvents();
+    busy_ = false;
     return ok;
 }
 
