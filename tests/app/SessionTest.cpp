@@ -30,8 +30,8 @@ class SessionTest : public QObject {
 
         t.app->switchTo(Calculator::List);
         app::FormView& list = t.view(Calculator::List);
-        for (auto [name, keys] : {std::pair{u"Text1", "4"}, {u"Text2", "20"}, {u"Text3", "3"},
-                                  {u"Text5", "650"}}) {
+        for (auto [name, keys] :
+             {std::pair{u"Text1", "4"}, {u"Text2", "20"}, {u"Text3", "3"}, {u"Text5", "650"}}) {
             QTest::keyClicks(edit(list, name, 0), keys);
         }
         QTest::qWait(150);
@@ -39,8 +39,11 @@ class SessionTest : public QObject {
 
         t.app->switchTo(Calculator::Sawn);
         app::FormView& sawn = t.view(Calculator::Sawn);
-        for (auto [name, keys] : {std::pair{u"Text1", "400"}, {u"Text2", "20"}, {u"Text3", "5"},
-                                  {u"Text4", "10"}, {u"Text6", "1200"}}) {
+        for (auto [name, keys] : {std::pair{u"Text1", "400"},
+                                  {u"Text2", "20"},
+                                  {u"Text3", "5"},
+                                  {u"Text4", "10"},
+                                  {u"Text6", "1200"}}) {
             QTest::keyClicks(edit(sawn, name, 0), keys);
         }
         QTest::qWait(150);

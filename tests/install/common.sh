@@ -1,0 +1,54 @@
+# Shared by the package tests: build the .deb, unpack it into a fresh root, run under Xvfb.
+# Usage: . common.sh BUILD_DIR   (sets WORK, ROOT, DISPLAY; cleans up on exit)
+set -eu
+BUILD_DIR=$1
+WORK=$(mktemp -d /tmp/logora-pkgtest-XXXXXX)
+ROOT=$WORK/root
+export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/config XDG_DATA_HOME=$WORK/data
+export XDG_CACHE_HOME=$WORK/cache XDG_RUNTIME_DIR=$WORK/run
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+XVFB_PID=""
+APP_PID=""
+
+cleanup() {
+    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
+    # Offices started for this test, by the program or by the user's "show".
+    pkill -9 -f "$WORK" 2>/dev/null || true
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+    sleep 0.5
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+(cd "$BUILD_DIR" && cpack -G DEB -B "$WORK/pkg" >/dev/null)
+dpkg-deb -x "$WORK"/pkg/logora_*.deb "$ROOT"
+
+start_display() {
+    for n in 91 92 93 94 95 96 97 98 99; do
+        if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
+            Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+            XVFB_PID=$!
+            export DISPLAY=:$n
+            for _ in $(seq 50); do
+                xdotool getmouselocation >/dev/null 2>&1 && return 0
+                sleep 0.1
+            done
+        fi
+    done
+    echo "no display" >&2
+    return 1
+}
+
+# The grid window, once it is mapped.
+grid_window() {
+    xdotool search --sync --onlyvisible --name '^Logora$' | head -1
+}
+
+# Clicks at a point given in twips of the window's client area.
+click_twips() {
+    xdotool mousemove --window "$1" $(($2 / 15)) $(($3 / 15)) click 1
+}
+
+rss_kb() {
+    awk '/^VmRSS/ {print $2}' /proc/"$1"/status
+}

@@ -1,0 +1,68 @@
+#!/bin/sh
+# Soak test of the installed program under Xvfb: random keys and clicks in every window for
+# SOAK_SECONDS (default 180), switching windows and exporting through a stand-in
+# spreadsheet. The program must stay up, keep exporting, and its memory must not grow.
+# Usage: soak.sh BUILD_DIR FAKE_PLUGIN
+. "$(dirname "$0")/../install/common.sh" "$1"
+SECONDS_TO_RUN=${SOAK_SECONDS:-180}
+cp "$2" "$ROOT/usr/lib/logora/liblogora_calc.so"
+export LOGORA_FAKE_OUT=$WORK/exports.txt
+start_display
+# No browser on the soak display: the manual buttons report that instead.
+export BROWSER=false PATH=/usr/sbin:/usr/bin:/sbin:/bin
+"$ROOT/usr/bin/logora" >"$WORK/app.log" 2>&1 &
+APP_PID=$!
+W=$(grid_window)
+
+# Rectangles (pixels) never clicked: the exit and minimise buttons of every window.
+excluded() {
+    x=$1 y=$2
+    for r in "600 440 90 44" "600 400 90 40" "375 388 95 44"; do
+        set -- $r
+        if [ "$x" -ge "$1" ] && [ "$x" -le $(($1 + $3)) ] && [ "$y" -ge "$2" ] && [ "$y" -le $(($2 + $4)) ]; then
+            return 0
+        fi
+    done
+    return 1
+}
+
+KEYS="0 1 2 3 4 5 6 7 8 9 period minus Return Return Tab Up Down Left Right BackSpace a e space"
+nkeys=$(echo $KEYS | wc -w)
+end=$(($(date +%s) + SECONDS_TO_RUN))
+warm=$(($(date +%s) + 15))
+rss_start=""
+actions=0
+while [ "$(date +%s)" -lt "$end" ]; do
+    kill -0 "$APP_PID" 2>/dev/null || { echo "program died"; cat "$WORK/app.log"; exit 1; }
+    if [ -z "$rss_start" ] && [ "$(date +%s)" -ge "$warm" ]; then
+        rss_start=$(rss_kb "$APP_PID")
+    fi
+    target=$(xdotool getwindowfocus 2>/dev/null || echo "$W")
+    r=$(od -An -N4 -tu4 /dev/urandom | tr -d ' ')
+    case $((r % 10)) in
+    0|1|2|3)
+        x=$((r / 10 % 700)); y=$((r / 7000 % 640))
+        if ! excluded "$x" "$y"; then
+            xdotool mousemove --window "$target" "$x" "$y" click 1 2>/dev/null || true
+        fi ;;
+    4)  # the switch combo of the grid window and the back buttons
+        xdotool mousemove --window "$W" 645 290 click 1 2>/dev/null || true
+        xdotool key --clearmodifiers Down Return 2>/dev/null || true ;;
+    5)  # 导出表格 in the grid window
+        xdotool mousemove --window "$W" 645 378 click 1 2>/dev/null || true ;;
+    *)
+        k=$(echo $KEYS | cut -d' ' -f$((r % nkeys + 1)))
+        xdotool key --clearmodifiers "$k" 2>/dev/null || true ;;
+    esac
+    actions=$((actions + 1))
+done
+sleep 1
+kill -0 "$APP_PID" 2>/dev/null || { echo "program died"; cat "$WORK/app.log"; exit 1; }
+rss_end=$(rss_kb "$APP_PID")
+exports=$(grep -c '^export' "$WORK/exports.txt" 2>/dev/null || echo 0)
+echo "soak: ${SECONDS_TO_RUN}s, $actions actions, $exports exports, RSS ${rss_start} kB -> ${rss_end} kB"
+[ "$exports" -gt 0 ] || { echo "no export reached the spreadsheet"; exit 1; }
+# Every exported volume cell of the grid bill has four decimals, is empty, or shows overflow.
+bad=$(awk -F, '$1 >= 7 && $1 <= 20 && $2 % 3 == 0 && $3 != "" && $3 !~ /^-?[0-9]+(\.[0-9]+)?$/ && $3 != "溢出"' "$WORK/exports.txt" | head -3)
+[ -z "$bad" ] || { echo "odd volume cells: $bad"; exit 1; }
+[ $((rss_end - rss_start)) -lt 20480 ] || { echo "memory grew by $((rss_end - rss_start)) kB"; exit 1; }
