@@ -196,47 +196,36 @@ void GridWindow::writePresets(int index, bool highRange) {
     }
 }
 
-void GridWindow::switchToTwoLengths() {
+// The two switches mirror each other step for step.
+void GridWindow::showLayout(bool twoLengths) {
     for (int g = 0; g < 4; ++g) {
-        pieces_[g]->setVisible(false);
+        pieces_[g]->setVisible(!twoLengths);
     }
     for (int g = 0; g < 4; ++g) {
-        volumes_[g]->setVisible(false);
+        volumes_[g]->setVisible(!twoLengths);
     }
-    pieces_[4]->setVisible(true);
-    pieces_[5]->setVisible(true);
-    volumes_[4]->setVisible(true);
-    volumes_[5]->setVisible(true);
-    form_.control(u"Label6").setVisible(false);
-    form_.control(u"Label10", 0).setVisible(false);
-    label20_->setVisible(true);
-    label19_->setVisible(false);
-    length_[1]->setVisible(false);
-    length_[3]->setVisible(false);
-    writePresets(3, true);
-    writePresets(9, true);
+    pieces_[4]->setVisible(twoLengths);
+    pieces_[5]->setVisible(twoLengths);
+    volumes_[4]->setVisible(twoLengths);
+    volumes_[5]->setVisible(twoLengths);
+    form_.control(u"Label6").setVisible(!twoLengths);
+    form_.control(u"Label10", 0).setVisible(!twoLengths);
+    if (twoLengths) {
+        label20_->setVisible(true);
+        label19_->setVisible(false);
+    } else {
+        label19_->setVisible(true);
+        label20_->setVisible(false);
+    }
+    length_[1]->setVisible(!twoLengths);
+    length_[3]->setVisible(!twoLengths);
+    writePresets(3, twoLengths);
+    writePresets(9, twoLengths);
 }
 
-void GridWindow::switchToFourLengths() {
-    for (int g = 0; g < 4; ++g) {
-        pieces_[g]->setVisible(true);
-    }
-    for (int g = 0; g < 4; ++g) {
-        volumes_[g]->setVisible(true);
-    }
-    pieces_[4]->setVisible(false);
-    pieces_[5]->setVisible(false);
-    volumes_[4]->setVisible(false);
-    volumes_[5]->setVisible(false);
-    form_.control(u"Label6").setVisible(true);
-    form_.control(u"Label10", 0).setVisible(true);
-    label19_->setVisible(true);
-    label20_->setVisible(false);
-    length_[1]->setVisible(true);
-    length_[3]->setVisible(true);
-    writePresets(3, false);
-    writePresets(9, false);
-}
+void GridWindow::switchToTwoLengths() { showLayout(true); }
+
+void GridWindow::switchToFourLengths() { showLayout(false); }
 
 void GridWindow::clearTally() {
     auto empty = [this](int index) {

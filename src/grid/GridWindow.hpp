@@ -34,6 +34,7 @@ class GridWindow : public ui::Window {
 
   private:
     void hideRowZeros(int row);
+    void showLayout(bool twoLengths);
     void writePresets(int index, bool highRange);
     void totalsTwoLengths();
     void totalsFourLengths();

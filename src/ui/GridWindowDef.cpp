@@ -66,7 +66,7 @@ WindowDef gridWindowDef() {
     w.title = u"Logora";
     w.width = 10900;
     w.height = 9690;
-    w.back = Rgb{236, 226, 204};
+    w.back = kWindowBack;
     w.frameless = true;
     w.band = u"Logora  原木检尺计算";
     auto& c = w.controls;

@@ -11,7 +11,7 @@ WindowDef listWindowDef() {
     w.title = u"";
     w.width = 7500;
     w.height = 9645;
-    w.back = Rgb{236, 226, 204};
+    w.back = kWindowBack;
     w.frameless = true;
     w.band = u"Logora  多材长原木计算";
     auto& c = w.controls;

@@ -11,7 +11,7 @@ WindowDef priceWindowDef() {
     w.title = u"单价设置";
     w.width = 5820;
     w.height = 3405;
-    w.back = Rgb{236, 226, 204};
+    w.back = kWindowBack;
     auto& c = w.controls;
     c.push_back(
         withFont(label(u"Label1", kNoElement, 2025, 225, 1815, 315, u"单价设置说明"), 14.25, true));

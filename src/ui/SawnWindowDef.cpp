@@ -11,7 +11,7 @@ WindowDef sawnWindowDef() {
     w.title = u"Planora";
     w.width = 9425;
     w.height = 7230;
-    w.back = Rgb{236, 226, 204};
+    w.back = kWindowBack;
     w.frameless = true;
     w.band = u"Planora  锯材计算";
     auto& c = w.controls;

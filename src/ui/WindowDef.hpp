@@ -27,6 +27,7 @@ struct Rgb {
 inline constexpr Rgb kPeach{255, 224, 192};
 inline constexpr Rgb kPink{255, 192, 192};
 inline constexpr Rgb kTotalRed{255, 128, 128};
+inline constexpr Rgb kWindowBack{236, 226, 204}; // the calculators' parchment background
 
 struct FontSpec {
     std::u16string family = u"宋体";
