@@ -1,15 +1,11 @@
 #include "app/Application.hpp"
+#include "app/Paths.hpp"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <cstdio>
-
-#ifndef LOGORA_SOURCE_DIR
-#define LOGORA_SOURCE_DIR ""
-#endif
 
 namespace logora::app {
 
@@ -244,13 +240,7 @@ void Application::openPriceWindow() {
 }
 
 QString Application::manualPath() {
-    // Installed beside the program's prefix; a build run from the source tree reads docs/.
-    const QString installed =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/../share/logora/manual.html");
-    if (QFileInfo::exists(installed)) {
-        return QFileInfo(installed).canonicalFilePath();
-    }
-    return QStringLiteral(LOGORA_SOURCE_DIR "/docs/manual.html");
+    return QString::fromStdString(dataPath("manual.html").string());
 }
 
 void Application::openManual(const QString& section) {

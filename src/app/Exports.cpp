@@ -1,10 +1,10 @@
 #include "app/Exports.hpp"
 
+#include "app/Paths.hpp"
 #include "export/CalcPlugin.hpp"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -24,10 +24,6 @@ void box(const std::u16string& text) {
     message.exec();
 }
 
-fs::path appDir() {
-    return fs::path(QCoreApplication::applicationDirPath().toStdString());
-}
-
 } // namespace
 
 void QtExportPrompts::remind(const std::u16string& text) {
@@ -44,19 +40,12 @@ Exports::Exports(Options options)
 Exports::~Exports() = default;
 
 fs::path Exports::templateFolder() {
-    // Installed: <prefix>/share/logora/bills beside <prefix>/bin; a build tree keeps them
-    // under its own share/.
-    const fs::path installed = appDir() / ".." / "share" / "logora" / "bills";
-    std::error_code ec;
-    if (fs::exists(installed, ec)) {
-        return fs::weakly_canonical(installed, ec);
-    }
-    return appDir() / "share" / "logora" / "bills";
+    return dataPath("bills");
 }
 
 std::vector<fs::path> Exports::pluginCandidates() {
-    return {appDir() / ".." / LOGORA_INSTALL_LIBDIR / "logora" / "liblogora_calc.so",
-            appDir() / "lib" / "logora" / "liblogora_calc.so"};
+    return {programDir() / ".." / LOGORA_INSTALL_LIBDIR / "logora" / "liblogora_calc.so",
+            programDir() / "lib" / "logora" / "liblogora_calc.so"};
 }
 
 exporting::Spreadsheet& Exports::spreadsheet() {
@@ -67,14 +56,14 @@ exporting::Spreadsheet& Exports::spreadsheet() {
     return *spreadsheet_;
 }
 
-bool Exports::exportBill(int window, const exporting::BillSpec& spec, const ui::Form& form) {
+bool Exports::exportBill(int window, const exporting::BillSpec& bill, const ui::Form& form) {
     if (busy_) {
         return false;
     }
     busy_ = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     exporting::BillExporter exporter(spreadsheet(), bills_, prompts_);
-    const bool ok = exporter.run(spec, form, counts_[window]);
+    const bool ok = exporter.run(bill, form, counts_[window]);
     QApplication::restoreOverrideCursor();
     // Clicks that queued up while the export held the window are not new exports: they
     // are delivered now, while still busy, and ignored.

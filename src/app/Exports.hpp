@@ -32,7 +32,7 @@ class Exports : public QObject {
     ~Exports() override;
 
     // Exports one window's bill; a click while an export runs is ignored.
-    bool exportBill(int window, const exporting::BillSpec& spec, const ui::Form& form);
+    bool exportBill(int window, const exporting::BillSpec& bill, const ui::Form& form);
     bool busy() const { return busy_; }
     int count(int window) const { return counts_[window]; }
 

@@ -8,6 +8,6 @@
 
 namespace logora::app {
 
-QFont fontFor(const ui::FontSpec& spec);
+QFont fontFor(const ui::FontSpec& font);
 
 } // namespace logora::app

@@ -98,12 +98,12 @@ BillExporter::BillExporter(Spreadsheet& spreadsheet, const BillFolder& bills,
                            ExportPrompts& prompts)
     : spreadsheet_(spreadsheet), bills_(bills), prompts_(prompts) {}
 
-void BillExporter::attempt(const BillSpec& spec, const ui::Form& form) {
-    const fs::path path = bills_.workbook(spec.workbook);
+void BillExporter::attempt(const BillSpec& bill, const ui::Form& form) {
+    const fs::path path = bills_.workbook(bill.workbook);
     spreadsheet_.start();
     spreadsheet_.openWorkbook(path);
-    spreadsheet_.selectSheet(spec.sheet);
-    for (const MappedCell& c : spec.cells) {
+    spreadsheet_.selectSheet(bill.sheet);
+    for (const MappedCell& c : bill.cells) {
         const ui::Control& field = form.control(c.field.name, c.field.element);
         spreadsheet_.setCell(c.row, c.column, cellValue(field.text(), c.alwaysText));
     }
@@ -112,8 +112,8 @@ void BillExporter::attempt(const BillSpec& spec, const ui::Form& form) {
     spreadsheet_.showToUser(path);
 }
 
-bool BillExporter::run(const BillSpec& spec, const ui::Form& form, int& count) {
-    if (!fitsXls(spec)) {
+bool BillExporter::run(const BillSpec& bill, const ui::Form& form, int& count) {
+    if (!fitsXls(bill)) {
         prompts_.failed(u"账单格式有误：有格子超出表格范围。");
         return false;
     }
@@ -123,11 +123,11 @@ bool BillExporter::run(const BillSpec& spec, const ui::Form& form, int& count) {
             prompts_.remind(std::u16string(kReminder));
         }
         try {
-            attempt(spec, form);
+            attempt(bill, form);
             return true;
         } catch (const ExportError& e) {
             spreadsheet_.abandon();
-            if (spec.retryOnce && attemptNo == 1) {
+            if (bill.retryOnce && attemptNo == 1) {
                 continue;
             }
             prompts_.failed(u"账单导出失败：" + e.message());

@@ -45,10 +45,10 @@ class BillExporter {
     BillExporter(Spreadsheet& spreadsheet, const BillFolder& bills, ExportPrompts& prompts);
     // Exports the form's texts by the bill's map. count is the window's export count.
     // Returns true when the bill was saved and shown.
-    bool run(const BillSpec& spec, const ui::Form& form, int& count);
+    bool run(const BillSpec& bill, const ui::Form& form, int& count);
 
   private:
-    void attempt(const BillSpec& spec, const ui::Form& form);
+    void attempt(const BillSpec& bill, const ui::Form& form);
     Spreadsheet& spreadsheet_;
     const BillFolder& bills_;
     ExportPrompts& prompts_;

@@ -110,8 +110,8 @@ BillSpec sawnBill() {
     return b;
 }
 
-bool fitsXls(const BillSpec& spec) {
-    for (const MappedCell& c : spec.cells) {
+bool fitsXls(const BillSpec& bill) {
+    for (const MappedCell& c : bill.cells) {
         if (c.row < 1 || c.row > 65536 || c.column < 1 || c.column > 256) {
             return false;
         }

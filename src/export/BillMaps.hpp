@@ -26,7 +26,7 @@ BillSpec listBill();                     // 账单明细1.xls, 原木二
 BillSpec sawnBill();                     // 账单明细1.xls, 锯材账单
 
 // The .xls format holds columns A..IV and rows 1..65536; cells beyond are lost silently.
-bool fitsXls(const BillSpec& spec);
+bool fitsXls(const BillSpec& bill);
 
 // "A1" style name of a cell, for messages and tests.
 std::string cellName(int row, int column);

@@ -87,10 +87,10 @@ std::set<std::pair<int, int>> cellsOf(const BillSpec& b) {
 TEST(BillMaps, CountsAndNoCellTwice) {
     const std::pair<BillSpec, std::size_t> maps[] = {
         {gridBill(false), 205}, {gridBill(true), 205}, {listBill(), 123}, {sawnBill(), 65}};
-    for (const auto& [spec, count] : maps) {
-        EXPECT_EQ(spec.cells.size(), count) << text::toUtf8(spec.sheet);
-        EXPECT_EQ(cellsOf(spec).size(), count) << text::toUtf8(spec.sheet);
-        EXPECT_TRUE(fitsXls(spec));
+    for (const auto& [bill, count] : maps) {
+        EXPECT_EQ(bill.cells.size(), count) << text::toUtf8(bill.sheet);
+        EXPECT_EQ(cellsOf(bill).size(), count) << text::toUtf8(bill.sheet);
+        EXPECT_TRUE(fitsXls(bill));
     }
     EXPECT_EQ(cellsOf(gridBill(false)), cellsOf(gridBill(true)));
     EXPECT_FALSE(cellsOf(gridBill(false)).count({26, 8})); // H26 is never written
@@ -107,8 +107,8 @@ TEST(BillMaps, EveryFieldExistsInItsWindow) {
                                                    {gridBill(true), &g.form()},
                                                    {listBill(), &l.form()},
                                                    {sawnBill(), &s.form()}};
-    for (const auto& [spec, form] : maps) {
-        for (const auto& c : spec.cells) {
+    for (const auto& [bill, form] : maps) {
+        for (const auto& c : bill.cells) {
             EXPECT_NE(form->find(c.field.name, c.field.element), nullptr)
                 << text::toUtf8(c.field.name) << "(" << c.field.element << ")";
         }
@@ -260,7 +260,7 @@ TEST_F(Export, GridAndSawnRetryOnceListDoesNot) {
     sawn::SawnWindow s;
     BillExporter exporter(sheet, *bills, prompts);
     struct Case {
-        BillSpec spec;
+        BillSpec bill;
         ui::Form* form;
         bool succeeds;
     };
@@ -272,7 +272,7 @@ TEST_F(Export, GridAndSawnRetryOnceListDoesNot) {
         sheet.failSetCellAt = 10;
         prompts = Prompts{};
         int count = 0;
-        EXPECT_EQ(exporter.run(c.spec, *c.form, count), c.succeeds) << text::toUtf8(c.spec.sheet);
+        EXPECT_EQ(exporter.run(c.bill, *c.form, count), c.succeeds) << text::toUtf8(c.bill.sheet);
         EXPECT_EQ(sheet.abandoned, 1);           // the failed attempt's office is ended
         EXPECT_EQ(prompts.reminders.size(), 1u); // not again on the retry
         EXPECT_EQ(count, c.succeeds ? 2 : 1);
@@ -311,13 +311,13 @@ TEST_F(Export, TheUsersCopyIsKeptAsItStands) {
 }
 
 TEST_F(Export, MapsBeyondTheXlsLimitsAreRefused) {
-    BillSpec spec = sawnBill();
-    spec.cells.push_back({1, 257, {u"Text8"}, false});
-    EXPECT_FALSE(fitsXls(spec));
+    BillSpec bill = sawnBill();
+    bill.cells.push_back({1, 257, {u"Text8"}, false});
+    EXPECT_FALSE(fitsXls(bill));
     sawn::SawnWindow s;
     BillExporter exporter(sheet, *bills, prompts);
     int count = 0;
-    EXPECT_FALSE(exporter.run(spec, s.form(), count));
+    EXPECT_FALSE(exporter.run(bill, s.form(), count));
     EXPECT_TRUE(sheet.calls.empty());
 }
 

@@ -117,8 +117,8 @@ std::string at(const Grid& g, int row, int column) {
 }
 
 // Every mapped cell holds its field's text: numbers as their value, texts as typed.
-void expectBill(const Grid& g, const BillSpec& spec, const ui::Form& form) {
-    for (const MappedCell& c : spec.cells) {
+void expectBill(const Grid& g, const BillSpec& bill, const ui::Form& form) {
+    for (const MappedCell& c : bill.cells) {
         const std::u16string& field = form.control(c.field.name, c.field.element).text();
         const CellValue v = cellValue(field, c.alwaysText);
         const std::string got = at(g, c.row, c.column);
@@ -195,9 +195,9 @@ class Calc : public ::testing::Test {
         }
         fs::remove_all(dir);
     }
-    bool exportBill(const BillSpec& spec, const ui::Form& form, int& count) {
+    bool exportBill(const BillSpec& bill, const ui::Form& form, int& count) {
         BillExporter exporter(*sheet, *bills, prompts);
-        return exporter.run(spec, form, count);
+        return exporter.run(bill, form, count);
     }
 };
 std::unique_ptr<Spreadsheet> Calc::office;
