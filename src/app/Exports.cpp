@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #ifndef LOGORA_INSTALL_LIBDIR
@@ -32,6 +33,15 @@ void QtExportPrompts::remind(const std::u16string& text) {
 void QtExportPrompts::failed(const std::u16string& text) {
     box(text);
 }
+bool QtExportPrompts::ask(const std::u16string& question) {
+    QMessageBox message(QMessageBox::Question, QStringLiteral("Logora"),
+                        QString::fromStdU16String(question), QMessageBox::NoButton);
+    QPushButton* yes = message.addButton(QStringLiteral("是"), QMessageBox::YesRole);
+    message.addButton(QStringLiteral("否"), QMessageBox::NoRole);
+    message.setDefaultButton(yes);
+    message.exec();
+    return message.clickedButton() == yes;
+}
 
 Exports::Exports(Options options)
     : bills_(options.billFolder, templateFolder()), spreadsheet_(options.spreadsheet),
@@ -50,26 +60,57 @@ std::vector<fs::path> Exports::pluginCandidates() {
 
 exporting::Spreadsheet& Exports::spreadsheet() {
     if (spreadsheet_ == nullptr) {
-        owned_ = exporting::loadCalcPlugin(pluginCandidates());
+        // Tried at every export until it loads: the user may install what was missing.
+        exporting::CalcPluginLoad load = exporting::tryLoadCalcPlugin(pluginCandidates());
+        if (!load.spreadsheet) {
+            missing_ = std::make_unique<exporting::MissingSpreadsheet>(load.why, load.detail);
+            return *missing_;
+        }
+        missing_.reset();
+        owned_ = std::move(load.spreadsheet);
         spreadsheet_ = owned_.get();
     }
     return *spreadsheet_;
 }
 
+namespace {
+
+// Holds the busy flag and the wait cursor for one export, however it ends.
+class BusyScope {
+  public:
+    explicit BusyScope(bool& busy) : busy_(busy) {
+        busy_ = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~BusyScope() {
+        QApplication::restoreOverrideCursor();
+        // Clicks that queued up while the export held the window are not new exports:
+        // they are delivered now, while still busy, and ignored.
+        QCoreApplication::processEvents();
+        busy_ = false;
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    bool& busy_;
+};
+
+} // namespace
+
 bool Exports::exportBill(int window, const exporting::BillSpec& bill, const ui::Form& form) {
     if (busy_) {
         return false;
     }
-    busy_ = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    exporting::BillExporter exporter(spreadsheet(), bills_, prompts_);
-    const bool ok = exporter.run(bill, form, counts_[window]);
-    QApplication::restoreOverrideCursor();
-    // Clicks that queued up while the export held the window are not new exports: they
-    // are delivered now, while still busy, and ignored.
-    QCoreApplication::processEvents();
-    busy_ = false;
-    return ok;
+    BusyScope scope(busy_);
+    try {
+        exporting::BillExporter exporter(spreadsheet(), bills_, prompts_);
+        return exporter.run(bill, form, counts_[window]);
+    } catch (const std::exception& e) {
+        prompts_.failed(u"导出账单时出了意外的错误，账单可能没有保存。请再导出一次。\n" +
+                        QString::fromUtf8(e.what()).toStdU16String());
+        return false;
+    }
 }
 
 } // namespace logora::app

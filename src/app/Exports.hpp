@@ -16,6 +16,7 @@ class QtExportPrompts : public exporting::ExportPrompts {
   public:
     void remind(const std::u16string& text) override;
     void failed(const std::u16string& text) override;
+    bool ask(const std::u16string& question) override;
 };
 
 enum class Calculator;
@@ -44,6 +45,8 @@ class Exports : public QObject {
 
     exporting::BillFolder bills_;
     std::unique_ptr<exporting::Spreadsheet> owned_;
+    // Says why the plugin did not load; the next export tries again.
+    std::unique_ptr<exporting::Spreadsheet> missing_;
     exporting::Spreadsheet* spreadsheet_;
     QtExportPrompts defaultPrompts_;
     exporting::ExportPrompts& prompts_;

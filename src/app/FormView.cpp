@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QWindow>
 
+#include <cstdio>
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFocusEvent>
@@ -145,7 +147,7 @@ void FormView::build() {
             connect(box, &QComboBox::activated, this, [this, &b, box](int index) {
                 const QString t = box->itemText(index);
                 b.shown = t.toStdU16String();
-                b.control->setText(b.shown);
+                guarded([&] { b.control->setText(b.shown); });
                 userClicked(b);
             });
             w = box;
@@ -246,14 +248,23 @@ int FormView::sync() {
     return written;
 }
 
+void FormView::guarded(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const ui::ChangeLoopError& e) {
+        // A programming error; it must not reach Qt's event loop, and the tally stays.
+        std::fprintf(stderr, "logora: %s\n", e.what());
+    }
+}
+
 void FormView::userEdited(Bound& b, const QString& text) {
     b.shown = text.toStdU16String();
-    b.control->setText(b.shown);
+    guarded([&] { b.control->setText(b.shown); });
     userAction();
 }
 
 void FormView::userClicked(Bound& b) {
-    form_.click(b.control->name(), b.control->element());
+    guarded([&] { form_.click(b.control->name(), b.control->element()); });
     userAction();
 }
 

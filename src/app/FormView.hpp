@@ -57,6 +57,7 @@ class FormView : public QWidget {
     };
     Bound& boundOf(ui::Control& c);
     void build();
+    static void guarded(const std::function<void()>& action);
     void userEdited(Bound& b, const QString& text);
     void userClicked(Bound& b);
     void userAction();

@@ -4,14 +4,20 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <ctime>
 #include <system_error>
 
 namespace logora::exporting {
 
 namespace fs = std::filesystem;
 
-ExportError::ExportError(std::u16string message)
-    : std::runtime_error(text::toUtf8(message)), message_(std::move(message)) {}
+ExportError::ExportError(std::u16string message, std::u16string detail, Kind kind)
+    : std::runtime_error(text::toUtf8(detail.empty() ? message : message + u" " + detail)),
+      message_(std::move(message)), detail_(std::move(detail)), kind_(kind) {}
+
+std::u16string ExportError::fullText() const {
+    return detail_.empty() ? message_ : message_ + u"\n" + detail_;
+}
 
 namespace {
 
@@ -68,6 +74,22 @@ fs::path BillFolder::defaultFolder() {
     return fs::path(home != nullptr ? home : ".") / ".local" / "share" / "logora";
 }
 
+namespace {
+
+std::u16string shown(const fs::path& p) {
+    return text::fromUtf8(p.string());
+}
+
+// "2026-12-09 14.03.21": sorts by time, and is a valid file name everywhere.
+std::string stamp() {
+    const std::time_t now = std::time(nullptr);
+    char out[32] = {};
+    std::strftime(out, sizeof out, "%Y-%m-%d %H.%M.%S", std::localtime(&now));
+    return out;
+}
+
+} // namespace
+
 fs::path BillFolder::workbook(const std::u16string& name) const {
     const fs::path target = folder_ / fs::path(text::toUtf8(name));
     std::error_code ec;
@@ -76,7 +98,9 @@ fs::path BillFolder::workbook(const std::u16string& name) const {
     }
     const fs::path source = templates_ / fs::path(text::toUtf8(name));
     if (!fs::is_regular_file(source, ec)) {
-        throw ExportError(u"找不到账单模板：" + text::fromUtf8(source.string()));
+        throw ExportError(u"找不到空白账单 " + shown(source) +
+                              u"，账单没有导出。请重新安装 Logora。",
+                          {}, ExportError::Kind::Refused);
     }
     fs::create_directories(folder_, ec);
     if (!ec) {
@@ -88,18 +112,67 @@ fs::path BillFolder::workbook(const std::u16string& name) const {
                         fs::perm_options::add, ec);
     }
     if (ec) {
-        throw ExportError(u"无法在文件夹 " + text::fromUtf8(folder_.string()) + u" 里建立账单：" +
-                          text::fromUtf8(ec.message()));
+        throw ExportError(u"无法在文件夹 " + shown(folder_) + u" 里建立账单 " + name +
+                              u"，账单没有导出。请让这个文件夹可写，再导出一次。",
+                          text::fromUtf8(ec.message()), ExportError::Kind::Refused);
     }
     return target;
 }
 
-BillExporter::BillExporter(Spreadsheet& spreadsheet, const BillFolder& bills,
-                           ExportPrompts& prompts)
-    : spreadsheet_(spreadsheet), bills_(bills), prompts_(prompts) {}
+fs::path BillFolder::setAside(const std::u16string& name) const {
+    const fs::path current = folder_ / fs::path(text::toUtf8(name));
+    const std::string stem = current.stem().string() + " 损坏 " + stamp();
+    std::error_code ec;
+    for (int n = 1; n < 100; ++n) {
+        const fs::path aside = folder_ / (stem + (n == 1 ? "" : " (" + std::to_string(n) + ")") +
+                                          current.extension().string());
+        if (fs::exists(fs::symlink_status(aside, ec))) {
+            continue; // never over an earlier one
+        }
+        fs::rename(current, aside, ec);
+        if (!ec) {
+            return aside;
+        }
+        break;
+    }
+    throw ExportError(u"损坏的账单 " + shown(current) +
+                          u" 无法改名保留，账单没有导出。请让文件夹可写，再导出一次。",
+                      text::fromUtf8(ec.message()), ExportError::Kind::Refused);
+}
 
-void BillExporter::attempt(const BillSpec& bill, const ui::Form& form) {
+BillExporter::BillExporter(Spreadsheet& spreadsheet, const BillFolder& bills,
+                           ExportPrompts& prompts, const OfficeProbe& probe)
+    : spreadsheet_(spreadsheet), bills_(bills), prompts_(prompts), probe_(probe) {}
+
+void BillExporter::clearStaleLock(const fs::path& workbook) {
+    const LockCheck lock = checkLock(workbook, probe_);
+    if (lock.state == LockState::Held) {
+        throw ExportError(u"账单 " + shown(workbook) + u" 正在被" + holderName(lock.holder) +
+                              u"打开，这次没有导出。请先在那里关闭这个账单，再导出一次。",
+                          {}, ExportError::Kind::Refused);
+    }
+    if (lock.state == LockState::Stale) {
+        // Left by an office that died with the bill open; LibreOffice itself would offer
+        // to ignore it.
+        std::error_code ec;
+        fs::remove(lockFileOf(workbook), ec);
+        if (ec) {
+            throw ExportError(u"账单 " + shown(workbook) + u" 留有一个无法删除的锁文件 " +
+                                  shown(lockFileOf(workbook)) +
+                                  u"，这次没有导出。请让这个文件夹可写，再导出一次。",
+                              text::fromUtf8(ec.message()), ExportError::Kind::Refused);
+        }
+    }
+}
+
+fs::path BillExporter::attempt(const BillSpec& bill, const ui::Form& form) {
     const fs::path path = bills_.workbook(bill.workbook);
+    std::error_code ec;
+    if (fs::file_size(path, ec) == 0 && !ec) {
+        throw ExportError(u"账单文件 " + shown(path) + u" 是空的，已经损坏。", u"file size 0",
+                          ExportError::Kind::Damaged);
+    }
+    clearStaleLock(path);
     spreadsheet_.start();
     spreadsheet_.openWorkbook(path);
     spreadsheet_.selectSheet(bill.sheet);
@@ -109,28 +182,79 @@ void BillExporter::attempt(const BillSpec& bill, const ui::Form& form) {
     }
     spreadsheet_.save();
     spreadsheet_.closeAll();
-    spreadsheet_.showToUser(path);
+    return path;
+}
+
+bool BillExporter::offerFreshBill(const BillSpec& bill, const ExportError& why) {
+    if (!prompts_.ask(why.message() +
+                      u"\n要把它加上日期改名，留在原来的文件夹里，再用空白账单重新导出吗？")) {
+        prompts_.failed(why.message() +
+                        u"账单没有导出。要重新开始，请把这个文件改名或删除，再导出一次，"
+                        u"程序会用空白账单重建它。");
+        return false;
+    }
+    try {
+        bills_.setAside(bill.workbook);
+    } catch (const ExportError& e) {
+        prompts_.failed(e.fullText());
+        return false;
+    }
+    return true;
+}
+
+void BillExporter::show(const fs::path& workbook) {
+    try {
+        spreadsheet_.showToUser(workbook);
+    } catch (const ExportError& e) {
+        // The bill is saved: that is the export; only the viewing failed.
+        prompts_.failed(e.fullText());
+    }
 }
 
 bool BillExporter::run(const BillSpec& bill, const ui::Form& form, int& count) {
     if (!fitsXls(bill)) {
-        prompts_.failed(u"账单格式有误：有格子超出表格范围。");
+        prompts_.failed(u"账单格式有误：有格子超出表格范围，账单没有导出。");
         return false;
     }
+    bool freshOffered = false;
     for (int attemptNo = 1;; ++attemptNo) {
         ++count;
         if (count == 1) {
             prompts_.remind(std::u16string(kReminder));
         }
         try {
-            attempt(bill, form);
+            show(attempt(bill, form));
             return true;
         } catch (const ExportError& e) {
-            spreadsheet_.abandon();
-            if (bill.retryOnce && attemptNo == 1) {
-                continue;
+            if (e.kind() == ExportError::Kind::Office) {
+                spreadsheet_.abandon();
+                if (bill.retryOnce && attemptNo == 1) {
+                    continue;
+                }
+                prompts_.failed(e.fullText());
+                return false;
             }
-            prompts_.failed(u"账单导出失败：" + e.message());
+            // The office is healthy: only the workbook is closed, so the next export is warm.
+            try {
+                spreadsheet_.closeAll();
+            } catch (const std::exception&) {
+                spreadsheet_.abandon();
+            }
+            if (e.kind() == ExportError::Kind::Damaged && !freshOffered) {
+                freshOffered = true;
+                if (offerFreshBill(bill, e)) {
+                    attemptNo = 0;
+                    continue;
+                }
+                return false;
+            }
+            prompts_.failed(e.fullText());
+            return false;
+        } catch (const std::exception& e) {
+            spreadsheet_.abandon();
+            prompts_.failed(u"导出账单时出了意外的错误，账单可能没有保存。请再导出一次；"
+                            u"如果还是不行，请把下面这行告诉 Logora 的开发者。\n" +
+                            text::fromUtf8(e.what()));
             return false;
         }
     }

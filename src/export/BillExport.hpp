@@ -1,6 +1,7 @@
 // One bill export: fill the window's workbook cell by cell, save it, show it.
 #pragma once
 
+#include "export/BillLock.hpp"
 #include "export/BillMaps.hpp"
 #include "export/Spreadsheet.hpp"
 #include "ui/Form.hpp"
@@ -22,6 +23,9 @@ class BillFolder {
     static std::filesystem::path defaultFolder();
     // The user's copy of a workbook; copied from the template when it is missing.
     std::filesystem::path workbook(const std::u16string& name) const;
+    // Moves a damaged copy aside, dated ("账单明细 损坏 2026-12-09 14.03.21.xls"), so that the
+    // next workbook() starts again from the template. Returns where it went.
+    std::filesystem::path setAside(const std::u16string& name) const;
     const std::filesystem::path& folder() const { return folder_; }
 
   private:
@@ -33,25 +37,32 @@ class BillFolder {
 class ExportPrompts {
   public:
     virtual ~ExportPrompts() = default;
-    // Blocks until the user has dismissed it.
+    // Each blocks until the user has answered.
     virtual void remind(const std::u16string& text) = 0;
     virtual void failed(const std::u16string& text) = 0;
+    // A yes-or-no question, yes the default.
+    virtual bool ask(const std::u16string& question) = 0;
 };
 
 inline constexpr std::u16string_view kReminder = u"每次打印前请先关闭*账单明细*";
 
 class BillExporter {
   public:
-    BillExporter(Spreadsheet& spreadsheet, const BillFolder& bills, ExportPrompts& prompts);
+    BillExporter(Spreadsheet& spreadsheet, const BillFolder& bills, ExportPrompts& prompts,
+                 const OfficeProbe& probe = systemOfficeProbe());
     // Exports the form's texts by the bill's map. count is the window's export count.
-    // Returns true when the bill was saved and shown.
+    // Returns true when the bill was saved (whether or not it could then be shown).
     bool run(const BillSpec& bill, const ui::Form& form, int& count);
 
   private:
-    void attempt(const BillSpec& bill, const ui::Form& form);
+    std::filesystem::path attempt(const BillSpec& bill, const ui::Form& form);
+    void clearStaleLock(const std::filesystem::path& workbook);
+    bool offerFreshBill(const BillSpec& bill, const ExportError& why);
+    void show(const std::filesystem::path& workbook);
     Spreadsheet& spreadsheet_;
     const BillFolder& bills_;
     ExportPrompts& prompts_;
+    const OfficeProbe& probe_;
 };
 
 } // namespace logora::exporting

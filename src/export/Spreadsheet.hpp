@@ -16,14 +16,27 @@ struct CellValue {
     friend bool operator==(const CellValue&, const CellValue&) = default;
 };
 
-// A failed call; what() is for logs, message() for the user.
+// A failed call. message() is one sentence for the user: what failed, which file, what to
+// do; detail() is the technical reason, shown on a second line; what() is for logs.
 class ExportError : public std::runtime_error {
   public:
-    explicit ExportError(std::u16string message);
+    enum class Kind {
+        Office,  // the office failed or stopped answering: end it, a retry may work
+        Refused, // the bill, its folder or the installation: a retry would fail again
+        Damaged, // the bill file is not a usable workbook: offer a fresh one
+    };
+    explicit ExportError(std::u16string message, std::u16string detail = {},
+                         Kind kind = Kind::Office);
     const std::u16string& message() const { return message_; }
+    const std::u16string& detail() const { return detail_; }
+    Kind kind() const { return kind_; }
+    // The message, and the detail on a line of its own.
+    std::u16string fullText() const;
 
   private:
     std::u16string message_;
+    std::u16string detail_;
+    Kind kind_;
 };
 
 class Spreadsheet {
@@ -35,6 +48,7 @@ class Spreadsheet {
     virtual void selectSheet(std::u16string_view name) = 0;
     virtual void setCell(int row, int column, const CellValue& value) = 0; // 1-based
     virtual void save() = 0;
+    // Closes the workbook; the office stays up for the next export.
     virtual void closeAll() = 0;
     // Opens the saved workbook where the user can see and print it.
     virtual void showToUser(const std::filesystem::path& path) = 0;
@@ -45,18 +59,21 @@ class Spreadsheet {
 // Stands in when the spreadsheet application is not installed.
 class MissingSpreadsheet : public Spreadsheet {
   public:
-    explicit MissingSpreadsheet(std::u16string why) : why_(std::move(why)) {}
-    void start() override { throw ExportError(why_); }
-    void openWorkbook(const std::filesystem::path&) override { throw ExportError(why_); }
-    void selectSheet(std::u16string_view) override { throw ExportError(why_); }
-    void setCell(int, int, const CellValue&) override { throw ExportError(why_); }
-    void save() override { throw ExportError(why_); }
+    explicit MissingSpreadsheet(std::u16string why, std::u16string detail = {})
+        : why_(std::move(why)), detail_(std::move(detail)) {}
+    void start() override { fail(); }
+    void openWorkbook(const std::filesystem::path&) override { fail(); }
+    void selectSheet(std::u16string_view) override { fail(); }
+    void setCell(int, int, const CellValue&) override { fail(); }
+    void save() override { fail(); }
     void closeAll() override {}
-    void showToUser(const std::filesystem::path&) override { throw ExportError(why_); }
+    void showToUser(const std::filesystem::path&) override { fail(); }
     void abandon() override {}
 
   private:
+    [[noreturn]] void fail() const { throw ExportError(why_, detail_, ExportError::Kind::Refused); }
     std::u16string why_;
+    std::u16string detail_;
 };
 
 } // namespace logora::exporting

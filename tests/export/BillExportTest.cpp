@@ -1,4 +1,5 @@
 #include "export/BillExport.hpp"
+#include "export/CalcPlugin.hpp"
 
 #include "grid/GridWindow.hpp"
 #include "list/ListWindow.hpp"
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <set>
 
@@ -56,6 +58,12 @@ struct Prompts : ExportPrompts {
     std::vector<std::u16string> reminders, failures;
     void remind(const std::u16string& t) override { reminders.push_back(t); }
     void failed(const std::u16string& t) override { failures.push_back(t); }
+    std::vector<std::u16string> questions;
+    bool answer = true;
+    bool ask(const std::u16string& q) override {
+        questions.push_back(q);
+        return answer;
+    }
 };
 
 class Export : public ::testing::Test {
@@ -319,6 +327,193 @@ TEST_F(Export, MapsBeyondTheXlsLimitsAreRefused) {
     int count = 0;
     EXPECT_FALSE(exporter.run(bill, s.form(), count));
     EXPECT_TRUE(sheet.calls.empty());
+}
+
+} // namespace
+
+namespace {
+
+struct StubProbe : OfficeProbe {
+    std::string host = "desk";
+    long self = 100;
+    std::set<long> running;
+    std::set<fs::path> inUse;
+    std::string hostName() const override { return host; }
+    long ownProcessId() const override { return self; }
+    bool processRuns(long pid) const override { return running.count(pid) > 0; }
+    bool profileInUse(const fs::path& p) const override { return inUse.count(p) > 0; }
+};
+
+TEST(BillLock, StaleOrHeldByWhoHoldsIt) {
+    StubProbe probe;
+    probe.running = {200};
+    probe.inUse = {"/tmp/logora-office-200-abc", "/home/li/.config/libreoffice/4"};
+    struct Case {
+        const char* content; // null: no lock
+        LockState state;
+    };
+    const Case cases[] = {
+        {nullptr, LockState::Free},
+        {"", LockState::Stale},                                            // cut by a power cut
+        {",zhang,desk,09.12.2026 10:00,file:///home/z", LockState::Stale}, // no end mark
+        {",zhang,desk,09.12.2026 10:00,file:///tmp/logora-office-100-xyz;", LockState::Stale},
+        {",zhang,desk,09.12.2026 10:00,file:///tmp/logora-office-300-xyz;", LockState::Stale},
+        {",zhang,desk,09.12.2026 10:00,file:///tmp/logora-office-200-abc;", LockState::Held},
+        {"张三,zhang,other,09.12.2026 10:00,file:///home/zhang/.config/libreoffice/4;",
+         LockState::Held},
+        {",li,desk,09.12.2026 10:00,file:///home/li/.config/libreoffice/4/;", LockState::Held},
+        {",zhang,desk,09.12.2026 10:00,file:///home/zhang/.config/libreoffice/4;",
+         LockState::Stale},
+    };
+    char tmpl[] = "/tmp/logora-lock-XXXXXX";
+    const fs::path dir = mkdtemp(tmpl);
+    const fs::path workbook = dir / "账单明细.xls";
+    for (const Case& c : cases) {
+        fs::remove(lockFileOf(workbook));
+        if (c.content != nullptr) {
+            std::ofstream(lockFileOf(workbook)) << c.content;
+        }
+        EXPECT_EQ(checkLock(workbook, probe).state, c.state) << (c.content ? c.content : "none");
+    }
+    fs::remove_all(dir);
+}
+
+TEST(BillLock, LinesReadBackWithEscapesAndEncodedPaths) {
+    const LockHolder h{"王, 五", "wang", "desk;1", "09.12.2026 10:00", "file:///home/w%20x/4"};
+    const auto back = parseLock(lockLine(h));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->officeUser, "王, 五");
+    EXPECT_EQ(back->host, "desk;1");
+    EXPECT_EQ(pathOfFileUrl(back->profileUrl), fs::path("/home/w x/4"));
+    EXPECT_EQ(holderName(*back), u"王, 五（电脑 desk;1）");
+}
+
+TEST_F(Export, AHeldLockIsRefusedBeforeAnyOfficeStartsAndAStaleOneRemoved) {
+    StubProbe probe;
+    sawn::SawnWindow s;
+    const fs::path workbook = bills->workbook(u"账单明细1.xls");
+    std::ofstream(lockFileOf(workbook)) << "张三,zhang,other,09.12.2026 10:00,file:///x;";
+    BillExporter exporter(sheet, *bills, prompts, probe);
+    int count = 0;
+    EXPECT_FALSE(exporter.run(sawnBill(), s.form(), count));
+    EXPECT_EQ(std::count(sheet.calls.begin(), sheet.calls.end(), "start"), 0); // no office
+    EXPECT_EQ(sheet.abandoned, 0); // none ended, no retry
+    EXPECT_EQ(count, 1);
+    ASSERT_EQ(prompts.failures.size(), 1u);
+    EXPECT_NE(prompts.failures[0].find(u"张三（电脑 other）"), std::u16string::npos);
+
+    std::ofstream(lockFileOf(workbook), std::ios::trunc)
+        << ",zhang,desk,09.12.2026 10:00,file:///home/zhang/.config/libreoffice/4;";
+    EXPECT_TRUE(exporter.run(sawnBill(), s.form(), count)) << text::toUtf8(prompts.failures.back());
+    EXPECT_FALSE(fs::exists(lockFileOf(workbook)));
+}
+
+// Each failure kind: whether the office is ended, whether the bill is still counted saved.
+TEST_F(Export, FailuresEndTheOfficeOnlyWhenItFailed) {
+    struct Failing : Recording {
+        std::function<void()> atSave, atShow;
+        void save() override { atSave ? atSave() : Recording::save(); }
+        void showToUser(const fs::path& p) override {
+            atShow ? atShow() : Recording::showToUser(p);
+        }
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> atSave, atShow;
+        bool saved;
+        int abandoned;
+        std::u16string message;
+    };
+    const Case cases[] = {
+        {"read-only folder",
+         [] {
+             throw ExportError(u"账单无法保存：文件夹不可写。", u"0x4c0c",
+                               ExportError::Kind::Refused);
+         },
+         {},
+         false,
+         0,
+         u"账单无法保存：文件夹不可写。\n0x4c0c"},
+        {"office crashed",
+         [] { throw ExportError(u"LibreOffice Calc 意外退出。"); },
+         {},
+         false,
+         2,
+         u"LibreOffice Calc 意外退出。"},
+        {"filesystem",
+         [] { throw fs::filesystem_error("exists", std::error_code(5, std::generic_category())); },
+         {},
+         false,
+         1,
+         u"导出账单时出了意外的错误"},
+        {"no viewer",
+         {},
+         [] {
+             throw ExportError(u"账单已保存，但找不到 LibreOffice。", {},
+                               ExportError::Kind::Refused);
+         },
+         true,
+         0,
+         u"账单已保存，但找不到 LibreOffice。"},
+    };
+    for (const Case& c : cases) {
+        Failing failing;
+        failing.atSave = c.atSave;
+        failing.atShow = c.atShow;
+        Prompts p;
+        sawn::SawnWindow s;
+        BillExporter exporter(failing, *bills, p);
+        int count = 0;
+        EXPECT_EQ(exporter.run(sawnBill(), s.form(), count), c.saved) << c.name;
+        EXPECT_EQ(failing.abandoned, c.abandoned) << c.name;
+        ASSERT_EQ(p.failures.size(), 1u) << c.name;
+        EXPECT_EQ(p.failures[0].rfind(c.message, 0), 0u)
+            << c.name << " " << text::toUtf8(p.failures[0]);
+    }
+}
+
+TEST_F(Export, ADamagedBillIsSetAsideAndStartedAgainWhenTheUserAgrees) {
+    sawn::SawnWindow s;
+    for (bool agree : {false, true}) {
+        fs::remove_all(dir / "user");
+        const fs::path workbook = bills->workbook(u"账单明细1.xls");
+        std::ofstream(workbook, std::ios::trunc); // empty: a power cut while it was saved
+        prompts = Prompts{};
+        prompts.answer = agree;
+        BillExporter exporter(sheet, *bills, prompts);
+        int count = 0;
+        EXPECT_EQ(exporter.run(sawnBill(), s.form(), count), agree);
+        ASSERT_EQ(prompts.questions.size(), 1u);
+        EXPECT_NE(prompts.questions[0].find(u"已经损坏"), std::u16string::npos);
+        EXPECT_EQ(prompts.failures.size(), agree ? 0u : 1u);
+        int aside = 0;
+        for (const auto& e : fs::directory_iterator(dir / "user")) {
+            aside += e.path().filename().string().rfind("账单明细1 损坏 20", 0) == 0;
+        }
+        EXPECT_EQ(aside, agree ? 1 : 0);
+        EXPECT_EQ(fs::file_size(workbook), agree ? 8u : 0u); // "template" again
+    }
+}
+
+TEST(CalcPlugin, AMissingPluginIsNotBlamedOnLibreOffice) {
+    char tmpl[] = "/tmp/logora-plugin-XXXXXX";
+    const fs::path dir = mkdtemp(tmpl);
+    std::ofstream(dir / "broken.so") << "not a library";
+    std::ofstream(dir / "soffice.bin") << "";
+    struct Case {
+        fs::path plugin, office;
+        std::u16string says;
+    };
+    const Case cases[] = {
+        {dir / "none.so", dir / "soffice.bin", u"找不到 Logora 的 LibreOffice 插件"},
+        {dir / "broken.so", dir / "soffice.bin", u"插件无法加载"},
+        {dir / "none.so", dir / "no-office", u"未找到 LibreOffice Calc"}};
+    for (const Case& c : cases) {
+        const CalcPluginLoad load = tryLoadCalcPlugin({c.plugin}, c.office);
+        EXPECT_FALSE(load.spreadsheet);
+        EXPECT_NE(load.why.find(c.says), std::u16string::npos) << text::toUtf8(load.why);
+    }
+    fs::remove_all(dir);
 }
 
 } // namespace

@@ -46,6 +46,12 @@ struct Prompts : ExportPrompts {
     std::vector<std::u16string> reminders, failures;
     void remind(const std::u16string& t) override { reminders.push_back(t); }
     void failed(const std::u16string& t) override { failures.push_back(t); }
+    std::vector<std::u16string> questions;
+    bool answer = true;
+    bool ask(const std::u16string& q) override {
+        questions.push_back(q);
+        return answer;
+    }
 };
 
 using Grid = std::map<std::pair<int, int>, std::string>; // (row, column) -> csv text

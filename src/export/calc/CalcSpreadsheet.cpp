@@ -2,7 +2,9 @@
 //
 // Built as a plugin so that Logora starts and calculates without LibreOffice installed.
 // One private headless office serves the running program: started at the first export,
-// ended when an export fails (so a retry starts afresh) and when the program ends.
+// ended when it fails (so a retry starts afresh) and when the program ends; a failure of
+// the bill file itself leaves it running for the next export.
+#include "export/BillLock.hpp"
 #include "export/Spreadsheet.hpp"
 #include "text/NumberText.hpp"
 
@@ -15,30 +17,40 @@
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/io/IOException.hpp>
+#include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/uno/RuntimeException.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <osl/file.hxx>
 #include <rtl/ustring.hxx>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <optional>
+#include <pwd.h>
+#include <sstream>
 #include <sys/prctl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -59,8 +71,13 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kProgramDir = "/usr/lib/libreoffice/program";
-constexpr std::chrono::seconds kStartTimeout{45};
+// The whole start and connect, a fresh profile's restart included: the office starts in
+// about 2 s here, 5 s with a fresh profile.
+constexpr std::chrono::seconds kStartTimeout{15};
 constexpr std::chrono::seconds kCallTimeout{30};
+// A viewer that fails does so at once; one that runs or hands the bill to a running
+// office is fine.
+constexpr std::chrono::milliseconds kShowCheck{400};
 
 // sal_Unicode is a 16-bit code unit like char16_t, under another name.
 OUString ou(std::u16string_view s) {
@@ -77,6 +94,75 @@ std::u16string u16(const OUString& s) {
 std::u16string u16(const std::string& utf8) {
     return text::fromUtf8(utf8);
 }
+std::u16string u16(const fs::path& p) {
+    return text::fromUtf8(p.string());
+}
+
+// Unguessable: no other user of the machine can squat the office's pipe beforehand.
+std::string randomHex(std::size_t bytes) {
+    std::vector<unsigned char> raw(bytes);
+    std::size_t got = 0;
+    while (got < bytes) {
+        const ssize_t n = ::getrandom(raw.data() + got, bytes - got, 0);
+        if (n <= 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw ExportError(u"无法为 LibreOffice 生成连接名，账单没有导出。请再导出一次。",
+                              u16(std::string("getrandom: ") + std::strerror(errno)));
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : raw) {
+        out.push_back(digits[c >> 4]);
+        out.push_back(digits[c & 15]);
+    }
+    return out;
+}
+
+// Where the office's URP library puts a named pipe of this user.
+fs::path pipePath(const std::string& name) {
+    return fs::path("/tmp") / ("OSL_PIPE_" + std::to_string(::geteuid()) + "_" + name);
+}
+
+// A socket of this user's at that path: nobody else's listener is ever talked to.
+bool ownSocket(const fs::path& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == ::geteuid();
+}
+
+void removeOwnSocket(const fs::path& path) {
+    if (ownSocket(path)) {
+        ::unlink(path.c_str());
+    }
+}
+
+bool processRuns(long pid) {
+    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH);
+}
+
+std::string userName() {
+    if (const passwd* pw = ::getpwuid(::geteuid()); pw != nullptr && pw->pw_name != nullptr) {
+        return pw->pw_name;
+    }
+    return std::to_string(::geteuid());
+}
+
+std::string hostName() {
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    return host;
+}
+
+// As the office writes it: "09.12.2026 14:03".
+std::string lockTime() {
+    const std::time_t now = std::time(nullptr);
+    char out[32] = {};
+    std::strftime(out, sizeof out, "%d.%m.%Y %H:%M", std::localtime(&now));
+    return out;
+}
 
 // Kills a hung office: every call into it is made under an armed watchdog.
 class Watchdog {
@@ -90,7 +176,7 @@ class Watchdog {
         cv_.notify_all();
         thread_.join();
     }
-    void arm(pid_t group, std::chrono::seconds timeout) {
+    void arm(pid_t group, std::chrono::milliseconds timeout) {
         {
             std::lock_guard lock(mutex_);
             group_ = group;
@@ -142,46 +228,63 @@ class CalcSpreadsheet : public Spreadsheet {
         }
         abandon();
         ensureLocalContext();
+        const auto deadline = Clock::now() + kStartTimeout;
         for (int launch = 0;; ++launch) {
             launchOffice();
-            const int status = connect();
+            const int status = connect(deadline);
             if (status == 0) {
+                recordPipes();
                 return;
             }
             // A fresh profile makes the first start end with 81 ("restart me"); once.
             if (status == 81 && launch == 0) {
-                office_ = -1;
+                forgetOffice();
                 continue;
             }
             abandon();
-            throw ExportError(u"LibreOffice Calc 无法启动。");
+            if (status == kTimedOut) {
+                throw ExportError(u"LibreOffice Calc 在 " +
+                                      u16(std::to_string(kStartTimeout.count())) +
+                                      u" 秒内没有启动，账单没有导出。请稍等片刻，再导出一次。",
+                                  u"office start timed out");
+            }
+            throw ExportError(u"LibreOffice Calc 无法启动，账单没有导出。"
+                              u"请确认 LibreOffice Calc 能正常打开，再导出一次。",
+                              u"soffice.bin exit status " + u16(std::to_string(status)));
         }
     }
 
     void openWorkbook(const fs::path& path) override {
         path_ = path;
-        lockCreated_ = false;
-        const fs::path lock = lockFileOf(path);
-        if (fs::exists(lock)) {
-            throw ExportError(u"账单 " + u16(path.string()) + u" 正在被" + lockOwner(lock) +
-                              u"打开。请先关闭它，再导出。");
+        if (::access(path.c_str(), R_OK | W_OK) != 0) {
+            const int err = errno;
+            throw ExportError(u"账单 " + u16(path) +
+                                  u" 不能读写，这次没有导出。请让这个文件可读写，再导出一次。",
+                              u16(std::string(std::strerror(err))), ExportError::Kind::Refused);
         }
+        markOwnership(path);
         OUString url;
         if (osl::FileBase::getFileURLFromSystemPath(ou(path.string()), url) !=
             osl::FileBase::E_None) {
-            throw ExportError(u"账单路径无效：" + u16(path.string()));
+            throw ExportError(u"账单路径 " + u16(path) + u" 无效，这次没有导出。", {},
+                              ExportError::Kind::Refused);
         }
-        guarded([&] {
-            css::uno::Sequence<css::beans::PropertyValue> args(1);
-            args.getArray()[0].Name = "Hidden";
-            args.getArray()[0].Value <<= true;
-            Reference<css::frame::XComponentLoader> loader(desktop_, UNO_QUERY_THROW);
-            document_ = loader->loadComponentFromURL(url, "_blank", 0, args);
-        });
-        lockCreated_ = fs::exists(lock);
+        try {
+            guarded([&] {
+                css::uno::Sequence<css::beans::PropertyValue> args(1);
+                args.getArray()[0].Name = "Hidden";
+                args.getArray()[0].Value <<= true;
+                Reference<css::frame::XComponentLoader> loader(desktop_, UNO_QUERY_THROW);
+                document_ = loader->loadComponentFromURL(url, "_blank", 0, args);
+            });
+        } catch (const DamagedBill& e) {
+            throw damaged(u"已损坏，无法打开。", e.detail);
+        }
         if (!document_.is()) {
-            throw ExportError(u"无法打开账单 " + u16(path.string()) +
-                              u"：文件可能正被其他程序使用或已损坏。");
+            throw damaged(u"已损坏，无法打开。", u"loadComponentFromURL: no document");
+        }
+        if (!Reference<css::sheet::XSpreadsheetDocument>(document_, UNO_QUERY).is()) {
+            throw damaged(u"已损坏，打开后不是表格。", u"not a spreadsheet document");
         }
     }
 
@@ -196,8 +299,9 @@ class CalcSpreadsheet : public Spreadsheet {
             }
         });
         if (!found) {
-            throw ExportError(u"账单 " + u16(path_.string()) + u" 里没有工作表“" +
-                              std::u16string(name) + u"”。");
+            throw damaged(u"里没有工作表“" + std::u16string(name) +
+                              u"”，它可能已损坏，或被换成了别的文件。",
+                          u"no sheet " + std::u16string(name));
         }
     }
 
@@ -220,7 +324,23 @@ class CalcSpreadsheet : public Spreadsheet {
     }
 
     void save() override {
-        guarded([&] { Reference<css::frame::XStorable>(document_, UNO_QUERY_THROW)->store(); });
+        try {
+            guarded([&] { Reference<css::frame::XStorable>(document_, UNO_QUERY_THROW)->store(); });
+        } catch (const DamagedBill& e) {
+            // The office could not write the file: say which of the two can be mended.
+            const fs::path folder = path_.parent_path();
+            std::u16string why;
+            if (::access(folder.c_str(), W_OK) != 0) {
+                why = u"：文件夹 " + u16(folder) +
+                      u" 不可写，这次没有导出。请让这个文件夹可写，再导出一次。";
+            } else if (::access(path_.c_str(), W_OK) != 0) {
+                why = u"：文件是只读的，这次没有导出。请让这个文件可写，再导出一次。";
+            } else {
+                why = u"，这次没有导出。请确认磁盘没有写满，再导出一次。";
+            }
+            throw ExportError(u"账单 " + u16(path_) + u" 无法保存" + why, e.detail,
+                              ExportError::Kind::Refused);
+        }
     }
 
     void closeAll() override {
@@ -231,25 +351,19 @@ class CalcSpreadsheet : public Spreadsheet {
             }
             document_.clear();
         });
-        lockCreated_ = false;
+        dropMark();
     }
 
     void showToUser(const fs::path& path) override {
-        const char* candidates[] = {"/usr/bin/soffice", "/usr/bin/libreoffice",
-                                    "/usr/lib/libreoffice/program/soffice"};
-        const char* program = nullptr;
-        for (const char* c : candidates) {
-            if (::access(c, X_OK) == 0) {
-                program = c;
-                break;
-            }
-        }
-        if (program == nullptr) {
-            throw ExportError(u"账单已保存在 " + u16(path.string()) +
-                              u"，但找不到 LibreOffice 来打开它。");
+        const std::string program = onPath("soffice");
+        if (program.empty()) {
+            throw ExportError(
+                u"账单已保存在 " + u16(path) +
+                    u"，但找不到 LibreOffice 来打开它。请在文件管理器里打开这个文件来打印。",
+                u"soffice: not found on PATH", ExportError::Kind::Refused);
         }
         // The user's own office, so the bill joins an office already open and prints with the
-        // user's settings; it outlives this program and is not waited for.
+        // user's settings; it outlives this program and is not waited for beyond a moment.
         const std::string file = path.string();
         std::vector<std::string> env;
         for (char** e = environ; *e != nullptr; ++e) {
@@ -262,18 +376,35 @@ class CalcSpreadsheet : public Spreadsheet {
             envp.push_back(e.data());
         }
         envp.push_back(nullptr);
-        const char* argv[] = {program, "--calc", file.c_str(), nullptr};
+        const char* argv[] = {program.c_str(), "--calc", file.c_str(), nullptr};
         const pid_t child = ::fork();
         if (child == 0) {
             ::setsid();
-            if (::fork() == 0) {
+            const pid_t viewer = ::fork();
+            if (viewer == 0) {
                 quiet();
-                ::execve(program, const_cast<char* const*>(argv), envp.data());
+                ::execve(program.c_str(), const_cast<char* const*>(argv), envp.data());
+                ::_exit(127);
             }
-            ::_exit(0);
+            // Reports a viewer that ends at once with a failure; one still running is fine.
+            int status = 0;
+            for (auto until = Clock::now() + kShowCheck; viewer > 0 && Clock::now() < until;) {
+                if (::waitpid(viewer, &status, WNOHANG) == viewer) {
+                    ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 126);
+                }
+                ::usleep(20000);
+            }
+            ::_exit(viewer > 0 ? 0 : 126);
         }
-        if (child > 0) {
-            ::waitpid(child, nullptr, 0);
+        int status = 0;
+        if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+            WEXITSTATUS(status) != 0) {
+            throw ExportError(
+                u"账单已保存在 " + u16(path) +
+                    u"，但 LibreOffice 没能打开它。请在文件管理器里打开这个文件来打印。",
+                u16(program) + u" exit status " +
+                    u16(std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1)),
+                ExportError::Kind::Refused);
         }
     }
 
@@ -287,59 +418,110 @@ class CalcSpreadsheet : public Spreadsheet {
         } catch (...) {
         }
         killOffice();
-        if (lockCreated_) {
-            std::error_code ec;
-            fs::remove(lockFileOf(path_), ec);
-            lockCreated_ = false;
-        }
+        dropMark();
     }
 
   private:
+    static constexpr int kTimedOut = -2;
+
+    // The office reported the call's own failure (a bad file, a refused write) rather than
+    // failing itself: the office is still healthy.
+    struct DamagedBill {
+        std::u16string detail;
+    };
+
+    ExportError damaged(const std::u16string& what, const std::u16string& detail) const {
+        return ExportError(u"账单文件 " + u16(path_) + what, detail, ExportError::Kind::Damaged);
+    }
+
     template <typename F> void guarded(F&& call) {
         if (office_ <= 0) {
-            throw ExportError(u"LibreOffice Calc 没有启动。");
+            throw ExportError(u"LibreOffice Calc 意外退出，账单 " + u16(path_) +
+                              u" 没有保存。请再导出一次。");
         }
         watchdog_.reset();
         watchdog_.arm(office_, kCallTimeout);
         try {
             call();
+        } catch (const css::uno::RuntimeException& e) {
+            watchdog_.disarm();
+            // The bridge is gone: the office died, or the watchdog ended it.
+            throw ExportError((watchdog_.fired() ? u"LibreOffice Calc 没有响应，账单 "
+                                                 : u"LibreOffice Calc 意外退出，账单 ") +
+                                  u16(path_) + u" 没有保存。请再导出一次。",
+                              u16(e.Message));
         } catch (const css::uno::Exception& e) {
             watchdog_.disarm();
             if (watchdog_.fired()) {
-                throw ExportError(u"LibreOffice Calc 没有响应。");
+                throw ExportError(u"LibreOffice Calc 没有响应，账单 " + u16(path_) +
+                                      u" 没有保存。请再导出一次。",
+                                  u16(e.Message));
             }
-            throw ExportError(u"LibreOffice Calc 报告错误：" + u16(e.Message));
+            throw DamagedBill{u16(e.Message)};
         }
         watchdog_.disarm();
     }
 
-    static fs::path lockFileOf(const fs::path& path) {
-        return path.parent_path() / (".~lock." + path.filename().string() + "#");
+    // Our own lock, in the office's format and naming our private profile, taken before the
+    // office loads the bill: a kill during the load leaves a lock that the next export knows
+    // for its own, and nobody else can take the bill meanwhile.
+    void markOwnership(const fs::path& path) {
+        const fs::path lock = lockFileOf(path);
+        const std::string line =
+            lockLine({"", userName(), hostName(), lockTime(), "file://" + profile_.string()});
+        const int fd =
+            ::open(lock.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            const int err = errno;
+            const std::u16string detail = u16(lock) + u": " + u16(std::string(std::strerror(err)));
+            if (err == EEXIST) {
+                throw ExportError(
+                    u"账单 " + u16(path) +
+                        u" 刚刚被另一个程序打开，这次没有导出。请先关闭它，再导出一次。",
+                    detail, ExportError::Kind::Refused);
+            }
+            throw ExportError(u"账单 " + u16(path) + u" 无法保存：文件夹 " +
+                                  u16(path.parent_path()) +
+                                  u" 不可写，这次没有导出。请让这个文件夹可写，再导出一次。",
+                              detail, ExportError::Kind::Refused);
+        }
+        const ssize_t written = ::write(fd, line.data(), line.size());
+        ::close(fd);
+        mark_ = lock;
+        if (written != static_cast<ssize_t>(line.size())) {
+            dropMark();
+            throw ExportError(u"账单 " + u16(path) +
+                                  u" 无法保存，这次没有导出。请确认磁盘没有写满，再导出一次。",
+                              u16(lock) + u": short write", ExportError::Kind::Refused);
+        }
     }
 
-    // The lock names who holds the file: "user,host,..."; the host stands in for a user
-    // without a name.
-    static std::u16string lockOwner(const fs::path& lock) {
-        std::ifstream in(lock);
-        std::string line;
-        std::getline(in, line);
-        std::vector<std::string> fields;
-        std::string field;
-        for (char c : line) {
-            if (c == ',') {
-                fields.push_back(field);
-                field.clear();
-            } else {
-                field.push_back(c);
-            }
+    // The office removes its lock when it closes the bill; what is left is ours to remove.
+    void dropMark() {
+        if (!mark_.empty()) {
+            std::error_code ec;
+            fs::remove(mark_, ec);
+            mark_.clear();
         }
-        fields.push_back(field);
-        for (std::size_t i = 0; i < 2 && i < fields.size(); ++i) {
-            if (!fields[i].empty()) {
-                return u" " + u16(fields[i]) + u" ";
+    }
+
+    static std::string onPath(const std::string& program) {
+        const char* path = std::getenv("PATH");
+        std::string_view dirs = path != nullptr ? path : "/usr/bin:/bin";
+        while (true) {
+            const std::size_t colon = dirs.find(':');
+            const std::string dir(dirs.substr(0, colon));
+            if (!dir.empty()) {
+                const std::string candidate = dir + "/" + program;
+                if (::access(candidate.c_str(), X_OK) == 0) {
+                    return candidate;
+                }
             }
+            if (colon == std::string_view::npos) {
+                return {};
+            }
+            dirs.remove_prefix(colon + 1);
         }
-        return u"另一个程序";
     }
 
     static void quiet() {
@@ -360,7 +542,9 @@ class CalcSpreadsheet : public Spreadsheet {
         try {
             local_ = cppu::defaultBootstrap_InitialComponentContext();
         } catch (const css::uno::Exception& e) {
-            throw ExportError(u"LibreOffice 组件无法加载：" + u16(e.Message));
+            throw ExportError(u"LibreOffice 的组件无法加载，账单没有导出。"
+                              u"请重新安装 LibreOffice Calc，再导出一次。",
+                              u16(e.Message), ExportError::Kind::Refused);
         }
     }
 
@@ -375,29 +559,53 @@ class CalcSpreadsheet : public Spreadsheet {
         return base / "logora" / "office-profile";
     }
 
-    // Profiles of earlier runs that ended without cleaning up (killed, crashed): their
-    // folder names carry the process id, which no longer runs.
-    static void removeStaleProfiles() {
+    // The pipes an office of ours listens on, kept in its profile so that whoever finds the
+    // profile of a dead office can remove them.
+    static constexpr const char* kPipesFile = "logora-pipes";
+
+    static void removeRecordedPipes(const fs::path& profile) {
+        std::ifstream in(profile / kPipesFile);
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("/tmp/OSL_PIPE_", 0) == 0) {
+                removeOwnSocket(line);
+            }
+        }
+    }
+
+    // What earlier runs left when they were killed or crashed: the profiles (their folder
+    // names carry the process id, which no longer runs) and the office's pipes.
+    static void removeLeftovers() {
         std::error_code ec;
+        const std::string pipePrefix = "OSL_PIPE_" + std::to_string(::geteuid()) + "_logora-";
         for (const auto& entry : fs::directory_iterator("/tmp", ec)) {
             const std::string name = entry.path().filename().string();
-            const std::string prefix = "logora-office-";
-            if (name.rfind(prefix, 0) != 0) {
-                continue;
-            }
-            const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
-            if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
-                fs::remove_all(entry.path(), ec);
+            const std::string profilePrefix(kPrivateProfilePrefix.substr(5));
+            if (name.rfind(profilePrefix, 0) == 0) {
+                const long pid = std::strtol(name.c_str() + profilePrefix.size(), nullptr, 10);
+                struct stat st {};
+                if (pid > 0 && !processRuns(pid) && ::lstat(entry.path().c_str(), &st) == 0 &&
+                    S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()) {
+                    removeRecordedPipes(entry.path());
+                    fs::remove_all(entry.path(), ec);
+                }
+            } else if (name.rfind(pipePrefix, 0) == 0) {
+                const long pid = std::strtol(name.c_str() + pipePrefix.size(), nullptr, 10);
+                if (pid > 0 && !processRuns(pid)) {
+                    removeOwnSocket(entry.path());
+                }
             }
         }
     }
 
     void launchOffice() {
         if (profile_.empty()) {
-            removeStaleProfiles();
-            std::string tmpl = "/tmp/logora-office-" + std::to_string(::getpid()) + "-XXXXXX";
+            removeLeftovers();
+            std::string tmpl =
+                std::string(kPrivateProfilePrefix) + std::to_string(::getpid()) + "-XXXXXX";
             if (::mkdtemp(tmpl.data()) == nullptr) {
-                throw ExportError(u"无法为 LibreOffice 建立临时文件夹。");
+                throw ExportError(u"无法为 LibreOffice 建立临时文件夹，账单没有导出。"
+                                  u"请确认 /tmp 可写，再导出一次。",
+                                  u16(std::string(std::strerror(errno))));
             }
             profile_ = tmpl;
             std::error_code ec;
@@ -406,8 +614,9 @@ class CalcSpreadsheet : public Spreadsheet {
                 seeded_ = !ec;
             }
         }
-        static int serial = 0;
-        pipe_ = "logora-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
+        do {
+            pipe_ = "logora-" + std::to_string(::getpid()) + "-" + randomHex(16);
+        } while (fs::exists(fs::symlink_status(pipePath(pipe_))));
         const std::string program = std::string(kProgramDir) + "/soffice.bin";
         const std::string accept =
             "--accept=pipe,name=" + pipe_ + ";urp;StarOffice.ComponentContext";
@@ -418,7 +627,8 @@ class CalcSpreadsheet : public Spreadsheet {
         const pid_t parent = ::getpid();
         const pid_t pid = ::fork();
         if (pid < 0) {
-            throw ExportError(u"LibreOffice Calc 无法启动。");
+            throw ExportError(u"LibreOffice Calc 无法启动，账单没有导出。请再导出一次。",
+                              u16(std::string(std::strerror(errno))));
         }
         if (pid == 0) {
             ::setpgid(0, 0);
@@ -433,35 +643,72 @@ class CalcSpreadsheet : public Spreadsheet {
         }
         ::setpgid(pid, pid);
         office_ = pid;
+        pipes_ = {pipePath(pipe_)};
     }
 
-    // 0 when connected; otherwise the office's exit status (or -1 on time-out).
-    int connect() {
+    // 0 when connected; otherwise the office's exit status, or kTimedOut when the deadline
+    // passed (the office is then ended). Only a socket of this user's is connected to.
+    int connect(Clock::time_point deadline) {
         Reference<css::bridge::XUnoUrlResolver> resolver =
             css::bridge::UnoUrlResolver::create(local_);
         const OUString url = ou("uno:pipe,name=" + pipe_ + ";urp;StarOffice.ComponentContext");
-        const auto deadline = Clock::now() + kStartTimeout;
         while (Clock::now() < deadline) {
             int status = 0;
             if (::waitpid(office_, &status, WNOHANG) == office_) {
                 office_ = -1;
                 return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
             }
-            try {
-                watchdog_.arm(office_, std::chrono::seconds(10));
-                Reference<css::uno::XInterface> found = resolver->resolve(url);
-                watchdog_.disarm();
-                remote_.set(found, UNO_QUERY_THROW);
-                desktop_ = css::frame::Desktop::create(remote_);
-                return 0;
-            } catch (const css::connection::NoConnectException&) {
-                watchdog_.disarm();
-            } catch (const css::uno::Exception&) {
-                watchdog_.disarm();
+            if (ownSocket(pipePath(pipe_))) {
+                try {
+                    watchdog_.arm(office_, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               deadline - Clock::now()) +
+                                               std::chrono::milliseconds(1));
+                    Reference<css::uno::XInterface> found = resolver->resolve(url);
+                    watchdog_.disarm();
+                    remote_.set(found, UNO_QUERY_THROW);
+                    desktop_ = css::frame::Desktop::create(remote_);
+                    return 0;
+                } catch (const css::uno::Exception&) {
+                    watchdog_.disarm();
+                }
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(40));
         }
-        return -1;
+        return kTimedOut;
+    }
+
+    // Every listening socket of the office under /tmp, found through its open files.
+    void recordPipes() {
+        std::vector<std::string> inodes;
+        std::error_code ec;
+        for (const auto& fd :
+             fs::directory_iterator("/proc/" + std::to_string(office_) + "/fd", ec)) {
+            const std::string target = fs::read_symlink(fd.path(), ec).string();
+            if (target.rfind("socket:[", 0) == 0) {
+                inodes.push_back(target.substr(8, target.size() - 9));
+            }
+        }
+        std::ifstream unix("/proc/net/unix");
+        std::string line;
+        std::getline(unix, line);
+        while (std::getline(unix, line)) {
+            // Num RefCount Protocol Flags Type St Inode Path
+            std::istringstream fields(line);
+            std::string skip, inode, path;
+            for (int i = 0; i < 6; ++i) {
+                fields >> skip;
+            }
+            fields >> inode >> path;
+            if (path.rfind("/tmp/OSL_PIPE_", 0) == 0 &&
+                std::find(inodes.begin(), inodes.end(), inode) != inodes.end() &&
+                std::find(pipes_.begin(), pipes_.end(), fs::path(path)) == pipes_.end()) {
+                pipes_.push_back(path);
+            }
+        }
+        std::ofstream out(profile_ / kPipesFile, std::ios::trunc);
+        for (const fs::path& p : pipes_) {
+            out << p.string() << '\n';
+        }
     }
 
     bool officeAlive() {
@@ -469,12 +716,21 @@ class CalcSpreadsheet : public Spreadsheet {
         return office_ > 0 && ::waitpid(office_, &status, WNOHANG) == 0;
     }
 
+    // An office that ended by itself: its pipes are gone with it or are ours to remove.
+    void forgetOffice() {
+        office_ = -1;
+        for (const fs::path& p : pipes_) {
+            removeOwnSocket(p);
+        }
+        pipes_.clear();
+    }
+
     void killOffice() {
         if (office_ > 0) {
             ::kill(-office_, SIGKILL);
             ::waitpid(office_, nullptr, 0);
-            office_ = -1;
         }
+        forgetOffice();
         removeProfile();
     }
 
@@ -496,6 +752,7 @@ class CalcSpreadsheet : public Spreadsheet {
         const fs::path staging = seedProfile().string() + ".new-" + std::to_string(::getpid());
         fs::create_directories(staging.parent_path(), ec);
         fs::copy(profile_, staging, fs::copy_options::recursive, ec);
+        fs::remove(staging / kPipesFile, ec);
         if (ec || ::rename(staging.c_str(), seedProfile().c_str()) != 0) {
             fs::remove_all(staging, ec);
         }
@@ -518,7 +775,7 @@ class CalcSpreadsheet : public Spreadsheet {
             }
             if (!officeAlive()) {
                 ::waitpid(office_, nullptr, WNOHANG);
-                office_ = -1;
+                forgetOffice();
                 keepSeed();
             }
         }
@@ -533,9 +790,10 @@ class CalcSpreadsheet : public Spreadsheet {
     Reference<css::sheet::XSpreadsheet> sheet_;
     pid_t office_ = -1;
     std::string pipe_;
+    std::vector<fs::path> pipes_;
     fs::path profile_;
     fs::path path_;
-    bool lockCreated_ = false;
+    fs::path mark_;
     bool seeded_ = false;
 };
 

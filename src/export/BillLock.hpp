@@ -1,0 +1,64 @@
+// The lock file that LibreOffice keeps beside an open workbook (".~lock.<name>#"), and
+// whether it still means anything: an office that died with a bill open leaves its lock
+// behind, and without this every later export of that bill would be refused.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace logora::exporting {
+
+// One line "office user,system user,host,time,profile URL;" with ',' ';' '\' escaped by '\'.
+struct LockHolder {
+    std::string officeUser;
+    std::string systemUser;
+    std::string host;
+    std::string time;
+    std::string profileUrl; // file:///home/zhang/.config/libreoffice/4
+};
+
+std::filesystem::path lockFileOf(const std::filesystem::path& workbook);
+std::optional<LockHolder> parseLock(std::string_view content);
+std::string lockLine(const LockHolder& holder);
+
+// The private offices of this program run with profiles named by this prefix and the
+// program's process id.
+inline constexpr std::string_view kPrivateProfilePrefix = "/tmp/logora-office-";
+
+// What the lock check needs to know of the machine; stood in by the tests.
+class OfficeProbe {
+  public:
+    virtual ~OfficeProbe() = default;
+    virtual std::string hostName() const = 0;
+    virtual long ownProcessId() const = 0;
+    virtual bool processRuns(long pid) const = 0;
+    // True when a running office uses this profile, or when a running office's profile
+    // cannot be told (then the lock is left alone).
+    virtual bool profileInUse(const std::filesystem::path& profile) const = 0;
+};
+
+// Linux: /proc and the kernel's host name.
+const OfficeProbe& systemOfficeProbe();
+
+enum class LockState { Free, Stale, Held };
+
+struct LockCheck {
+    LockState state = LockState::Free;
+    LockHolder holder; // when held or stale and readable
+};
+
+// A lock is stale when it is empty or unreadable, when it is of one of this program's own
+// private offices that no longer runs (or of this very process, which holds no bill open
+// between exports), or when it is of this host and no running office uses its profile. A
+// lock of another host is held: its office cannot be seen from here.
+LockCheck checkLock(const std::filesystem::path& workbook, const OfficeProbe& probe);
+
+// The holder as the user reads it: "张三（电脑 desk）".
+std::u16string holderName(const LockHolder& holder);
+
+// "file:///a/%E5%BC%A0" -> "/a/张"; empty when it is not a local file URL.
+std::filesystem::path pathOfFileUrl(std::string_view url);
+
+} // namespace logora::exporting
