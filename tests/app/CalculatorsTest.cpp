@@ -121,6 +121,28 @@ class CalculatorsTest : public QObject {
         QCOMPARE(t_->app->exports().count(0), 2);
     }
 
+    // Nothing thrown inside an export or a user's edit reaches Qt's event loop, and the
+    // busy flag and the wait cursor end with the export however it ends.
+    void errorsInsideAnExportOrAnEditStayInside() {
+        QWidget* button = t_->view(Calculator::Grid).widgetFor(u"Command3");
+        t_->sheet.duringSave = [] { throw std::runtime_error("exists: Input/output error"); };
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(t_->prompts.failures.size(), std::size_t(1));
+        QVERIFY(!t_->app->exports().busy());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+        app::FormView& v = t_->view(Calculator::Grid);
+        auto& f = t_->app->grid().form();
+        f.onChange(u"Text17", [&f](int) { // a runaway chain of handlers
+            auto& c = f.control(u"Text17");
+            c.setText(c.text() + u"x");
+        });
+        QTest::keyClicks(edit(v, u"Text17"), "a");
+        t_->sheet.duringSave = nullptr;
+        QTest::mouseClick(button, Qt::LeftButton); // the program goes on
+        QCOMPARE(t_->sheet.calls.back(), std::string("show"));
+    }
+
   private:
     std::unique_ptr<TestApp> t_;
 };

@@ -14,7 +14,11 @@
 #include <dirent.h>
 #include <fstream>
 #include <map>
+#include <set>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace logora;
@@ -328,53 +332,276 @@ TEST_F(Calc, CellsOutsideTheMapKeepTheUsersAdditions) {
     EXPECT_EQ(at(sheets["锯材账单"], 26, 8), "42");
 }
 
-TEST_F(Calc, LockedWorkbookIsRefusedAndNamesItsHolder) {
+std::string hostName() {
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    return host;
+}
+
+void killOffices() {
+    std::system("pkill -KILL -P $PPID -x soffice.bin >/dev/null 2>&1; sleep 0.1");
+}
+
+// Our own pipes under /tmp, and the single-instance pipes of offices.
+std::set<std::string> officePipes() {
+    std::set<std::string> out;
+    for (const auto& e : fs::directory_iterator("/tmp")) {
+        if (e.path().filename().string().rfind("OSL_PIPE_", 0) == 0) {
+            out.insert(e.path().string());
+        }
+    }
+    return out;
+}
+
+TEST_F(Calc, StaleLocksAreClearedLiveOnesRefusedNamingTheirHolder) {
     Prices p;
     grid::GridWindow g(p);
-    fs::create_directories(dir / "bills");
+    fillGrid(g);
     const fs::path workbook = bills->workbook(u"账单明细.xls");
-    const fs::path lock = dir / "bills" / ".~lock.账单明细.xls#";
-    std::ofstream(lock) << "张三,desk,/home/zhang/.config/libreoffice/4;,08.12.2026 10:00,";
+    const fs::path lock = lockFileOf(workbook);
     int count = 0;
+    // A power cut under the user's own office, and a kill of this program during a load.
+    for (const std::string profile : {"file:///home/nobody-here/.config/libreoffice/4",
+                                      "file:///tmp/logora-office-999999-Ab"}) {
+        std::ofstream(lock) << ",zhang," << hostName() << ",09.12.2026 10:00," << profile << ";";
+        ASSERT_TRUE(exportBill(gridBill(false), g.form(), count)) << profile;
+        EXPECT_FALSE(fs::exists(lock));
+    }
+    EXPECT_EQ(officeChildren(), 1); // warm for the next export
+
+    // A second office of this host, alive, holds the bill.
+    const fs::path second = dir / "second";
+    const std::string start = "setsid /usr/lib/libreoffice/program/soffice.bin --headless "
+                              "--norestore -env:UserInstallation=file://" +
+                              second.string() + " >/dev/null 2>&1 &";
+    const auto pipesBefore = officePipes();
+    ASSERT_EQ(std::system(start.c_str()), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::ofstream(lock) << "李四,li," << hostName() << ",09.12.2026 10:00,file://"
+                        << second.string() << ";";
+    const auto before = std::chrono::steady_clock::now();
     EXPECT_FALSE(exportBill(gridBill(false), g.form(), count));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
     ASSERT_EQ(prompts.failures.size(), 1u);
     const std::string message = text::toUtf8(prompts.failures[0]);
-    EXPECT_NE(message.find("张三"), std::string::npos) << message;
-    EXPECT_NE(message.find("账单明细.xls"), std::string::npos) << message;
-    EXPECT_EQ(count, 2); // retried once
-    EXPECT_EQ(officeChildren(), 0);
-    fs::remove(lock);
-}
+    EXPECT_NE(message.find("李四（电脑 " + hostName() + "）"), std::string::npos) << message;
+    EXPECT_NE(message.find(workbook.string()), std::string::npos) << message;
+    EXPECT_TRUE(fs::exists(lock));
+    EXPECT_EQ(officeChildren(), 1); // the refusal kept the warm office
 
-TEST_F(Calc, BrokenWorkbookOrMissingSheetIsReported) {
-    list::ListWindow l;
-    fs::create_directories(dir / "bills");
-    // The grid's workbook in place of the list's: no sheet "原木二".
-    fs::copy_file(fs::path(LOGORA_BILL_TEMPLATES) / "账单明细.xls",
-                  dir / "bills" / "账单明细1.xls");
-    int count = 0;
-    EXPECT_FALSE(exportBill(listBill(), l.form(), count));
-    ASSERT_EQ(prompts.failures.size(), 1u);
-    EXPECT_NE(prompts.failures[0].find(u"原木二"), std::u16string::npos);
-    EXPECT_EQ(officeChildren(), 0);
-
-    std::ofstream(dir / "bills" / "账单明细1.xls", std::ios::trunc) << "\x01\x02 not a workbook";
-    sawn::SawnWindow s;
-    EXPECT_FALSE(exportBill(sawnBill(), s.form(), count));
-    EXPECT_EQ(prompts.failures.size(), 2u);
-    EXPECT_EQ(officeChildren(), 0);
-}
-
-TEST_F(Calc, ReadOnlyWorkbookIsReported) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root writes read-only files";
+    std::system(("pkill -KILL -f " + second.string() + "; sleep 0.2").c_str());
+    for (const std::string& pipe : officePipes()) {
+        if (!pipesBefore.count(pipe)) {
+            fs::remove(pipe); // the second office's, not the program's to remove
+        }
     }
+    EXPECT_TRUE(exportBill(gridBill(false), g.form(), count)); // now stale
+}
+
+// Kills the office as soon as its lock of the bill appears, once: in the middle of the load.
+struct KillDuringLoad : NoShow {
+    using NoShow::NoShow;
+    bool armed = true;
+    void openWorkbook(const fs::path& p) override {
+        std::thread killer;
+        if (armed) {
+            armed = false;
+            killer = std::thread([lock = lockFileOf(p)] {
+                for (int i = 0; i < 5000 && !fs::exists(lock); ++i) {
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                }
+                killOffices();
+            });
+        }
+        try {
+            real.openWorkbook(p);
+        } catch (...) {
+            if (killer.joinable()) {
+                killer.join();
+            }
+            throw;
+        }
+        if (killer.joinable()) {
+            killer.join();
+        }
+    }
+};
+
+TEST_F(Calc, AnOfficeKilledDuringTheLoadOrBetweenExportsLeavesNothingThatBlocks) {
+    office->abandon();
+    const auto pipesBefore = officePipes();
+    Prices p;
+    grid::GridWindow g(p);
+    fillGrid(g);
+    list::ListWindow l;
+    l.form().control(u"Text1", 0).setText(u"4");
+    l.form().control(u"Text2", 0).setText(u"20");
+    l.form().control(u"Text3", 0).setText(u"3");
+    l.tick();
+    office->start();
+    int gridCount = 0, listCount = 0;
+    struct Case {
+        BillSpec bill;
+        ui::Form* form;
+        int* count;
+        bool saved; // the grid retries once, the list does not
+    };
+    for (const Case& c : {Case{gridBill(false), &g.form(), &gridCount, true},
+                          Case{listBill(), &l.form(), &listCount, false}}) {
+        prompts = Prompts{};
+        KillDuringLoad killing(*office);
+        BillExporter exporter(killing, *bills, prompts);
+        EXPECT_EQ(exporter.run(c.bill, *c.form, *c.count), c.saved) << text::toUtf8(c.bill.sheet);
+        if (!c.saved) {
+            ASSERT_EQ(prompts.failures.size(), 1u);
+            const std::string message = text::toUtf8(prompts.failures[0]);
+            EXPECT_EQ(message.rfind("LibreOffice Calc 意外退出，账单 ", 0), 0u) << message;
+            EXPECT_NE(message.find("请再导出一次。\n"), std::string::npos) << message;
+        }
+        EXPECT_FALSE(anyLock(dir / "bills"));
+        EXPECT_TRUE(exportBill(c.bill, *c.form, *c.count)); // the next export works
+        killOffices();                                      // and after a kill between exports
+        EXPECT_TRUE(exportBill(c.bill, *c.form, *c.count));
+        expectBill(readBack(sheet->shown.back(), dir)[text::toUtf8(c.bill.sheet)], c.bill, *c.form);
+    }
+    office->abandon();
+    EXPECT_EQ(officePipes(), pipesBefore); // no pipe of a dead office is left
+}
+
+TEST_F(Calc, APipeSquattedAtTheOldNameOrLeftByADeadRunIsNoHindrance) {
+    office->abandon();
+    std::vector<int> squatters;
+    auto listen = [&](const std::string& path) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+        ::unlink(path.c_str());
+        EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        ::listen(fd, 4);
+        return fd;
+    };
+    const std::string uid = std::to_string(::geteuid());
+    for (int n = 1; n <= 4; ++n) {
+        squatters.push_back(listen("/tmp/OSL_PIPE_" + uid + "_logora-" +
+                                   std::to_string(::getpid()) + "-" + std::to_string(n)));
+    }
+    const std::string leftover = "/tmp/OSL_PIPE_" + uid + "_logora-999999-0123456789abcdef";
+    ::close(listen(leftover));
+    sawn::SawnWindow s;
+    int count = 0;
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_TRUE(exportBill(sawnBill(), s.form(), count));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10));
+    EXPECT_FALSE(fs::exists(leftover));
+    for (int fd : squatters) {
+        ::close(fd);
+    }
+    for (int n = 1; n <= 4; ++n) {
+        ::unlink(("/tmp/OSL_PIPE_" + uid + "_logora-" + std::to_string(::getpid()) + "-" +
+                  std::to_string(n))
+                     .c_str());
+    }
+}
+
+TEST_F(Calc, AReadOnlyBillFolderIsSaidPlainlyAndKeepsTheOffice) {
     sawn::SawnWindow s;
     const fs::path workbook = bills->workbook(u"账单明细1.xls");
-    fs::permissions(workbook, fs::perms::owner_read);
     int count = 0;
+    ASSERT_TRUE(exportBill(sawnBill(), s.form(), count));
+    const std::string folder = (dir / "bills").string();
+    if (std::system(("chattr +i '" + folder + "' 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "no immutable folders here";
+    }
     EXPECT_FALSE(exportBill(sawnBill(), s.form(), count));
-    EXPECT_EQ(prompts.failures.size(), 1u);
+    std::system(("chattr -i '" + folder + "'").c_str());
+    ASSERT_EQ(prompts.failures.size(), 1u);
+    const std::string message = text::toUtf8(prompts.failures[0]);
+    EXPECT_EQ(message.rfind("账单 " + workbook.string() + " 无法保存：文件夹 " + folder +
+                                " 不可写，这次没有导出。请让这个文件夹可写，再导出一次。",
+                            0),
+              0u)
+        << message;
+    EXPECT_EQ(officeChildren(), 1);
+    EXPECT_TRUE(exportBill(sawnBill(), s.form(), count));
+}
+
+TEST_F(Calc, DamagedBillsAreSetAsideAndStartedAgainFromTheTemplate) {
+    const fs::path templates = LOGORA_BILL_TEMPLATES;
+    std::string bytes;
+    {
+        std::ifstream in(templates / "账单明细1.xls", std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    struct Case {
+        const char* name;
+        std::string content;
+        bool agree;
+    };
+    const Case cases[] = {{"truncated", bytes.substr(0, 3000), true},
+                          {"empty", "", false},
+                          {"the grid's workbook", "", true}};
+    list::ListWindow l;
+    l.form().control(u"Text27").setText(u"县木材加工厂");
+    l.tick();
+    for (const Case& c : cases) {
+        fs::remove_all(dir / "bills");
+        fs::create_directories(dir / "bills");
+        const fs::path workbook = dir / "bills" / "账单明细1.xls";
+        if (std::string(c.name) == "the grid's workbook") {
+            fs::copy_file(templates / "账单明细.xls", workbook);
+        } else {
+            std::ofstream(workbook, std::ios::binary) << c.content;
+        }
+        prompts = Prompts{};
+        prompts.answer = c.agree;
+        int count = 0;
+        EXPECT_EQ(exportBill(listBill(), l.form(), count), c.agree) << c.name;
+        ASSERT_EQ(prompts.questions.size(), 1u) << c.name;
+        EXPECT_NE(prompts.questions[0].find(u"损坏"), std::u16string::npos) << c.name;
+        int aside = 0;
+        for (const auto& e : fs::directory_iterator(dir / "bills")) {
+            aside += e.path().filename().string().rfind("账单明细1 损坏 ", 0) == 0;
+        }
+        EXPECT_EQ(aside, c.agree ? 1 : 0) << c.name;
+        if (c.agree) {
+            expectBill(readBack(workbook, dir)["原木二"], listBill(), l.form());
+        } else {
+            EXPECT_EQ(fs::file_size(workbook), c.content.size()); // kept as it was
+            EXPECT_EQ(prompts.failures.size(), 1u);
+        }
+        EXPECT_FALSE(anyLock(dir / "bills"));
+    }
+}
+
+TEST_F(Calc, ABillSavedButNotShownIsReportedWithItsPath) {
+    const char* path = std::getenv("PATH");
+    const std::string saved = path != nullptr ? path : "";
+    const fs::path bin = dir / "bin";
+    fs::create_directories(bin);
+    const fs::path workbook = bills->workbook(u"账单明细.xls");
+    struct Case {
+        const char* viewer; // null: no soffice on PATH
+        bool fails;
+    };
+    for (const Case& c : {Case{nullptr, true}, Case{"exit 3", true}, Case{"exit 0", false}}) {
+        if (c.viewer != nullptr) {
+            std::ofstream(bin / "soffice") << "#!/bin/sh\n" << c.viewer << "\n";
+            fs::permissions(bin / "soffice", fs::perms::owner_all);
+        }
+        ::setenv("PATH", bin.c_str(), 1);
+        std::u16string message;
+        try {
+            office->showToUser(workbook);
+        } catch (const ExportError& e) {
+            message = e.message();
+        }
+        ::setenv("PATH", saved.c_str(), 1);
+        EXPECT_EQ(!message.empty(), c.fails) << (c.viewer ? c.viewer : "none");
+        if (c.fails) {
+            EXPECT_EQ(message.rfind(u"账单已保存在 " + text::fromUtf8(workbook.string()), 0), 0u);
+        }
+    }
 }
 
 } // namespace

@@ -223,7 +223,7 @@ class CalcSpreadsheet : public Spreadsheet {
     ~CalcSpreadsheet() override { shutDown(); }
 
     void start() override {
-        if (office_ > 0 && desktop_.is() && officeAlive()) {
+        if (office_ > 0 && desktop_.is() && officeAlive() && answers()) {
             return;
         }
         abandon();
@@ -708,6 +708,20 @@ class CalcSpreadsheet : public Spreadsheet {
         std::ofstream out(profile_ / kPipesFile, std::ios::trunc);
         for (const fs::path& p : pipes_) {
             out << p.string() << '\n';
+        }
+    }
+
+    // The warm office may have been killed since the last export (by the user, by the
+    // system): one cheap call tells, so the export starts a new one instead of failing.
+    bool answers() {
+        try {
+            watchdog_.arm(office_, std::chrono::seconds(5));
+            desktop_->getCurrentComponent();
+            watchdog_.disarm();
+            return true;
+        } catch (const css::uno::Exception&) {
+            watchdog_.disarm();
+            return false;
         }
     }
 
