@@ -20,7 +20,7 @@ struct StoreLoad {
 
 struct StoreSave {
     bool ok = true;
-    std::u16string message; // why it failed, for the user
+    std::u16string message; // why it failed, or, when it succeeded, what was kept aside
 };
 
 class GradePriceStore {
@@ -43,7 +43,15 @@ class FilePriceStore : public GradePriceStore {
     const std::filesystem::path& folder() const { return folder_; }
     std::filesystem::path fileOf(int priceClass) const;
 
+  protected:
+    // Renames one file over another; errno, or 0. A seam for the tests of a failed rename.
+    virtual int replace(const std::filesystem::path& from, const std::filesystem::path& to);
+
   private:
+    std::filesystem::path sidecar(int priceClass, const char* suffix) const;
+    std::filesystem::path commitMark() const;
+    // Completes a save that reached its commit mark, or undoes one that did not.
+    void recover();
     std::filesystem::path folder_;
 };
 

@@ -30,7 +30,7 @@ PriceWindow::PriceWindow(GradePriceStore& store, MessageSink& messages)
 bool PriceWindow::save() {
     const PriceTexts texts = {priceText(0), priceText(1), priceText(2)};
     const StoreSave saved = store_.save(texts);
-    if (!saved.ok) {
+    if (!saved.message.empty()) {
         messages_.message(saved.message);
     }
     return saved.ok;

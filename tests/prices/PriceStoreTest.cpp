@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
+#include <set>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace logora::prices;
@@ -92,19 +95,111 @@ TEST_F(Store, UnreadableFileIsReportedAndTheOthersLoad) {
     EXPECT_NE(messages.messages[0].find(u"1(2).txt"), std::u16string::npos);
 }
 
-TEST_F(Store, FailedSaveKeepsTheOldFilesAndLeavesNoTemporaries) {
+// Fails, or ends the process as a kill would, at the n-th rename of a save.
+struct FailingStore : FilePriceStore {
+    using FilePriceStore::FilePriceStore;
+    int failAt = -1, killAt = -1, calls = 0;
+    int replace(const fs::path& from, const fs::path& to) override {
+        ++calls;
+        if (calls == killAt) {
+            ::_exit(0);
+        }
+        return calls == failAt ? EIO : FilePriceStore::replace(from, to);
+    }
+};
+
+std::set<std::string> filesIn(const fs::path& dir) {
+    std::set<std::string> out;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        out.insert(e.path().filename().string());
+    }
+    return out;
+}
+
+const std::set<std::string> kJustThePrices = {"1(0).txt", "1(1).txt", "1(2).txt"};
+
+TEST_F(Store, ASaveChangesAllThreeFilesOrNoneWhateverStepFailsOrIsKilled) {
+    FilePriceStore plain(dir);
+    for (int step = 1; step <= 7; ++step) { // 3 temporaries, the mark, 3 replacements
+        for (bool kill : {false, true}) {
+            ASSERT_TRUE(plain.save({u"500", u"550", u"600"}).ok);
+            if (kill) {
+                const pid_t child = ::fork();
+                if (child == 0) {
+                    FailingStore store(dir);
+                    store.killAt = step;
+                    store.save({u"1", u"2", u"3"});
+                    ::_exit(0);
+                }
+                ::waitpid(child, nullptr, 0);
+            } else {
+                FailingStore store(dir);
+                store.failAt = step;
+                const StoreSave s = store.save({u"1", u"2", u"3"});
+                EXPECT_FALSE(s.ok) << step;
+                EXPECT_EQ(s.message.rfind(u"单价保存失败：磁盘读写出错，单价没有改变（", 0), 0u);
+            }
+            const StoreLoad l = plain.load(); // completes or undoes what a kill left
+            const bool renewed = l.prices[0] == u"1";
+            EXPECT_EQ(l.prices[1], renewed ? u"2" : u"550") << step << kill;
+            EXPECT_EQ(l.prices[2], renewed ? u"3" : u"600") << step << kill;
+            EXPECT_EQ(renewed, kill && step > 4) << step << kill; // once the mark is in, it holds
+            EXPECT_EQ(filesIn(dir), kJustThePrices) << step << kill;
+        }
+    }
+}
+
+TEST_F(Store, PlantedLinksAndLeftoverTemporariesAreNeverWrittenThrough) {
+    const fs::path target = dir / "target";
+    writeBytes(target, "precious");
     FilePriceStore store(dir);
+    for (const std::string& name :
+         {"1(0).txt.tmp-" + std::to_string(::getpid()), std::string("1(1).txt.new")}) {
+        fs::create_symlink(target, dir / name);
+    }
+    writeBytes(dir / "1(2).txt.tmp-AbC123", "left by a kill");
     ASSERT_TRUE(store.save({u"500", u"550", u"600"}).ok);
-    // A directory where the second temporary file would go makes the save fail mid-way.
-    fs::create_directory(dir / ("1(1).txt.tmp-" + std::to_string(getpid())));
-    const StoreSave s = store.save({u"1", u"2", u"3"});
-    EXPECT_FALSE(s.ok);
-    EXPECT_EQ(s.message.rfind(u"单价保存失败：", 0), 0u);
-    EXPECT_NE(s.message.find(logora::text::fromUtf8(dir.string())), std::u16string::npos);
-    EXPECT_EQ(bytesOf(store.fileOf(0)), "500\r\n");
+    EXPECT_EQ(bytesOf(target), "precious");
     EXPECT_EQ(bytesOf(store.fileOf(1)), "550\r\n");
-    EXPECT_EQ(bytesOf(store.fileOf(2)), "600\r\n");
-    EXPECT_FALSE(fs::exists(dir / ("1(0).txt.tmp-" + std::to_string(getpid()))));
+    std::set<std::string> expected = kJustThePrices;
+    expected.insert("target");
+    EXPECT_EQ(filesIn(dir), expected);
+}
+
+TEST_F(Store, OverlongUnreadableAndFolderPriceFilesAreSaidAndKept) {
+    FilePriceStore store(dir);
+    std::ofstream(store.fileOf(0)).close();
+    fs::resize_file(store.fileOf(0), 100u << 20); // 100 MB, a mistaken copy
+    writeBytes(store.fileOf(1), "\xFF\xFF\r\n");  // not GBK
+    fs::create_directory(store.fileOf(2));
+    const auto start = std::chrono::steady_clock::now();
+    const StoreLoad l = store.load();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+    for (const auto& p : l.prices) {
+        EXPECT_FALSE(p);
+    }
+    ASSERT_EQ(l.problems.size(), 3u);
+    EXPECT_NE(l.problems[0].find(u"太大"), std::u16string::npos);
+    EXPECT_NE(l.problems[1].find(u"无法识别的字符"), std::u16string::npos);
+    EXPECT_NE(l.problems[2].find(u"是一个文件夹"), std::u16string::npos);
+
+    const StoreSave blocked = store.save({u"1", u"2", u"3"});
+    EXPECT_FALSE(blocked.ok);
+    EXPECT_NE(blocked.message.find(u"同名的文件夹"), std::u16string::npos);
+    fs::remove(store.fileOf(2));
+    const StoreSave s = store.save({u"1", u"2", u"3"});
+    ASSERT_TRUE(s.ok);
+    EXPECT_NE(s.message.find(u"改名保留"), std::u16string::npos);
+    int aside = 0;
+    for (const auto& name : filesIn(dir)) {
+        if (name.rfind("1(1) 无法读取 ", 0) == 0) {
+            EXPECT_EQ(bytesOf(dir / name), "\xFF\xFF\r\n");
+            ++aside;
+        }
+        aside += name.rfind("1(0) 无法读取 ", 0) == 0;
+    }
+    EXPECT_EQ(aside, 2);
+    EXPECT_EQ(bytesOf(store.fileOf(1)), "2\r\n");
 }
 
 TEST_F(Store, FolderThatCannotBeWrittenFailsTheSaveWithAMessage) {
@@ -119,7 +214,8 @@ TEST_F(Store, FolderThatCannotBeWrittenFailsTheSaveWithAMessage) {
     window.form().click(u"Label3");
     EXPECT_FALSE(saved);
     ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].rfind(u"单价保存失败：", 0), 0u);
+    EXPECT_EQ(messages.messages[0].rfind(u"单价保存失败：路径上有一个同名的文件挡住了文件夹", 0),
+              0u);
     EXPECT_EQ(window.priceText(0), u"480");
 }
 
