@@ -24,6 +24,57 @@ std::u16string textOf(const std::uint8_t* data, std::size_t size) {
     return t;
 }
 
+// The leading number as the rules read it (blanks dropped anywhere, an optional sign, digits
+// with at most one point, an exponent only after a digit and only with digits), read by the
+// C library: an independent reading of the same value, overflow and underflow included.
+// Returns false for what it does not cover (the radix forms).
+bool independent(const std::u16string& t, double& value) {
+    std::string s;
+    for (char16_t c : t) {
+        if (c == u' ' || c == u'\t' || c == u'\n') {
+            continue;
+        }
+        if (c > 127) {
+            break;
+        }
+        s.push_back(static_cast<char>(c));
+    }
+    if (!s.empty() && s[0] == '&') {
+        return false;
+    }
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        ++i;
+    }
+    bool digit = false, point = false;
+    for (; i < s.size(); ++i) {
+        if (s[i] >= '0' && s[i] <= '9') {
+            digit = true;
+        } else if (s[i] == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    std::string number = s.substr(0, i);
+    if (digit && i < s.size() &&
+        (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) {
+            ++j;
+        }
+        const std::size_t digits = j;
+        while (j < s.size() && s[j] >= '0' && s[j] <= '9') {
+            ++j;
+        }
+        if (j > digits) {
+            number += 'e' + s.substr(i + 1, j - i - 1);
+        }
+    }
+    value = digit ? std::strtod(number.c_str(), nullptr) : 0.0;
+    return true;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -39,6 +90,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const double v = parseNumber(t);
     check(!std::isnan(v));
+    if (double expected = 0; independent(t, expected)) {
+        check(v == expected);
+    }
     for (Pattern p : {Pattern::Four, Pattern::Three, Pattern::Two}) {
         const std::u16string written = patternText(v, p);
         if (std::isfinite(v)) {

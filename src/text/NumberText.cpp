@@ -190,6 +190,37 @@ bool parseSimple(std::u16string_view text, double& value) {
 
 } // namespace
 
+namespace {
+
+// The power of ten of the first non-zero digit of "digits[.digits][e[+-]digits]", with the
+// exponent read saturating: enough to tell an overflow from an underflow.
+long decimalMagnitude(std::string_view number) {
+    const std::size_t e = number.find('e');
+    const std::string_view mantissa = number.substr(0, e);
+    long exponent = 0;
+    if (e != std::string_view::npos) {
+        std::size_t i = e + 1;
+        const bool minus = i < number.size() && number[i] == '-';
+        if (i < number.size() && (number[i] == '-' || number[i] == '+')) {
+            ++i;
+        }
+        for (; i < number.size(); ++i) {
+            exponent = std::min(exponent * 10 + (number[i] - '0'), 1000000000L);
+        }
+        exponent = minus ? -exponent : exponent;
+    }
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos) {
+        return -1000000000L;
+    }
+    const long place =
+        first < point ? static_cast<long>(point - first) - 1 : -static_cast<long>(first - point);
+    return place + exponent;
+}
+
+} // namespace
+
 double parseNumber(std::u16string_view text) {
     double simple = 0;
     if (text.empty()) {
@@ -233,7 +264,6 @@ double parseNumber(std::u16string_view text) {
         ExponentDigits
     } state = State::Mantissa;
     std::size_t mantissaEnd = 0;
-    bool exponentNegative = false;
 
     for (; pos < text.size(); ++pos) {
         const char16_t c = text[pos];
@@ -260,7 +290,6 @@ double parseNumber(std::u16string_view text) {
             }
         } else if (state == State::ExponentLetter) {
             if (c == u'+' || c == u'-') {
-                exponentNegative = c == u'-';
                 buf.push(static_cast<char>(c));
                 state = State::ExponentSign;
             } else if (isDigit(c)) {
@@ -294,8 +323,11 @@ double parseNumber(std::u16string_view text) {
     const auto result =
         std::from_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
-        // Out of range: either too large (overflow) or too small (underflow to zero).
-        value = (nonZeroDigit && !exponentNegative) ? HUGE_VAL : 0.0;
+        // Too large (overflow) or too small (underflow to zero), told by the value's decimal
+        // magnitude: "0.000…1" is tiny without a negative exponent, "1000…e-50" is huge with one.
+        value = nonZeroDigit && decimalMagnitude(std::string_view(buf.data(), buf.size())) >= 0
+                    ? HUGE_VAL
+                    : 0.0;
     }
     return negative ? -value : value;
 }

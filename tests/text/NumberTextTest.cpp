@@ -45,6 +45,18 @@ TEST(ParseNumber, AbsurdExponentsNeitherCrashNorWrap) {
     EXPECT_EQ(parseNumber(u"1e-999"), 0);
     EXPECT_EQ(parseNumber(u"0e999"), 0);
     EXPECT_TRUE(std::isinf(parseNumber(std::u16string(400, u'9'))));
+    // Decided by the value, not by the exponent's sign.
+    const std::pair<std::u16string, double> byValue[] = {
+        {u"0." + std::u16string(330, u'0') + u"1", 0.0},
+        {u"-0." + std::u16string(330, u'0') + u"1", -0.0},
+        {u"1" + std::u16string(400, u'0') + u"e-50", HUGE_VAL},
+        {u"0.000" + std::u16string(400, u'0') + u"1e400", 1e-4},
+        {u"0." + std::u16string(400, u'0') + u"1e+50", 0.0},
+        {u"1" + std::u16string(400, u'0') + u"e-390", 1e10},
+    };
+    for (const auto& [text, value] : byValue) {
+        EXPECT_EQ(parseNumber(text), value) << text.size();
+    }
 }
 
 struct PatternCase {
