@@ -13,6 +13,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QHideEvent>
+#include <QMoveEvent>
+#include <QShowEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -357,6 +360,35 @@ void FormView::paintEvent(QPaintEvent* event) {
                    QString::fromStdU16String(form_.def().band));
     p.setPen(QPen(QColor(92, 56, 24), 2));
     p.drawRect(rect().adjusted(1, 1, -1, -1));
+}
+
+// A window manager may place a window that is mapped again by its frame's offset once more
+// (openbox doubles the position of a frameless one). The program's own hide remembers where
+// the window stood; the first moves after it is shown again are taken back to there, for a
+// moment only, so that a user's drag is never fought.
+void FormView::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous() && isWindow()) {
+        hiddenAt_ = pos();
+    }
+    QWidget::hideEvent(event);
+}
+
+void FormView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (hiddenAt_ && !event->spontaneous()) {
+        restoreUntil_.start();
+        if (pos() != *hiddenAt_) {
+            move(*hiddenAt_);
+        }
+    }
+}
+
+void FormView::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (hiddenAt_ && restoreUntil_.isValid() && restoreUntil_.elapsed() < 1000 && !dragging_ &&
+        pos() != *hiddenAt_) {
+        move(*hiddenAt_);
+    }
 }
 
 // Any free area moves a frameless window, with any mouse button.

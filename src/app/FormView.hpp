@@ -8,10 +8,12 @@
 
 #include "ui/Form.hpp"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,9 @@ class FormView : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -69,6 +74,9 @@ class FormView : public QWidget {
     QHash<const QWidget*, Bound*> byWidget_;
     bool dragging_ = false;
     QPoint dragOffset_;
+    // Where the window stood when the program hid it, to show it there again.
+    std::optional<QPoint> hiddenAt_;
+    QElapsedTimer restoreUntil_;
 };
 
 } // namespace logora::app

@@ -1,0 +1,37 @@
+#!/bin/sh
+# Runs a Qt test binary on a real X server (Xvfb), with the openbox window manager and
+# without any, so that placement, moves and window hints meet a desktop's rules.
+# Usage: desktop_test.sh TEST_BINARY
+set -eu
+BINARY=$1
+WORK=$(mktemp -d /tmp/logora-desktop-XXXXXX)
+XVFB_PID=""
+WM_PID=""
+cleanup() {
+    [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null || true
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+export HOME=$WORK XDG_RUNTIME_DIR=$WORK/run XDG_CONFIG_HOME=$WORK/config
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+for n in $(seq 71 89); do
+    if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
+        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        XVFB_PID=$!
+        export DISPLAY=:$n
+        break
+    fi
+done
+for _ in $(seq 50); do
+    xdotool getmouselocation >/dev/null 2>&1 && break
+    sleep 0.1
+done
+export QT_QPA_PLATFORM=xcb
+echo "== without a window manager"
+LOGORA_DESKTOP_WM=none "$BINARY"
+openbox --sm-disable >/dev/null 2>&1 &
+WM_PID=$!
+sleep 1
+echo "== under openbox"
+LOGORA_DESKTOP_WM=openbox "$BINARY"
