@@ -14,12 +14,12 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QHideEvent>
-#include <QMoveEvent>
-#include <QShowEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTimer>
 
 #include <algorithm>
@@ -71,6 +71,11 @@ FormView::FormView(ui::Form& form, QWidget* parent) : QWidget(parent), form_(for
     setWindowIcon(windowIcon());
     if (form.def().frameless) {
         setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    } else {
+        // A window of fixed size offers no maximise button.
+        setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                       Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                       Qt::WindowCloseButtonHint);
     }
     setStyleSheet(buttonStyleSheet());
     startSystemMove = [this] {
@@ -139,6 +144,8 @@ void FormView::build() {
             auto* box = new QComboBox(this);
             box->setEditable(true);
             box->setInsertPolicy(QComboBox::NoInsert);
+            // A chooser shows exactly what was typed: no inline completion from its list.
+            box->setCompleter(nullptr);
             for (const auto& item : d.items) {
                 box->addItem(QString::fromStdU16String(item));
             }
@@ -391,14 +398,17 @@ void FormView::moveEvent(QMoveEvent* event) {
     }
 }
 
-// Any free area moves a frameless window, with any mouse button.
+// Any free area moves a frameless window, with any mouse button; the move ends when the
+// buttons are released.
 void FormView::mousePressEvent(QMouseEvent* event) {
     if (!form_.def().frameless) {
         QWidget::mousePressEvent(event);
         return;
     }
     event->accept();
-    if (startSystemMove && startSystemMove()) {
+    // The window manager's move only for the left button: it ends a move by the left
+    // button's release, so a move by another button would stick to the pointer.
+    if (event->button() == Qt::LeftButton && startSystemMove && startSystemMove()) {
         return;
     }
     dragging_ = true;

@@ -73,6 +73,28 @@ class ShellTest : public QObject {
     void init() { t_ = std::make_unique<TestApp>(); }
     void cleanup() { t_.reset(); }
 
+    // A chooser shows exactly what was typed; typing into the switch box switches nothing.
+    void choosersShowWhatWasTyped() {
+        app::FormView& grid = t_->view(Calculator::Grid);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        auto* contact = qobject_cast<QComboBox*>(grid.widgetFor(u"Combo1"));
+        contact->setFocus();
+        contact->lineEdit()->selectAll();
+        QTest::sendKeyEvent(QTest::Click, contact->lineEdit(), Qt::Key_unknown,
+                            QStringLiteral("联"), Qt::NoModifier);
+        QCOMPARE(contact->lineEdit()->text(), QStringLiteral("联"));
+        QCOMPARE(t_->app->grid().form().control(u"Combo1").text(), u"联");
+        auto* switchBox = qobject_cast<QComboBox*>(grid.widgetFor(u"Combo3"));
+        switchBox->setFocus();
+        switchBox->lineEdit()->selectAll();
+        QTest::sendKeyEvent(QTest::Click, switchBox->lineEdit(), Qt::Key_unknown,
+                            QStringLiteral("多"), Qt::NoModifier);
+        QTest::keyClick(switchBox->lineEdit(), Qt::Key_Return);
+        QCOMPARE(switchBox->lineEdit()->text(), QStringLiteral("多"));
+        QVERIFY(!t_->app->exists(Calculator::List));
+    }
+
     void switchingShowsExactlyOneCalculatorInEveryCombination() {
         app::FormView& grid = t_->view(Calculator::Grid);
         t_->app->grid().cell(3, 1).setText(u"7");

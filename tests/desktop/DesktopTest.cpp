@@ -3,6 +3,7 @@
 #include "../app/TestSupport.hpp"
 
 #include <QComboBox>
+#include <QProcess>
 #include <QTest>
 #include <QWindow>
 
@@ -25,17 +26,60 @@ class DesktopTest : public QObject {
             t_->app->switchTo(other);
             QVERIFY(QTest::qWaitForWindowExposed(&t_->view(other)));
             QTest::qWait(200);
-            qDebug() << "before back" << grid.pos() << grid.geometry() << grid.frameGeometry();
             t_->app->switchTo(Calculator::Grid);
-            qDebug() << "after show" << grid.pos() << grid.geometry() << grid.frameGeometry();
             QVERIFY(QTest::qWaitForWindowExposed(&grid));
-            qDebug() << "exposed" << grid.pos() << grid.geometry() << grid.frameGeometry();
             QTest::qWait(200);
             QCOMPARE(grid.pos(), QPoint(276, 189));
         }
     }
 
+    // A drag by the real pointer, with each button, follows it only while the button is down.
+    void everyDragEndsOnRelease() {
+        app::FormView& grid = t_->view(Calculator::Grid);
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        grid.move(200, 150);
+        QTRY_COMPARE(grid.pos(), QPoint(200, 150));
+        for (int button : {1, 2, 3}) {
+            const QPoint start = grid.pos();
+            const QPoint band = start + QPoint(20, 8); // the title band: no control there
+            xdotool(QStringLiteral("mousemove %1 %2 mousedown %3")
+                        .arg(band.x())
+                        .arg(band.y())
+                        .arg(button));
+            for (int step = 1; step <= 8; ++step) {
+                xdotool(QStringLiteral("mousemove %1 %2")
+                            .arg(band.x() + 10 * step)
+                            .arg(band.y() + 7 * step + step / 8 * 4));
+            }
+            if (button != 1) { // the program's own drag; the left button's is the system's
+                QTRY_COMPARE_WITH_TIMEOUT(grid.pos(), start + QPoint(80, 60), 2000);
+            }
+            xdotool(QStringLiteral("mouseup %1").arg(button));
+            QTest::qWait(300);
+            const QPoint released = grid.pos();
+            xdotool(QStringLiteral("mousemove %1 %2").arg(band.x() + 300).arg(band.y() + 200));
+            QTest::qWait(300);
+            QCOMPARE(grid.pos(), released);
+        }
+    }
+
+    void fixedWindowsCannotBeMaximised() {
+        t_->app->openPriceWindow();
+        QWidget* price = t_->app->priceView();
+        QVERIFY(QTest::qWaitForWindowExposed(price));
+        QVERIFY(!(price->windowHandle()->flags() & Qt::WindowMaximizeButtonHint));
+        price->showMaximized();
+        QTest::qWait(300);
+        QCOMPARE(price->size(), price->minimumSize());
+    }
+
   private:
+    static void xdotool(const QString& args) {
+        QProcess p;
+        p.start(QStringLiteral("xdotool"), args.split(u' '));
+        p.waitForFinished();
+        QTest::qWait(50);
+    }
     std::unique_ptr<TestApp> t_;
 };
 
