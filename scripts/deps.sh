@@ -1,8 +1,8 @@
 # Installs the Debian packages that are missing, with one apt-get update at most.
 # Sourced by scripts/run and scripts/test.
 
-BUILD_PACKAGES="g++ cmake ninja-build qt6-base-dev fonts-noto-cjk libreoffice-calc libreoffice-dev libreoffice-dev-common"
-TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev valgrind dpkg-dev xdotool openbox"
+BUILD_PACKAGES="g++ cmake ninja-build qt6-base-dev fonts-noto-cjk fonts-arphic-uming libreoffice-calc libreoffice-dev libreoffice-dev-common"
+TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev valgrind dpkg-dev xdotool openbox x11-utils"
 
 need_packages() {
     missing=""

@@ -1,17 +1,45 @@
 // Renders each calculator window with a sample tally into docs/, for the README.
-// Run by scripts/screenshots; works offscreen, no display needed.
+// Run by scripts/screenshots on a real X server with a window manager (as the user sees the
+// windows, frames included); with --offscreen it renders without any display.
 #include "app/Application.hpp"
 #include "app/Artwork.hpp"
 #include "app/Fonts.hpp"
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTimer>
 
 using namespace logora;
 
+namespace {
+
+bool desktop = true;
+
+// The window as it stands on the screen, the window manager's frame included.
+void shot(QWidget& window, const QString& path) {
+    if (!desktop) {
+        window.grab().save(path);
+        return;
+    }
+    window.show();
+    window.raise();
+    QEventLoop wait;
+    QTimer::singleShot(800, &wait, &QEventLoop::quit);
+    wait.exec();
+    const QRect r = window.frameGeometry();
+    window.screen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).save(path);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc > 2 && QByteArray(argv[2]) == "--offscreen") {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        desktop = false;
+    }
     QApplication qapp(argc, argv);
     QApplication::setFont(app::fontFor(ui::FontSpec{}));
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs");
@@ -44,7 +72,11 @@ int main(int argc, char** argv) {
     a.priceWindow().form().control(u"Text1", 1).setText(u"620");
     a.priceWindow().form().control(u"Text1", 2).setText(u"760");
     a.host(app::Calculator::Grid).tickOnce();
-    a.host(app::Calculator::Grid).view().grab().save(out + QStringLiteral("/grid.png"));
+    a.host(app::Calculator::Grid).view().move(40, 40);
+    shot(a.host(app::Calculator::Grid).view(), out + QStringLiteral("/grid.png"));
+    a.openPriceWindow();
+    shot(*a.priceView(), out + QStringLiteral("/price.png"));
+    a.priceView()->hide();
 
     auto& l = a.list().form();
     const char16_t* rows[][4] = {{u"4", u"12", u"16", u"620"}, {u"4", u"16", u"22", u"680"},
@@ -62,7 +94,8 @@ int main(int argc, char** argv) {
     l.control(u"Text28").setText(u"李明");
     l.control(u"Text22", 7).setText(u"700");
     a.host(app::Calculator::List).tickOnce();
-    a.host(app::Calculator::List).view().grab().save(out + QStringLiteral("/list.png"));
+    a.switchTo(app::Calculator::List);
+    shot(a.host(app::Calculator::List).view(), out + QStringLiteral("/list.png"));
 
     auto& s = a.sawn().form();
     const char16_t* boards[][5] = {{u"400", u"20", u"5", u"10", u"1200"},
@@ -81,6 +114,7 @@ int main(int argc, char** argv) {
     s.control(u"Text12").setText(u"王强");
     s.control(u"Text14").setText(u"李明");
     a.host(app::Calculator::Sawn).tickOnce();
-    a.host(app::Calculator::Sawn).view().grab().save(out + QStringLiteral("/sawn.png"));
+    a.switchTo(app::Calculator::Sawn);
+    shot(a.host(app::Calculator::Sawn).view(), out + QStringLiteral("/sawn.png"));
     return 0;
 }

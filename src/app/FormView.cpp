@@ -20,6 +20,8 @@
 #include <QMoveEvent>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 
 #include <algorithm>
@@ -88,8 +90,149 @@ FormView::FormView(ui::Form& form, QWidget* parent) : QWidget(parent), form_(for
         setAutoFillBackground(true);
     }
     build();
+    fitContents();
     chainFocus();
     form_.takeChanged([](ui::Control&) {}); // the widgets start from the model as it is
+}
+
+namespace {
+
+QString textToFit(QWidget* w, const ui::ControlDef& d) {
+    if (!d.widest.empty()) {
+        return QString::fromStdU16String(d.widest);
+    }
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+        return label->text();
+    }
+    if (auto* button = qobject_cast<QPushButton*>(w)) {
+        return button->text();
+    }
+    if (auto* box = qobject_cast<QComboBox*>(w)) {
+        return box->currentText();
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        return edit->text();
+    }
+    return {};
+}
+
+// What a widget spends around its text: frames, margins, Qt's own 2 px a side.
+int chromeWidth(QWidget* w) {
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+        return w->width() - label->contentsRect().width();
+    }
+    if (qobject_cast<QPushButton*>(w) != nullptr) {
+        return 8;
+    }
+    if (auto* box = qobject_cast<QComboBox*>(w)) {
+        // The edit field beside the drop-down arrow, as the style lays it out.
+        QStyleOptionComboBox opt;
+        opt.initFrom(box);
+        opt.editable = true;
+        opt.rect = QRect(0, 0, box->width(), box->height());
+        const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &opt,
+                                                         QStyle::SC_ComboBoxEditField, box);
+        return box->width() - field.width() + 4;
+    }
+    QLineEdit* edit = qobject_cast<QLineEdit*>(w);
+    if (edit == nullptr) {
+        return 0;
+    }
+    const int frame =
+        edit->hasFrame() ? 2 * edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
+    return w->width() - edit->width() + frame + 4 + edit->textMargins().left() +
+           edit->textMargins().right();
+}
+
+} // namespace
+
+QSize FormView::neededSize(QWidget* w, const ui::ControlDef& d) {
+    auto* box = qobject_cast<QComboBox*>(w);
+    const QFontMetrics fm(box != nullptr ? box->lineEdit()->font() : w->font());
+    const QString text = textToFit(w, d);
+    if (auto* label = qobject_cast<QLabel*>(w); label != nullptr && label->wordWrap()) {
+        const int room = label->contentsRect().width();
+        const QRect need = fm.boundingRect(QRect(0, 0, room, 10000), Qt::TextWordWrap, text);
+        return {need.width() + chromeWidth(w),
+                need.height() + w->height() - label->contentsRect().height()};
+    }
+    const int frameHeight = qobject_cast<QLabel*>(w) != nullptr
+                                ? w->height() - qobject_cast<QLabel*>(w)->contentsRect().height()
+                                : 2;
+    return {fm.horizontalAdvance(text) + chromeWidth(w), fm.height() + frameHeight};
+}
+
+// The controls' sizes were made for SimSun's metrics. Where a caption or the widest value
+// of a field still does not fit, the control first takes free room beside it (never over
+// another control, never beyond the window); what does not fit then is set a little smaller.
+void FormView::fitContents() {
+    std::vector<QRect> taken;
+    for (const Bound& b : bound_) {
+        taken.push_back(b.widget->geometry());
+    }
+    const QRect window(0, 0, width(), height());
+    for (std::size_t i = 0; i < bound_.size(); ++i) {
+        QWidget* w = bound_[i].widget;
+        const ui::ControlDef& d = bound_[i].control->def();
+        QSize need = neededSize(w, d);
+        QRect r = w->geometry();
+        const bool centred = qobject_cast<QLabel*>(w) != nullptr &&
+                             (qobject_cast<QLabel*>(w)->alignment() & Qt::AlignHCenter);
+        auto free = [&](const QRect& candidate) {
+            if (!window.contains(candidate)) {
+                return false;
+            }
+            for (std::size_t j = 0; j < taken.size(); ++j) {
+                if (j != i && bound_[j].control->def().visible && candidate.intersects(taken[j])) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        if (need.width() > r.width()) {
+            // Rightwards first, then leftwards, as far as the room goes.
+            const int extra = need.width() - r.width();
+            const QRect tries[] = {centred ? r.adjusted(-(extra + 1) / 2, 0, extra / 2, 0)
+                                           : r.adjusted(0, 0, extra, 0),
+                                   r.adjusted(-extra, 0, 0, 0)};
+            bool grown = false;
+            for (const QRect& wider : tries) {
+                if (!grown && free(wider)) {
+                    r = wider;
+                    grown = true;
+                }
+            }
+            for (int step = extra; !grown && step > 0; --step) {
+                const QRect part =
+                    r.adjusted(-step, 0, std::min(step, window.right() - r.right()), 0);
+                if (free(part)) {
+                    r = part;
+                    grown = true;
+                }
+            }
+        }
+        if (need.height() > r.height() && qobject_cast<QLabel*>(w) != nullptr) {
+            const int extra = need.height() - r.height();
+            QRect taller = r.adjusted(0, -(extra + 1) / 2, 0, extra / 2);
+            if (free(taller)) {
+                r = taller;
+            }
+        }
+        if (r != w->geometry()) {
+            w->setGeometry(r);
+            taken[i] = r;
+            need = neededSize(w, d);
+        }
+        for (QFont f = w->font();
+             (need.width() > r.width() || need.height() > r.height()) && f.pointSizeF() > 7.0;) {
+            f.setPointSizeF(f.pointSizeF() - 0.5);
+            w->setFont(f);
+            if (auto* box = qobject_cast<QComboBox*>(w)) {
+                box->lineEdit()->setFont(f);
+            }
+            need = neededSize(w, d);
+        }
+    }
 }
 
 void FormView::chainFocus() {
@@ -129,6 +272,7 @@ void FormView::build() {
         switch (d.kind) {
         case ui::Kind::Text: {
             auto* edit = new QLineEdit(QString::fromStdU16String(c.text()), this);
+            edit->setCursorPosition(0);
             connect(edit, &QLineEdit::textEdited, this,
                     [this, &b](const QString& t) { userEdited(b, t); });
             edit->installEventFilter(this);
@@ -150,6 +294,7 @@ void FormView::build() {
                 box->addItem(QString::fromStdU16String(item));
             }
             box->setEditText(QString::fromStdU16String(c.text()));
+            box->lineEdit()->setCursorPosition(0);
             connect(box->lineEdit(), &QLineEdit::textEdited, this,
                     [this, &b](const QString& t) { userEdited(b, t); });
             box->installEventFilter(this);
@@ -205,6 +350,10 @@ void FormView::build() {
             QString::fromStdU16String(d.name) +
             (d.element == ui::kNoElement ? QString() : QStringLiteral("_%1").arg(d.element)));
         w->setFont(fontFor(d.font));
+        if (auto* box = qobject_cast<QComboBox*>(w)) {
+            // The style sheet keeps a chooser's own edit field from taking the chooser's font.
+            box->lineEdit()->setFont(w->font());
+        }
         w->setGeometry(px(d.left), px(d.top), px(d.width), px(d.height));
         if (!d.toolTip.empty()) {
             w->setToolTip(QString::fromStdU16String(d.toolTip));
@@ -244,14 +393,14 @@ int FormView::sync() {
                 edit->setCursorPosition(std::min(caret, static_cast<int>(text.size())));
             } else {
                 edit->setText(text);
+                edit->setCursorPosition(0); // the start shows, as in a field never entered
             }
         } else if (auto* box = qobject_cast<QComboBox*>(b.widget)) {
             QLineEdit* edit = box->lineEdit();
             const int caret = edit->cursorPosition();
             box->setEditText(text);
-            if (edit->hasFocus()) {
-                edit->setCursorPosition(std::min(caret, static_cast<int>(text.size())));
-            }
+            edit->setCursorPosition(
+                edit->hasFocus() ? std::min(caret, static_cast<int>(text.size())) : 0);
         }
         ++written;
     });
@@ -293,6 +442,13 @@ void FormView::closeEvent(QCloseEvent* event) {
 }
 
 bool FormView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        // A field that is left shows the start of its text, as one never entered does.
+        if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
+            edit->setCursorPosition(0);
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     if (event->type() != QEvent::FocusIn && event->type() != QEvent::KeyPress) {
         return QWidget::eventFilter(watched, event);
     }

@@ -22,6 +22,8 @@ namespace logora::app {
 class FormView : public QWidget {
     Q_OBJECT
   public:
+    // The room a control needs for its caption, or for the widest text its field can hold.
+    static QSize neededSize(QWidget* widget, const ui::ControlDef& def);
     explicit FormView(ui::Form& form, QWidget* parent = nullptr);
 
     ui::Form& form() { return form_; }
@@ -67,6 +69,7 @@ class FormView : public QWidget {
     void userClicked(Bound& b);
     void userAction();
     void chainFocus();
+    void fitContents();
     bool arrowKey(Bound& b, int key);
 
     ui::Form& form_;

@@ -97,6 +97,19 @@ inline ControlDef hidden(ControlDef d) {
     return d;
 }
 
+// The widest text a computed field can reach: for the named fields, or those elements of them
+// that the test picks.
+template <typename Pick = bool (*)(int)>
+void widest(
+    std::vector<ControlDef>& controls, std::u16string_view name, std::u16string_view text,
+    Pick pick = [](int) { return true; }) {
+    for (ControlDef& d : controls) {
+        if (d.name == name && pick(d.element)) {
+            d.widest = text;
+        }
+    }
+}
+
 inline std::u16string number(int n) {
     const std::string s = std::to_string(n);
     return std::u16string(s.begin(), s.end());

@@ -206,6 +206,17 @@ WindowDef gridWindowDef() {
     c.push_back(button(u"Command6", 9075, 6720, 1215, 540, u"退出"));
     c.push_back(button(u"Command1", 8940, 7950, 1500, 540, u"使用说明"));
     w.focusOrder = gridFocusOrder();
+    // Widest values a truck's tally reaches: a cell to 999.9999 m³, totals to 9999.9999 m³,
+    // amounts to 9999999.99 yuan.
+    for (int r = 1; r <= 14; ++r) {
+        widest(c, u"Text" + number(r), u"999.9999", [](int e) { return e % 3 == 2; });
+    }
+    widest(c, u"Text29", u"99999");
+    widest(c, u"Text30", u"9999.9999");
+    widest(c, u"Text16", u"99999");
+    widest(c, u"Text18", u"9999.9999");
+    widest(c, u"Text19", u"9999.00");
+    widest(c, u"Text28", u"9999999.99");
     return w;
 }
 

@@ -83,6 +83,13 @@ WindowDef listWindowDef() {
             o.push_back({u"Text4", r});
         }
     }
+    // Widest values: a row to 999.9999 m³ and 999999.99 yuan, totals to 9999.999 m³ and
+    // 9999999.99 yuan.
+    widest(c, u"Text4", u"999.9999");
+    widest(c, u"Text6", u"999999.99");
+    widest(c, u"Text22", u"99999", [](int e) { return e == 5; });
+    widest(c, u"Text22", u"9999.999", [](int e) { return e == 4; });
+    widest(c, u"Text22", u"9999999.99", [](int e) { return e == 10 || e == 6; });
     return w;
 }
 

@@ -75,6 +75,12 @@ WindowDef sawnWindowDef() {
         o.push_back({u"Text5", r});
         o.push_back({u"Text7", r});
     }
+    // Widest values: a row to 999.9999 m³ and 999999.99 yuan, totals to 9999.9999 m³ and
+    // 9999999.99 yuan (shown with four decimals).
+    widest(c, u"Text5", u"999.9999");
+    widest(c, u"Text7", u"999999.99");
+    widest(c, u"Text8", u"9999.9999");
+    widest(c, u"Text9", u"9999999.9900");
     return w;
 }
 

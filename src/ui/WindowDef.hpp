@@ -56,6 +56,7 @@ struct ControlDef {
     bool clickable = false;     // a label that acts as a button
     bool selectOnFocus = false; // whole text selected when the field receives the focus
     bool arrowKeys = false;     // Up and Down step through the elements of its array
+    std::u16string widest;      // of a computed field: the widest text a tally can reach
     ControlKey key() const { return {name, element}; }
 };
 

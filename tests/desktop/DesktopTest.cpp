@@ -68,6 +68,17 @@ class DesktopTest : public QObject {
         QWidget* price = t_->app->priceView();
         QVERIFY(QTest::qWaitForWindowExposed(price));
         QVERIFY(!(price->windowHandle()->flags() & Qt::WindowMaximizeButtonHint));
+        if (qEnvironmentVariable("LOGORA_DESKTOP_WM") == QStringLiteral("openbox")) {
+            // The window manager's own word: no maximise among the window's allowed actions.
+            QProcess xp;
+            xp.start(QStringLiteral("xprop"),
+                     {QStringLiteral("-id"), QString::number(price->winId()),
+                      QStringLiteral("_NET_WM_ALLOWED_ACTIONS")});
+            xp.waitForFinished();
+            const QString actions = QString::fromUtf8(xp.readAllStandardOutput());
+            QVERIFY2(actions.contains(QStringLiteral("_NET_WM_ACTION_CLOSE")), qPrintable(actions));
+            QVERIFY2(!actions.contains(QStringLiteral("MAXIMIZE")), qPrintable(actions));
+        }
         price->showMaximized();
         QTest::qWait(300);
         QCOMPARE(price->size(), price->minimumSize());
