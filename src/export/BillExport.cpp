@@ -90,6 +90,13 @@ std::string stamp() {
 
 } // namespace
 
+std::string exportDate() {
+    const std::time_t now = std::time(nullptr);
+    char out[16] = {};
+    std::strftime(out, sizeof out, "%Y-%m-%d", std::localtime(&now));
+    return out;
+}
+
 fs::path BillFolder::workbook(const std::u16string& name) const {
     const fs::path target = folder_ / fs::path(text::toUtf8(name));
     std::error_code ec;
@@ -179,6 +186,10 @@ fs::path BillExporter::attempt(const BillSpec& bill, const ui::Form& form) {
     for (const MappedCell& c : bill.cells) {
         const ui::Control& field = form.control(c.field.name, c.field.element);
         spreadsheet_.setCell(c.row, c.column, cellValue(field.text(), c.alwaysText));
+    }
+    if (bill.dateRow > 0) {
+        spreadsheet_.setCell(bill.dateRow, bill.dateColumn,
+                             {CellValue::Kind::Text, 0, text::fromUtf8(exportDate())});
     }
     spreadsheet_.save();
     spreadsheet_.closeAll();

@@ -15,6 +15,9 @@ namespace logora::exporting {
 // point and digits) as a number, any other text as a string, empty text clears the cell.
 CellValue cellValue(std::u16string_view text, bool alwaysText);
 
+// Today as the bills show it: "2026-12-09".
+std::string exportDate();
+
 // The user's bill workbooks: one folder, filled from the installed templates on first use.
 class BillFolder {
   public:

@@ -67,6 +67,8 @@ BillSpec gridBill(bool twoLengthLayout) {
     c.push_back(textCell(3, 8, u"Combo2"));
     c.push_back(textCell(3, 1, u"Combo4"));
     c.push_back(textCell(27, 1, u"Combo5"));
+    b.dateRow = 2;
+    b.dateColumn = 11;
     return b;
 }
 
@@ -87,6 +89,8 @@ BillSpec listBill() {
     c.push_back(cell(25, 2, u"Text22", 7));
     c.push_back(cell(25, 5, u"Text22", 6));
     c.push_back(textCell(26, 2, u"Text23"));
+    b.dateRow = 27;
+    b.dateColumn = 2;
     return b;
 }
 
@@ -107,6 +111,8 @@ BillSpec sawnBill() {
     c.push_back(cell(13, 6, u"Text9"));
     c.push_back(textCell(14, 5, u"Combo1"));
     c.push_back(textCell(3, 5, u"Combo2"));
+    b.dateRow = 2;
+    b.dateColumn = 6;
     return b;
 }
 

@@ -19,6 +19,7 @@ struct BillSpec {
     std::u16string sheet;
     bool retryOnce = false;
     std::vector<MappedCell> cells;
+    int dateRow = 0, dateColumn = 0; // beside the bill's "日期：": the export's date, as text
 };
 
 BillSpec gridBill(bool twoLengthLayout); // 账单明细.xls, 原木一

@@ -88,9 +88,9 @@ class CalculatorsTest : public QObject {
 
     void exportButtonsExportTheirWindowsBill() {
         const std::tuple<Calculator, const char16_t*, const char*, int> cases[] = {
-            {Calculator::Grid, u"Command3", "sheet 原木一", 205},
-            {Calculator::List, u"Command2", "sheet 原木二", 123},
-            {Calculator::Sawn, u"Command4", "sheet 锯材账单", 65}};
+            {Calculator::Grid, u"Command3", "sheet 原木一", 206}, // the mapped cells and the date
+            {Calculator::List, u"Command2", "sheet 原木二", 124},
+            {Calculator::Sawn, u"Command4", "sheet 锯材账单", 66}};
         for (const auto& [which, button, sheet, cells] : cases) {
             t_ = std::make_unique<TestApp>();
             t_->app->switchTo(which);

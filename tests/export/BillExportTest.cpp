@@ -229,7 +229,10 @@ TEST_F(Export, WritesEveryCellInOrderThenSavesAndShows) {
     ASSERT_TRUE(exporter.run(gridBill(false), g.form(), count));
     EXPECT_EQ(sheet.calls, (std::vector<std::string>{"start", "open 账单明细.xls", "sheet 原木一",
                                                      "save", "close", "show"}));
-    ASSERT_EQ(sheet.cells.size(), 205u);
+    ASSERT_EQ(sheet.cells.size(), 206u); // the mapped cells, then the date beside "日期："
+    EXPECT_EQ(
+        sheet.cells.back(),
+        std::make_tuple(2, 11, CellValue{CellValue::Kind::Text, 0, text::fromUtf8(exportDate())}));
     const auto& [r, c, v] = sheet.cells[2];
     EXPECT_EQ(std::pair(r, c), std::pair(3, 9));
     EXPECT_EQ(v, (CellValue{CellValue::Kind::Text, 0, u"007"}));

@@ -247,6 +247,8 @@ TEST_F(Calc, GridBillInBothLayouts) {
     EXPECT_EQ(at(sheets["原木一"], 1, 1), "原木检尺码单");
     EXPECT_EQ(at(sheets["原木一"], 3, 3), "=县木材厂");
     EXPECT_EQ(at(sheets["原木一"], 3, 9), "0771");
+    EXPECT_EQ(at(sheets["原木一"], 2, 10), "日期：");
+    EXPECT_EQ(at(sheets["原木一"], 2, 11), exportDate()); // as text, not a date number
 
     g.switchToTwoLengths();
     g.tick();
@@ -295,6 +297,9 @@ TEST_F(Calc, ListAndSawnShareTheirWorkbookWithoutTouchingEachOther) {
     expectBill(sheets["原木二"], listBill(), lf);
     expectBill(sheets["锯材账单"], sawnBill(), sf);
     EXPECT_EQ(at(sheets["锯材账单"], 3, 1), "购货单位"); // the template's own caption stays
+    EXPECT_EQ(at(sheets["锯材账单"], 2, 6), exportDate());
+    EXPECT_EQ(at(sheets["原木二"], 27, 1), "日期：");
+    EXPECT_EQ(at(sheets["原木二"], 27, 2), exportDate());
     // The bill shows the window's number forms.
     const auto shown = readBack(sheet->shown.back(), dir, true);
     EXPECT_EQ(at(shown.at("锯材账单"), 13, 6), "960.0000"); // total amount, four decimals
