@@ -2,7 +2,7 @@
 # Sourced by scripts/run and scripts/test.
 
 BUILD_PACKAGES="g++ cmake ninja-build qt6-base-dev fonts-noto-cjk fonts-arphic-uming libreoffice-calc libreoffice-dev libreoffice-dev-common"
-TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev valgrind dpkg-dev xdotool openbox x11-utils"
+TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev valgrind dpkg-dev xdotool openbox x11-utils poppler-utils"
 
 need_packages() {
     missing=""

@@ -192,8 +192,95 @@ fs::path BillExporter::attempt(const BillSpec& bill, const ui::Form& form) {
                              {CellValue::Kind::Text, 0, text::fromUtf8(exportDate())});
     }
     spreadsheet_.save();
+    makePdf();
     spreadsheet_.closeAll();
     return path;
+}
+
+void BillExporter::makePdf() {
+    archiveProblem_.clear();
+    pdf_.clear();
+    std::error_code ec;
+    fs::create_directories(bills_.archive(), ec);
+    if (ec) {
+        archiveProblem_ =
+            u"无法建立存档文件夹 " + shown(bills_.archive()) + u"：" + text::fromUtf8(ec.message());
+        return;
+    }
+    const fs::path pdf = bills_.archive() / (".logora-" + stamp() + ".pdf.part");
+    try {
+        spreadsheet_.exportPdf(pdf);
+        pdf_ = pdf;
+    } catch (const ExportError& e) {
+        fs::remove(pdf, ec);
+        archiveProblem_ = u"PDF 没有生成：" + e.fullText();
+    }
+}
+
+namespace {
+
+// A part of a file name: no separators, no line breaks.
+std::u16string nameSafe(std::u16string_view text) {
+    std::u16string out;
+    for (char16_t c : text) {
+        out.push_back(c == u'/' || c == u'\\' || c < u' ' ? u'_' : c);
+    }
+    while (!out.empty() && (out.back() == u' ' || out.back() == u'.')) {
+        out.pop_back();
+    }
+    return out;
+}
+
+} // namespace
+
+void BillExporter::archive(const BillSpec& bill, const ui::Form& form, const fs::path& workbook) {
+    // "2026-12-09 14.03.21 原木一 车号 辽A12345"
+    std::u16string name = text::fromUtf8(stamp()) + u" " + bill.sheet;
+    for (const auto& [caption, field] : bill.captioned) {
+        std::u16string label = form.control(caption.name, caption.element).text();
+        while (!label.empty() && (label.back() == u':' || label.back() == u'：')) {
+            label.pop_back();
+        }
+        const std::u16string& value = form.control(field.name, field.element).text();
+        if (label == u"车号" && !value.empty()) {
+            name += u" 车号 " + nameSafe(value);
+            break;
+        }
+    }
+    std::error_code ec;
+    fs::path copy;
+    for (int n = 1; n < 1000; ++n) {
+        const std::u16string numbered =
+            n == 1 ? name : name + u" (" + text::fromUtf8(std::to_string(n)) + u")";
+        copy = bills_.archive() / (text::toUtf8(numbered) + workbook.extension().string());
+        const fs::path pdf = fs::path(copy).replace_extension(".pdf");
+        if (fs::exists(fs::symlink_status(copy, ec)) || fs::exists(fs::symlink_status(pdf, ec))) {
+            continue; // never over an earlier bill
+        }
+        fs::create_directories(bills_.archive(), ec);
+        fs::copy_file(workbook, copy, fs::copy_options::none, ec);
+        if (ec) {
+            archiveProblem_ = u"账单副本没有存进 " + shown(bills_.archive()) + u"：" +
+                              text::fromUtf8(ec.message());
+            break;
+        }
+        if (!pdf_.empty()) {
+            fs::rename(pdf_, pdf, ec);
+            if (ec) {
+                archiveProblem_ = u"PDF 没有存进 " + shown(bills_.archive()) + u"：" +
+                                  text::fromUtf8(ec.message());
+            }
+        }
+        break;
+    }
+    if (!pdf_.empty()) {
+        fs::remove(pdf_, ec); // left only when it could not be named
+        pdf_.clear();
+    }
+    if (!archiveProblem_.empty()) {
+        prompts_.failed(u"账单已经导出，但没有完整存档，请检查存档文件夹 " +
+                        shown(bills_.archive()) + u" 是否可写。\n" + archiveProblem_);
+    }
 }
 
 bool BillExporter::offerFreshBill(const BillSpec& bill, const ExportError& why) {
@@ -234,7 +321,10 @@ bool BillExporter::run(const BillSpec& bill, const ui::Form& form, int& count) {
             prompts_.remind(std::u16string(kReminder));
         }
         try {
-            show(attempt(bill, form));
+            const fs::path saved = attempt(bill, form);
+            // The archive never undoes the export: its failures are only reported.
+            archive(bill, form, saved);
+            show(saved);
             return true;
         } catch (const ExportError& e) {
             if (e.kind() == ExportError::Kind::Office) {

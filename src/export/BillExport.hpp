@@ -30,6 +30,8 @@ class BillFolder {
     // next workbook() starts again from the template. Returns where it went.
     std::filesystem::path setAside(const std::u16string& name) const;
     const std::filesystem::path& folder() const { return folder_; }
+    // Where every exported bill is kept, dated, with its PDF: <folder>/账单存档.
+    std::filesystem::path archive() const { return folder_ / "账单存档"; }
 
   private:
     std::filesystem::path folder_;
@@ -62,6 +64,11 @@ class BillExporter {
     void clearStaleLock(const std::filesystem::path& workbook);
     bool offerFreshBill(const BillSpec& bill, const ExportError& why);
     void show(const std::filesystem::path& workbook);
+    // After a save: the PDF of the sheet while the bill is open, then the dated copies.
+    void makePdf();
+    void archive(const BillSpec& bill, const ui::Form& form, const std::filesystem::path& workbook);
+    std::filesystem::path pdf_;     // the PDF made for the archive, not yet named
+    std::u16string archiveProblem_; // why the archive could not be completed
     Spreadsheet& spreadsheet_;
     const BillFolder& bills_;
     ExportPrompts& prompts_;

@@ -69,6 +69,7 @@ BillSpec gridBill(bool twoLengthLayout) {
     c.push_back(textCell(27, 1, u"Combo5"));
     b.dateRow = 2;
     b.dateColumn = 11;
+    b.captioned = {{{u"Combo2"}, {u"Text22"}}, {{u"Combo1"}, {u"Text24"}}};
     return b;
 }
 
@@ -113,6 +114,7 @@ BillSpec sawnBill() {
     c.push_back(textCell(3, 5, u"Combo2"));
     b.dateRow = 2;
     b.dateColumn = 6;
+    b.captioned = {{{u"Combo2"}, {u"Text11"}}, {{u"Combo1"}, {u"Text12"}}};
     return b;
 }
 

@@ -20,6 +20,8 @@ struct BillSpec {
     bool retryOnce = false;
     std::vector<MappedCell> cells;
     int dateRow = 0, dateColumn = 0; // beside the bill's "日期：": the export's date, as text
+    // Caption choosers and the fields they caption, where the vehicle number may be typed.
+    std::vector<std::pair<ui::ControlKey, ui::ControlKey>> captioned{};
 };
 
 BillSpec gridBill(bool twoLengthLayout); // 账单明细.xls, 原木一

@@ -48,6 +48,8 @@ class Spreadsheet {
     virtual void selectSheet(std::u16string_view name) = 0;
     virtual void setCell(int row, int column, const CellValue& value) = 0; // 1-based
     virtual void save() = 0;
+    // A PDF of the selected sheet, as it prints, written to pdf.
+    virtual void exportPdf(const std::filesystem::path& pdf) = 0;
     // Closes the workbook; the office stays up for the next export.
     virtual void closeAll() = 0;
     // Opens the saved workbook where the user can see and print it.
@@ -66,6 +68,7 @@ class MissingSpreadsheet : public Spreadsheet {
     void selectSheet(std::u16string_view) override { fail(); }
     void setCell(int, int, const CellValue&) override { fail(); }
     void save() override { fail(); }
+    void exportPdf(const std::filesystem::path&) override { fail(); }
     void closeAll() override {}
     void showToUser(const std::filesystem::path&) override { fail(); }
     void abandon() override {}

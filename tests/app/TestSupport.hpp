@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,10 @@ struct RecordingSheet : exporting::Spreadsheet {
         if (duringSave) {
             duringSave();
         }
+    }
+    void exportPdf(const std::filesystem::path& p) override {
+        calls.push_back("pdf");
+        std::ofstream(p) << "%PDF";
     }
     void closeAll() override {}
     void showToUser(const std::filesystem::path&) override { calls.push_back("show"); }

@@ -49,6 +49,7 @@ struct Recording : Spreadsheet {
         cells.emplace_back(r, c, v);
     }
     void save() override { calls.push_back("save"); }
+    void exportPdf(const fs::path& p) override { std::ofstream(p) << "%PDF"; }
     void closeAll() override { calls.push_back("close"); }
     void showToUser(const fs::path&) override { calls.push_back("show"); }
     void abandon() override { ++abandoned; }
@@ -517,6 +518,42 @@ TEST(CalcPlugin, AMissingPluginIsNotBlamedOnLibreOffice) {
         EXPECT_NE(load.why.find(c.says), std::u16string::npos) << text::toUtf8(load.why);
     }
     fs::remove_all(dir);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Export, EveryExportIsArchivedDatedWithItsPdfAndNeverOverwritten) {
+    NoPrices p;
+    grid::GridWindow g(p);
+    g.form().control(u"Combo2").setText(u"车号:");
+    g.form().control(u"Text22").setText(u"辽A12345");
+    BillExporter exporter(sheet, *bills, prompts);
+    int count = 0;
+    ASSERT_TRUE(exporter.run(gridBill(false), g.form(), count));
+    ASSERT_TRUE(exporter.run(gridBill(false), g.form(), count)); // within the same second, too
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(bills->archive())) {
+        names.insert(e.path().filename().string());
+    }
+    ASSERT_EQ(names.size(), 4u) << (names.empty() ? "" : *names.begin());
+    int xls = 0, pdf = 0;
+    for (const std::string& n : names) {
+        EXPECT_NE(n.find(" 原木一 车号 辽A12345"), std::string::npos) << n;
+        xls += n.ends_with(".xls");
+        pdf += n.ends_with(".pdf");
+    }
+    EXPECT_EQ(xls, 2);
+    EXPECT_EQ(pdf, 2);
+    EXPECT_TRUE(prompts.failures.empty());
+
+    // An archive that cannot be written is reported; the export itself stands.
+    fs::remove_all(bills->archive());
+    std::ofstream(bills->archive()) << "a file in the way";
+    EXPECT_TRUE(exporter.run(gridBill(false), g.form(), count));
+    ASSERT_EQ(prompts.failures.size(), 1u);
+    EXPECT_EQ(prompts.failures[0].rfind(u"账单已经导出，但没有完整存档", 0), 0u);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <dirent.h>
@@ -41,6 +42,7 @@ struct NoShow : Spreadsheet {
     void selectSheet(std::u16string_view s) override { real.selectSheet(s); }
     void setCell(int r, int c, const CellValue& v) override { real.setCell(r, c, v); }
     void save() override { real.save(); }
+    void exportPdf(const fs::path& p) override { real.exportPdf(p); }
     void closeAll() override { real.closeAll(); }
     void showToUser(const fs::path& p) override { shown.push_back(p); }
     void abandon() override { real.abandon(); }
@@ -262,6 +264,26 @@ TEST_F(Calc, GridBillInBothLayouts) {
     EXPECT_EQ(at(sheets["原木一"], 21, 2), ""); // B21, C21, H21, I21 cleared
     EXPECT_EQ(at(sheets["原木一"], 21, 9), "");
     EXPECT_EQ(prompts.reminders.size(), 1u);
+    // Both bills are archived, dated, each with a PDF of its sheet.
+    std::vector<fs::path> archived, pdfs;
+    for (const auto& e : fs::directory_iterator(bills->archive())) {
+        (e.path().extension() == ".pdf" ? pdfs : archived).push_back(e.path());
+    }
+    std::sort(archived.begin(), archived.end());
+    ASSERT_EQ(archived.size(), 2u);
+    ASSERT_EQ(pdfs.size(), 2u);
+    expectBill(readBack(archived[1], dir)["原木一"], gridBill(true), g.form());
+    for (const fs::path& pdf : pdfs) {
+        std::ifstream in(pdf, std::ios::binary);
+        std::string head(4, '\0');
+        in.read(head.data(), 4);
+        EXPECT_EQ(head, "%PDF") << pdf;
+        const std::string pages =
+            "pdfinfo '" + pdf.string() + "' 2>/dev/null | grep -q '^Pages: *1$'";
+        if (std::system("which pdfinfo >/dev/null 2>&1") == 0) {
+            EXPECT_EQ(std::system(pages.c_str()), 0) << pdf << ": one A4 page";
+        }
+    }
     std::printf("[ figures  ] grid export, click to saved: cold office %lld ms, warm %lld ms\n",
                 static_cast<long long>(coldMs.count()), static_cast<long long>(warmMs.count()));
 }
@@ -306,6 +328,16 @@ TEST_F(Calc, ListAndSawnShareTheirWorkbookWithoutTouchingEachOther) {
     EXPECT_EQ(at(shown.at("锯材账单"), 5, 5), "0.4000");
     EXPECT_EQ(at(shown.at("锯材账单"), 5, 7), "480.00");
     EXPECT_EQ(at(shown.at("原木二"), 24, 4), text::toUtf8(lf.control(u"Text22", 4).text()));
+    // The sawn bill's PDF holds its own sheet only.
+    for (const auto& e : fs::directory_iterator(bills->archive())) {
+        const std::string name = e.path().filename().string();
+        if (e.path().extension() == ".pdf" && name.find("锯材账单") != std::string::npos) {
+            const std::string cmd = "pdftotext '" + e.path().string() +
+                                    "' - | grep -q 锯材码单 && ! pdftotext '" + e.path().string() +
+                                    "' - | grep -q 多材长";
+            EXPECT_EQ(std::system(cmd.c_str()), 0) << name;
+        }
+    }
 
     // A shorter list clears the rows below it; the sawn sheet keeps its bill.
     lf.control(u"Text3", 3).setText(u"");

@@ -27,6 +27,7 @@ class FakeCalc : public logora::exporting::Spreadsheet {
         file_ << '\n';
     }
     void save() override { file_.flush(); }
+    void exportPdf(const std::filesystem::path& pdf) override { std::ofstream(pdf) << "%PDF"; }
     void closeAll() override { file_.close(); }
     void showToUser(const std::filesystem::path&) override {}
     void abandon() override {}

@@ -343,6 +343,31 @@ class CalcSpreadsheet : public Spreadsheet {
         }
     }
 
+    void exportPdf(const fs::path& pdf) override {
+        OUString url;
+        if (osl::FileBase::getFileURLFromSystemPath(ou(pdf.string()), url) !=
+            osl::FileBase::E_None) {
+            throw ExportError(u"PDF 路径 " + u16(pdf) + u" 无效。", {}, ExportError::Kind::Refused);
+        }
+        try {
+            guarded([&] {
+                // Only the bill's own sheet, as it prints.
+                css::uno::Sequence<css::beans::PropertyValue> filter(1);
+                filter.getArray()[0].Name = "Selection";
+                filter.getArray()[0].Value <<= sheet_;
+                css::uno::Sequence<css::beans::PropertyValue> args(2);
+                args.getArray()[0].Name = "FilterName";
+                args.getArray()[0].Value <<= OUString("calc_pdf_Export");
+                args.getArray()[1].Name = "FilterData";
+                args.getArray()[1].Value <<= filter;
+                Reference<css::frame::XStorable>(document_, UNO_QUERY_THROW)->storeToURL(url, args);
+            });
+        } catch (const DamagedBill& e) {
+            throw ExportError(u"LibreOffice Calc 无法把账单存成 PDF。", e.detail,
+                              ExportError::Kind::Refused);
+        }
+    }
+
     void closeAll() override {
         guarded([&] {
             sheet_.clear();
