@@ -1,11 +1,15 @@
 #include "app/Application.hpp"
 #include "app/Paths.hpp"
+#include "ui/Snapshot.hpp"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <cstdio>
+#include <fstream>
 
 namespace logora::app {
 
@@ -43,10 +47,116 @@ void QtMessages::message(const std::u16string& text) {
 Application::Application(Options options)
     : store_(options.priceFolder),
       messages_(options.messages != nullptr ? *options.messages : defaultMessages_),
-      exports_(options.exports) {
+      exports_(options.exports), snapshots_(options.stateFolder) {
     onQuit = [] { QCoreApplication::quit(); };
     openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    askRestore = [](const std::u16string& question) {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Logora"),
+                        QString::fromStdU16String(question), QMessageBox::NoButton);
+        QPushButton* restore = box.addButton(QStringLiteral("恢复"), QMessageBox::YesRole);
+        box.addButton(QStringLiteral("不恢复"), QMessageBox::NoRole);
+        box.setDefaultButton(restore);
+        box.exec();
+        return box.clickedButton() == restore;
+    };
     host(Calculator::Grid);
+    // About once a second, and only what changed reaches the disk, off this thread.
+    snapshotTimer_.setInterval(1000);
+    connect(&snapshotTimer_, &QTimer::timeout, this, [this] {
+        if (tallyTouched_) {
+            snapshots_.offer(currentSnapshot());
+        }
+    });
+}
+
+void Application::userEdited() {
+    // An untouched tally is not worth a question at the next start.
+    tallyTouched_ = true;
+}
+
+std::string Application::currentSnapshot() {
+    std::vector<const ui::Form*> forms;
+    for (const auto& h : hosts_) {
+        if (h) {
+            forms.push_back(&h->window().form());
+        }
+    }
+    return ui::writeSnapshot(ui::takeSnapshot(forms, grid().twoLengthLayout()));
+}
+
+void Application::keepSnapshotNow() {
+    snapshots_.flush(currentSnapshot());
+}
+
+void Application::endKeepingSnapshot() {
+    if (ending_) {
+        return;
+    }
+    if (tallyTouched_) {
+        keepSnapshotNow();
+    }
+    snapshotTimer_.stop();
+    ending_ = true;
+    onQuit();
+}
+
+namespace {
+
+std::string readSmallFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text;
+    char buf[65536];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+        text.append(buf, static_cast<std::size_t>(in.gcount()));
+        if (text.size() > (8u << 20)) {
+            return {}; // no tally is that large
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+void Application::offerRecovery() {
+    const std::filesystem::path file = snapshots_.file();
+    std::error_code ec;
+    if (file.empty() || !std::filesystem::exists(file, ec)) {
+        return;
+    }
+    const std::optional<ui::Snapshot> snapshot = ui::readSnapshot(readSmallFile(file));
+    if (!snapshot) {
+        // Kept for whoever can read it; never a reason not to start.
+        const QString stamp =
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+        const std::filesystem::path aside =
+            file.parent_path() / ("tally-snapshot 无法读取 " + stamp.toStdString() + ".txt");
+        std::filesystem::rename(file, aside, ec);
+        messages_.message(u"上次程序意外退出时保存的数据无法读取，没有恢复；它已改名保留为：\n" +
+                          QString::fromStdString(aside.string()).toStdU16String());
+        return;
+    }
+    if (!askRestore(u"上次程序意外退出，是否恢复未导出的数据？")) {
+        snapshots_.discard();
+        return;
+    }
+    tallyTouched_ = true;
+    if (snapshot->twoLengthLayout && !grid().twoLengthLayout()) {
+        grid().switchToTwoLengths();
+    }
+    for (Calculator which : {Calculator::Grid, Calculator::List, Calculator::Sawn}) {
+        const std::u16string name = which == Calculator::Grid   ? u"Form1"
+                                    : which == Calculator::List ? u"Form2"
+                                                                : u"Form3";
+        bool present = false;
+        for (const ui::FieldText& f : snapshot->fields) {
+            present = present || f.window == name;
+        }
+        if (present) {
+            WindowHost& h = host(which); // created hidden, as a switch would
+            ui::restoreSnapshot(*snapshot, h.window().form());
+            h.view().sync();
+        }
+    }
 }
 
 Application::~Application() {
@@ -104,6 +214,7 @@ void Application::wire(Calculator which) {
     WindowHost& h = *hosts_[static_cast<int>(which)];
     ui::Form& f = h.window().form();
     h.view().onClosed = [this, which] { closedByPlatform(which); };
+    h.view().onUserEdit = [this] { userEdited(); };
     switch (which) {
     case Calculator::Grid:
         f.onClick(u"Label5", [this](int) { openPriceWindow(); });
@@ -150,6 +261,8 @@ bool Application::exportBill(Calculator which) {
 
 void Application::start() {
     host(Calculator::Grid).view().show();
+    offerRecovery();
+    snapshotTimer_.start();
 }
 
 void Application::switchTo(Calculator which) {
@@ -171,6 +284,9 @@ void Application::quit() {
         return;
     }
     ending_ = true;
+    // The user chose to end: the tallies go, as they always have.
+    snapshotTimer_.stop();
+    snapshots_.remove();
     if (priceView_) {
         priceView_->hide();
     }

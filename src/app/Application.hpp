@@ -4,6 +4,7 @@
 
 #include "app/Exports.hpp"
 #include "app/FormView.hpp"
+#include "app/Recovery.hpp"
 #include "grid/GridWindow.hpp"
 #include "list/ListWindow.hpp"
 #include "prices/GradePriceStore.hpp"
@@ -50,11 +51,18 @@ class Application : public QObject, private prices::PriceSource {
         std::filesystem::path priceFolder = prices::FilePriceStore::defaultFolder();
         prices::MessageSink* messages = nullptr; // null: message boxes
         Exports::Options exports;
+        // Where the snapshot of the running tallies is kept; empty: none is kept.
+        std::filesystem::path stateFolder = {};
     };
     explicit Application(Options options);
     ~Application() override;
 
-    void start(); // shows the grid window
+    // Shows the grid window; after an abnormal end, offers the tallies of the last run.
+    void start();
+    // The snapshot of every calculator's fields as they stand, written now.
+    void keepSnapshotNow();
+    // Ends as a logout or a kill by the system does: the snapshot stays for the next start.
+    void endKeepingSnapshot();
 
     grid::GridWindow& grid();
     list::ListWindow& list();
@@ -86,12 +94,17 @@ class Application : public QObject, private prices::PriceSource {
     // Seams: how the program ends and how a page is opened.
     std::function<void()> onQuit;
     std::function<bool(const QUrl&)> openUrl;
+    // Asks whether to restore the last run's tallies; yes is the default.
+    std::function<bool(const std::u16string&)> askRestore;
 
   private:
     std::u16string priceText(int priceClass) override;
     void discardPriceWindow();
     void wire(Calculator which);
     void closedByPlatform(Calculator which);
+    std::string currentSnapshot();
+    void offerRecovery();
+    void userEdited();
 
     prices::FilePriceStore store_;
     QtMessages defaultMessages_;
@@ -101,6 +114,9 @@ class Application : public QObject, private prices::PriceSource {
     std::unique_ptr<prices::PriceWindow> price_;
     std::unique_ptr<FormView> priceView_;
     bool ending_ = false;
+    SnapshotKeeper snapshots_;
+    bool tallyTouched_ = false;
+    QTimer snapshotTimer_;
 };
 
 } // namespace logora::app

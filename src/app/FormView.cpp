@@ -419,6 +419,9 @@ void FormView::guarded(const std::function<void()>& action) {
 void FormView::userEdited(Bound& b, const QString& text) {
     b.shown = text.toStdU16String();
     guarded([&] { b.control->setText(b.shown); });
+    if (onUserEdit) {
+        onUserEdit();
+    }
     userAction();
 }
 

@@ -35,6 +35,8 @@ class FormView : public QWidget {
 
     // Runs after every user action on this window (edit or click) has reached the model.
     std::function<void()> afterUserAction;
+    // After the user typed into a field or a chooser.
+    std::function<void()> onUserEdit;
     // The platform closed the window (not a hide).
     std::function<void()> onClosed;
     // Asks the window system to move the window with the pointer; false where it refuses

@@ -1,0 +1,140 @@
+#include "app/Recovery.hpp"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace logora::app {
+
+namespace fs = std::filesystem;
+
+SnapshotKeeper::SnapshotKeeper(fs::path folder) : folder_(std::move(folder)) {
+    if (!folder_.empty()) {
+        thread_ = std::thread([this] { run(); });
+    }
+}
+
+SnapshotKeeper::~SnapshotKeeper() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    cv_.notify_all();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+fs::path SnapshotKeeper::defaultFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state != nullptr && *state == '/') {
+        return fs::path(state) / "logora";
+    }
+    const char* home = std::getenv("HOME");
+    return fs::path(home != nullptr ? home : ".") / ".local" / "state" / "logora";
+}
+
+fs::path SnapshotKeeper::file() const {
+    return folder_.empty() ? fs::path() : folder_ / "tally-snapshot.txt";
+}
+
+void SnapshotKeeper::offer(std::string text) {
+    if (folder_.empty()) {
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (removed_ || text == written_) {
+            return;
+        }
+        pending_ = std::move(text);
+    }
+    cv_.notify_all();
+}
+
+void SnapshotKeeper::flush(std::string text) {
+    if (folder_.empty()) {
+        return;
+    }
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [this] { return !writing_; });
+    pending_.reset();
+    if (!removed_ && text != written_ && write(text)) {
+        written_ = std::move(text);
+    }
+}
+
+void SnapshotKeeper::remove() {
+    std::lock_guard lock(mutex_);
+    removed_ = true;
+    pending_.reset();
+    if (!folder_.empty()) {
+        std::error_code ec;
+        fs::remove(file(), ec);
+    }
+}
+
+void SnapshotKeeper::discard() {
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [this] { return !writing_; });
+    pending_.reset();
+    written_.clear();
+    if (!folder_.empty()) {
+        std::error_code ec;
+        fs::remove(file(), ec);
+    }
+}
+
+void SnapshotKeeper::run() {
+    std::unique_lock lock(mutex_);
+    while (!stop_) {
+        cv_.wait(lock, [this] { return stop_ || pending_.has_value(); });
+        if (pending_ && !removed_) {
+            std::string text = std::move(*pending_);
+            pending_.reset();
+            writing_ = true;
+            lock.unlock(); // the disk's time is not the window's
+            const bool ok = write(text);
+            lock.lock();
+            writing_ = false;
+            if (ok) {
+                written_ = std::move(text);
+            }
+            if (removed_) {
+                std::error_code ec;
+                fs::remove(file(), ec); // ended while this was written
+            }
+            cv_.notify_all();
+        }
+    }
+}
+
+bool SnapshotKeeper::write(const std::string& text) {
+    std::error_code ec;
+    fs::create_directories(folder_, ec);
+    std::string temp = (folder_ / "tally-snapshot.txt.tmp-XXXXXX").string();
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        ok = n > 0;
+        done += ok ? static_cast<std::size_t>(n) : 0;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), file().c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+    }
+    return ok;
+}
+
+} // namespace logora::app

@@ -1,0 +1,153 @@
+#include "ui/Snapshot.hpp"
+
+#include "text/NumberText.hpp"
+
+#include <charconv>
+
+namespace logora::ui {
+
+namespace {
+
+constexpr std::string_view kHeader = "logora-snapshot 1";
+
+void escape(std::string& out, std::u16string_view text) {
+    for (char c : text::toUtf8(text)) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out.push_back(c);
+        }
+    }
+}
+
+std::optional<std::u16string> unescape(std::string_view in) {
+    std::string out;
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        if (in[i] != '\\') {
+            out.push_back(in[i]);
+            continue;
+        }
+        if (++i == in.size()) {
+            return std::nullopt;
+        }
+        switch (in[i]) {
+        case '\\':
+            out.push_back('\\');
+            break;
+        case 't':
+            out.push_back('\t');
+            break;
+        case 'n':
+            out.push_back('\n');
+            break;
+        case 'r':
+            out.push_back('\r');
+            break;
+        default:
+            return std::nullopt;
+        }
+    }
+    return text::fromUtf8(out);
+}
+
+std::vector<std::string_view> split(std::string_view line, char by) {
+    std::vector<std::string_view> out;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= line.size(); ++i) {
+        if (i == line.size() || line[i] == by) {
+            out.push_back(line.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+Snapshot takeSnapshot(const std::vector<const Form*>& forms, bool twoLengthLayout) {
+    Snapshot s;
+    s.twoLengthLayout = twoLengthLayout;
+    for (const Form* form : forms) {
+        for (const Control& c : form->controls()) {
+            if (c.def().kind == Kind::Text || c.def().kind == Kind::Combo) {
+                s.fields.push_back({form->def().name, c.name(), c.element(), c.text()});
+            }
+        }
+    }
+    return s;
+}
+
+std::string writeSnapshot(const Snapshot& s) {
+    std::string out(kHeader);
+    out += "\nlayout\t";
+    out += s.twoLengthLayout ? "two" : "four";
+    out += '\n';
+    for (const FieldText& f : s.fields) {
+        out += "field\t";
+        escape(out, f.window);
+        out += '\t';
+        escape(out, f.name);
+        out += '\t';
+        out += std::to_string(f.element);
+        out += '\t';
+        escape(out, f.text);
+        out += '\n';
+    }
+    out += "end\n"; // a snapshot cut short has none
+    return out;
+}
+
+std::optional<Snapshot> readSnapshot(std::string_view text) {
+    const std::vector<std::string_view> lines = split(text, '\n');
+    if (lines.size() < 4 || lines[0] != kHeader || lines[lines.size() - 2] != "end" ||
+        !lines.back().empty()) {
+        return std::nullopt;
+    }
+    Snapshot s;
+    const auto layout = split(lines[1], '\t');
+    if (layout.size() != 2 || layout[0] != "layout" ||
+        (layout[1] != "two" && layout[1] != "four")) {
+        return std::nullopt;
+    }
+    s.twoLengthLayout = layout[1] == "two";
+    for (std::size_t i = 2; i + 2 < lines.size(); ++i) {
+        const auto parts = split(lines[i], '\t');
+        if (parts.size() != 5 || parts[0] != "field") {
+            return std::nullopt;
+        }
+        int element = 0;
+        const auto r = std::from_chars(parts[3].data(), parts[3].data() + parts[3].size(), element);
+        auto window = unescape(parts[1]);
+        auto name = unescape(parts[2]);
+        auto value = unescape(parts[4]);
+        if (r.ec != std::errc() || r.ptr != parts[3].data() + parts[3].size() || !window || !name ||
+            !value) {
+            return std::nullopt;
+        }
+        s.fields.push_back({std::move(*window), std::move(*name), element, std::move(*value)});
+    }
+    return s;
+}
+
+void restoreSnapshot(const Snapshot& s, Form& form) {
+    for (const FieldText& f : s.fields) {
+        if (f.window == form.def().name) {
+            if (Control* c = form.find(f.name, f.element)) {
+                c->setText(f.text);
+            }
+        }
+    }
+}
+
+} // namespace logora::ui

@@ -1,0 +1,37 @@
+// A snapshot of the calculators' field texts, kept while the program runs so that a tally
+// survives a crash, a kill or a power cut.
+#pragma once
+
+#include "ui/Form.hpp"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace logora::ui {
+
+struct FieldText {
+    std::u16string window; // "Form1"
+    std::u16string name;
+    int element = kNoElement;
+    std::u16string text;
+    friend bool operator==(const FieldText&, const FieldText&) = default;
+};
+
+struct Snapshot {
+    bool twoLengthLayout = false; // the grid's layout
+    std::vector<FieldText> fields;
+    friend bool operator==(const Snapshot&, const Snapshot&) = default;
+};
+
+// Every field of the given forms, in definition order.
+Snapshot takeSnapshot(const std::vector<const Form*>& forms, bool twoLengthLayout);
+
+// One line each, UTF-8, with '\' 't' 'n' 'r' escaped; nullopt when the text is not one.
+std::string writeSnapshot(const Snapshot& snapshot);
+std::optional<Snapshot> readSnapshot(std::string_view text);
+
+// The fields of one window, written into its form; fields it does not have are skipped.
+void restoreSnapshot(const Snapshot& snapshot, Form& form);
+
+} // namespace logora::ui
