@@ -72,6 +72,8 @@ Application::Application(Options options)
 void Application::userEdited() {
     // An untouched tally is not worth a question at the next start.
     tallyTouched_ = true;
+    // A tally is under way: its export should not wait for the office to start.
+    exports_.prepare();
 }
 
 std::string Application::currentSnapshot() {

@@ -73,6 +73,13 @@ exporting::Spreadsheet& Exports::spreadsheet() {
     return *spreadsheet_;
 }
 
+void Exports::prepare() {
+    if (!prepared_ && !busy_) {
+        prepared_ = true;
+        spreadsheet().prepare();
+    }
+}
+
 namespace {
 
 // Holds the busy flag and the wait cursor for one export, however it ends.

@@ -35,6 +35,8 @@ class Exports : public QObject {
     // Exports one window's bill; a click while an export runs is ignored.
     bool exportBill(int window, const exporting::BillSpec& bill, const ui::Form& form);
     bool busy() const { return busy_; }
+    // The spreadsheet application started ahead, at the first edit of a tally.
+    void prepare();
     int count(int window) const { return counts_[window]; }
 
     static std::filesystem::path templateFolder();
@@ -52,6 +54,7 @@ class Exports : public QObject {
     exporting::ExportPrompts& prompts_;
     int counts_[3] = {0, 0, 0};
     bool busy_ = false;
+    bool prepared_ = false;
 };
 
 } // namespace logora::app

@@ -42,6 +42,8 @@ class ExportError : public std::runtime_error {
 class Spreadsheet {
   public:
     virtual ~Spreadsheet() = default;
+    // May start the application in the background ahead of an export; never throws.
+    virtual void prepare() {}
     // Each call throws ExportError when it fails.
     virtual void start() = 0;
     virtual void openWorkbook(const std::filesystem::path& path) = 0;

@@ -50,6 +50,7 @@
 #include <sstream>
 #include <sys/prctl.h>
 #include <sys/random.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -220,17 +221,61 @@ class Watchdog {
 
 class CalcSpreadsheet : public Spreadsheet {
   public:
-    ~CalcSpreadsheet() override { shutDown(); }
+    ~CalcSpreadsheet() override {
+        if (preparing_.joinable()) {
+            preparing_.join();
+        }
+        shutDown();
+    }
+
+    // Starts the office in the background, at low priority, without waiting for it: the
+    // first export then usually finds it up.
+    void prepare() override {
+        if (office_ > 0 || preparing_.joinable()) {
+            return;
+        }
+        try {
+            launchOffice(true);
+            launchedAt_ = Clock::now();
+        } catch (const ExportError&) {
+            return; // the export will start it, and say why it cannot
+        }
+        // The local UNO start and the connect take their time off the user-interface
+        // thread; start() waits for them.
+        preparing_ = std::thread([this] {
+            try {
+                ensureLocalContext();
+                if (connect(launchedAt_ + kStartTimeout) == 0) {
+                    recordPipes();
+                    warmUp();
+                }
+            } catch (...) {
+                // start() sees an office without a connection and starts it as usual
+            }
+        });
+    }
 
     void start() override {
+        if (preparing_.joinable()) {
+            preparing_.join();
+        }
         if (office_ > 0 && desktop_.is() && officeAlive() && answers()) {
             return;
         }
-        abandon();
+        const bool prepared = office_ > 0 && !desktop_.is() && officeAlive();
+        if (!prepared) {
+            abandon();
+        }
         ensureLocalContext();
-        const auto deadline = Clock::now() + kStartTimeout;
+        // A prepared office gets the same time from its launch as one started now, and
+        // never less than a moment to answer.
+        const auto deadline =
+            prepared ? std::max(launchedAt_ + kStartTimeout, Clock::now() + std::chrono::seconds(2))
+                     : Clock::now() + kStartTimeout;
         for (int launch = 0;; ++launch) {
-            launchOffice();
+            if (!prepared || launch > 0) {
+                launchOffice(false);
+            }
             const int status = connect(deadline);
             if (status == 0) {
                 recordPipes();
@@ -434,6 +479,9 @@ class CalcSpreadsheet : public Spreadsheet {
     }
 
     void abandon() override {
+        if (preparing_.joinable()) {
+            preparing_.join();
+        }
         watchdog_.disarm();
         try {
             sheet_.clear();
@@ -622,7 +670,7 @@ class CalcSpreadsheet : public Spreadsheet {
         }
     }
 
-    void launchOffice() {
+    void launchOffice(bool background) {
         if (profile_.empty()) {
             removeLeftovers();
             std::string tmpl =
@@ -657,6 +705,9 @@ class CalcSpreadsheet : public Spreadsheet {
         }
         if (pid == 0) {
             ::setpgid(0, 0);
+            if (background) {
+                ::setpriority(PRIO_PROCESS, 0, 10); // never in the way of the user's typing
+            }
             // The office never outlives the program, however the program ends.
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (::getppid() != parent) {
@@ -734,6 +785,23 @@ class CalcSpreadsheet : public Spreadsheet {
         for (const fs::path& p : pipes_) {
             out << p.string() << '\n';
         }
+    }
+
+    // An empty spreadsheet, opened and closed: the office loads its Calc module now rather
+    // than at the first bill.
+    void warmUp() {
+        try {
+            watchdog_.arm(office_, kCallTimeout);
+            css::uno::Sequence<css::beans::PropertyValue> args(1);
+            args.getArray()[0].Name = "Hidden";
+            args.getArray()[0].Value <<= true;
+            Reference<css::frame::XComponentLoader> loader(desktop_, UNO_QUERY_THROW);
+            Reference<css::lang::XComponent> doc =
+                loader->loadComponentFromURL("private:factory/scalc", "_blank", 0, args);
+            Reference<css::util::XCloseable>(doc, UNO_QUERY_THROW)->close(true);
+        } catch (const css::uno::Exception&) {
+        }
+        watchdog_.disarm();
     }
 
     // The warm office may have been killed since the last export (by the user, by the
@@ -828,6 +896,8 @@ class CalcSpreadsheet : public Spreadsheet {
     Reference<css::lang::XComponent> document_;
     Reference<css::sheet::XSpreadsheet> sheet_;
     pid_t office_ = -1;
+    Clock::time_point launchedAt_{};
+    std::thread preparing_;
     std::string pipe_;
     std::vector<fs::path> pipes_;
     fs::path profile_;
