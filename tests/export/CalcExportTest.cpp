@@ -446,16 +446,17 @@ TEST_F(Calc, StaleLocksAreClearedLiveOnesRefusedNamingTheirHolder) {
     EXPECT_TRUE(fs::exists(lock));
     EXPECT_EQ(officeChildren(), 1); // the refusal kept the warm office
 
-    std::system(("pkill -KILL -f " + second.string() +
-                 "; for i in $(seq 50); do pgrep -f '[s]office.bin.*" + second.string() +
-                 "' >/dev/null || break; sleep 0.1; done")
-                    .c_str());
+    std::system(("pkill -KILL -f " + second.string()).c_str());
+    for (int i = 0; i < 100 && systemOfficeProbe().profileInUse(second); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
     for (const std::string& pipe : officePipes()) {
         if (!pipesBefore.count(pipe)) {
             fs::remove(pipe); // the second office's, not the program's to remove
         }
     }
-    EXPECT_TRUE(exportBill(gridBill(false), g.form(), count)); // now stale
+    EXPECT_TRUE(exportBill(gridBill(false), g.form(), count))
+        << text::toUtf8(prompts.failures.back()); // now stale
 }
 
 // Kills the office as soon as its lock of the bill appears, once: in the middle of the load.
