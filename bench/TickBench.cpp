@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How much of the 100 ms timer interval a tick costs.
 #include "app/Application.hpp"
 #include "text/NumberText.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number text under random input: no crash, no sanitizer report, and the properties every
 // field relies on.
 #include "text/NumberText.hpp"
@@ -57,8 +58,7 @@ bool independent(const std::u16string& t, double& value) {
         }
     }
     std::string number = s.substr(0, i);
-    if (digit && i < s.size() &&
-        (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
+    if (digit && i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
         std::size_t j = i + 1;
         if (j < s.size() && (s[j] == '+' || s[j] == '-')) {
             ++j;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log-volume function under random field texts: never a crash, and always a volume with
 // four decimals, the empty result or "溢出".
 #include "text/NumberText.hpp"

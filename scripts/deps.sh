@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages that are missing, with one apt-get update at most.
 # Sourced by scripts/run and scripts/test.
 

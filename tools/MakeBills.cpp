@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the bill workbooks' source as flat ODF spreadsheets (.fods); the build turns them
 // into the .xls bills through LibreOffice. Every cell that an export writes has its place
 // here, with the window's captions beside it, borders, widths and number formats.

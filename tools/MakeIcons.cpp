@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the window icon's log end into the PNG sizes of the icon theme.
 #include "app/Artwork.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders each calculator window with a sample tally into docs/, for the README.
 // Run by scripts/screenshots on a real X server with a window manager (as the user sees the
 // windows, frames included); with --offscreen it renders without any display.

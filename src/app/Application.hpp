@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The running program: the three calculator windows with their views and timers, the price
 // window, switching between them, and ending.
 #pragma once

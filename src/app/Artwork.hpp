@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Logora's own artwork, drawn here: the window icon, the title band and the buttons.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "导出表格" of the three calculators: the bill export with the real spreadsheet application,
 // a busy cursor, and one export at a time.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fonts of the windows: "宋体" as the definitions ask, resolved to a Simplified Chinese
 // face on Linux whatever the locale.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window built from its definition, bound to its field model.
 //
 // Edits flow one way each: a user's edit (textEdited) writes the model; model changes are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program finds what is installed with it: beside its own prefix
 // (<prefix>/bin/logora, <prefix>/share/logora/...), or, run from a build tree, under the
 // build's own share/ folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The snapshot of the running tallies on disk: written in the background, atomically, only
 // when it changed; removed when the user ends the program.
 #pragma once

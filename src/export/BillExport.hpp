@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One bill export: fill the window's workbook cell by cell, save it, show it.
 #pragma once
 

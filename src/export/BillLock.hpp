@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lock file that LibreOffice keeps beside an open workbook (".~lock.<name>#"), and
 // whether it still means anything: an office that died with a bill open leaves its lock
 // behind, and without this every later export of that bill would be refused.

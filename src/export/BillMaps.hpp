@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which field goes to which cell of each bill, in the order the cells are written.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finds and loads the LibreOffice Calc adapter, a plugin library.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The spreadsheet application as the bill export sees it: the calls of one export.
 #pragma once
 

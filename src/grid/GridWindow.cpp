@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "grid/GridWindow.hpp"
 
 #include "text/NumberText.hpp"
@@ -223,9 +224,13 @@ void GridWindow::showLayout(bool twoLengths) {
     writePresets(9, twoLengths);
 }
 
-void GridWindow::switchToTwoLengths() { showLayout(true); }
+void GridWindow::switchToTwoLengths() {
+    showLayout(true);
+}
 
-void GridWindow::switchToFourLengths() { showLayout(false); }
+void GridWindow::switchToFourLengths() {
+    showLayout(false);
+}
 
 void GridWindow::clearTally() {
     auto empty = [this](int index) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form1, the grid-mode log calculator: tally cells, layouts, totals and price classes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form2, the multi-length list calculator.
 #pragma once
 

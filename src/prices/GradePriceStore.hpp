@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GradePriceStore: the three one-line price files that keep the grade prices between runs.
 #pragma once
 

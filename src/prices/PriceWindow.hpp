@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form4: the unit price of each diameter price class, loaded from and saved to the store.
 #pragma once
 

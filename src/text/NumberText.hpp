@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number text: how Logora reads numbers out of field texts and writes them back.
 // Every figure on screen is a field text; these four operations decide how a
 // tally behaves at its edges, so they follow the conventions exactly.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small helpers for writing window definitions as readable tables.
 #pragma once
 

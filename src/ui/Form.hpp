@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The field model of a window: controls addressed by name and element, texts that raise
 // their change notification synchronously inside every write that changes them.
 #pragma once

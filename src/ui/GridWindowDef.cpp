@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form1, the grid-mode log calculator: 14 diameter-class rows in four column groups.
 #include "ui/DefBuilder.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form2, the multi-length list calculator: 19 rows, each with its own length and price.
 #include "ui/DefBuilder.hpp"
 

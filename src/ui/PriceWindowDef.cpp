@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form4, the grade price window.
 #include "ui/DefBuilder.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form3, the sawn-timber calculator: 8 rows of length, width, thickness, pieces and price.
 #include "ui/DefBuilder.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A snapshot of the calculators' field texts, kept while the program runs so that a tally
 // survives a crash, a kill or a power cut.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window as data: every control with its name, element, kind, place in twips,
 // caption, colours, font and initial text. The logic and the Qt layer both read it.
 #pragma once

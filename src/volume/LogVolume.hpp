@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The national log-volume rules shared by the grid and the list calculators.
 #pragma once
 

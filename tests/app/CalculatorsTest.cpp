@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list and sawn windows, offscreen: typing a row shows its volume, amount and totals.
 #include "TestSupport.hpp"
 

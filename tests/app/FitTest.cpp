@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every caption, and the widest value a tally can reach in each computed field, is shown whole
 // in its control with the fonts the program picks.
 #include "TestSupport.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // After an abnormal end the next start offers the tallies back; a normal end leaves nothing.
 #include "TestSupport.hpp"
 

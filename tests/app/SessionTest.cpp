@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole working session, run under valgrind by the test suite: start, tally in every
 // window, save prices, export each bill, exit.
 #include "TestSupport.hpp"

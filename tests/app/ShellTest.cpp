@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application shell, offscreen: switching, closing, moving, and keyboard entry.
 #include "TestSupport.hpp"
 #include "text/NumberText.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared helpers of the Qt tests: an application on a temporary price folder.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real Qt windows, offscreen: typing reaches the model, ticks reach the widgets.
 #include "TestSupport.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // On a real X server, with and without a window manager: windows come back where they were,
 // every drag ends on release, choosers show what was typed, fixed windows cannot be maximised.
 #include "../app/TestSupport.hpp"

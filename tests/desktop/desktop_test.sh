@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a Qt test binary on a real X server (Xvfb), with the openbox window manager and
 # without any, so that placement, moves and window hints meet a desktop's rules.
 # Usage: desktop_test.sh TEST_BINARY

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real LibreOffice Calc, headless: export sample tallies and read the saved files back
 // through a separate office (csv of each sheet), cell by cell.
 #include "export/BillExport.hpp"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the package tests: build the .deb, unpack it into a fresh root, run under Xvfb.
 # Usage: . common.sh BUILD_DIR   (sets WORK, ROOT, DISPLAY; cleans up on exit)
 set -eu

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the .deb into a fresh root, starts the installed program under Xvfb, types a
 # piece count, exports the grid bill through the real LibreOffice and reads the bill back.
 . "$(dirname "$0")/common.sh" "$1"

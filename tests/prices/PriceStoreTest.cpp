@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "prices/GradePriceStore.hpp"
 #include "prices/PriceGrade.hpp"
 #include "prices/PriceWindow.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for the LibreOffice plugin in the soak test: records each export's cells in
 // the file named by LOGORA_FAKE_OUT, opens nothing.
 #include "export/Spreadsheet.hpp"

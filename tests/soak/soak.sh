@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Soak test of the installed program under Xvfb: random keys and clicks in every window for
 # SOAK_SECONDS (default 180), switching windows and exporting through a stand-in
 # spreadsheet. The program must stay up, keep exporting, and its memory must not grow.

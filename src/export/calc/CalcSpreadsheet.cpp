@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The spreadsheet application for real: LibreOffice Calc driven through its C++ UNO API.
 //
 // Built as a plugin so that Logora starts and calculates without LibreOffice installed.
