@@ -218,48 +218,30 @@ void Application::wire(Calculator which) {
     ui::Form& f = h.window().form();
     h.view().onClosed = [this, which] { closedByPlatform(which); };
     h.view().onUserEdit = [this] { userEdited(); };
-    switch (which) {
-    case Calculator::Grid:
-        f.onClick(u"Label5", [this](int) { openPriceWindow(); });
-        f.onClick(u"Combo3", [this, &f](int) {
-            const std::u16string& target = f.control(u"Combo3").text();
-            if (target == u"原木计算") {
-                switchTo(Calculator::Grid);
-            } else if (target == u"多 材 长") {
-                switchTo(Calculator::List);
-            } else if (target == u"锯材计算") {
-                switchTo(Calculator::Sawn);
-            }
-        });
-        f.onClick(u"Command2", [this](int) { minimizeGrid(); });
-        f.onClick(u"Command6", [this](int) { quit(); });
-        f.onClick(u"Command1", [this](int) { openManual(QStringLiteral("grid")); });
-        f.onClick(u"Command3", [this](int) { exportBill(Calculator::Grid); });
-        break;
-    case Calculator::List:
-        f.onClick(u"Command6", [this](int) { switchTo(Calculator::Grid); });
-        f.onClick(u"Command3", [this](int) { quit(); });
-        f.onClick(u"Command5", [this](int) { openManual(QStringLiteral("list")); });
-        f.onClick(u"Command2", [this](int) { exportBill(Calculator::List); });
-        break;
-    case Calculator::Sawn:
-        f.onClick(u"Command5", [this](int) { switchTo(Calculator::Grid); });
-        f.onClick(u"Command2", [this](int) { openManual(QStringLiteral("sawn")); });
-        f.onClick(u"Command4", [this](int) { exportBill(Calculator::Sawn); });
-        break;
-    }
+    // Every button of the shell is wired by its role in the window's definition.
+    ui::wireByRole(f, which, *this);
 }
 
-bool Application::exportBill(Calculator which) {
+bool Application::exported(Calculator which) {
     switch (which) {
     case Calculator::Grid:
-        return exports_.exportBill(0, exporting::gridBill(grid().twoLengthLayout()), grid().form());
+        return exports_.exportBill(which, exporting::gridBill(grid().twoLengthLayout()),
+                                   grid().form());
     case Calculator::List:
-        return exports_.exportBill(1, exporting::listBill(), list().form());
+        return exports_.exportBill(which, exporting::listBill(), list().form());
     case Calculator::Sawn:
-        return exports_.exportBill(2, exporting::sawnBill(), sawn().form());
+        return exports_.exportBill(which, exporting::sawnBill(), sawn().form());
     }
     return false;
+}
+
+void Application::minimise(Calculator which) {
+    host(which).view().showMinimized();
+}
+
+void Application::openManual(Calculator which) {
+    openManual(QString::fromLatin1(ui::manualSection(which).data(),
+                                   static_cast<int>(ui::manualSection(which).size())));
 }
 
 void Application::start() {
@@ -279,7 +261,7 @@ void Application::switchTo(Calculator which) {
 }
 
 void Application::minimizeGrid() {
-    host(Calculator::Grid).view().showMinimized();
+    minimise(Calculator::Grid);
 }
 
 void Application::quit() {

@@ -11,6 +11,7 @@
 #include "prices/GradePriceStore.hpp"
 #include "prices/PriceWindow.hpp"
 #include "sawn/SawnWindow.hpp"
+#include "ui/Shell.hpp"
 
 #include <QObject>
 #include <QTimer>
@@ -43,9 +44,9 @@ class QtMessages : public prices::MessageSink {
     void message(const std::u16string& text) override;
 };
 
-enum class Calculator { Grid, List, Sawn };
+using ui::Calculator;
 
-class Application : public QObject, private prices::PriceSource {
+class Application : public QObject, private prices::PriceSource, private ui::ShellActions {
     Q_OBJECT
   public:
     struct Options {
@@ -73,10 +74,13 @@ class Application : public QObject, private prices::PriceSource {
     bool exists(Calculator which) const;
 
     // Shows one calculator, then hides the others (creating them hidden on first use).
-    void switchTo(Calculator which);
+    void switchTo(Calculator which) override;
     void minimizeGrid();
+    void minimise(Calculator which) override;
     // Ends the program at once: every window closes, nothing is asked or saved.
     void quit();
+    void exit() override { quit(); }
+    void openPrices() override { openPriceWindow(); }
 
     // The price window, created hidden when it does not exist yet.
     prices::PriceWindow& priceWindow();
@@ -86,11 +90,13 @@ class Application : public QObject, private prices::PriceSource {
 
     Exports& exports() { return exports_; }
     // "导出表格" of a calculator.
-    bool exportBill(Calculator which);
+    void exportBill(Calculator which) override { exported(which); }
+    bool exported(Calculator which);
 
     // The manual opened by the web buttons, at a window's section.
     static QString manualPath();
     void openManual(const QString& section);
+    void openManual(Calculator which) override;
 
     // Seams: how the program ends and how a page is opened.
     std::function<void()> onQuit;

@@ -106,14 +106,15 @@ class BusyScope {
 
 } // namespace
 
-bool Exports::exportBill(int window, const exporting::BillSpec& bill, const ui::Form& form) {
+bool Exports::exportBill(ui::Calculator window, const exporting::BillSpec& bill,
+                         const ui::Form& form) {
     if (busy_) {
         return false;
     }
     BusyScope scope(busy_);
     try {
         exporting::BillExporter exporter(spreadsheet(), bills_, prompts_);
-        return exporter.run(bill, form, counts_[window]);
+        return exporter.run(bill, form, counts_[static_cast<int>(window)]);
     } catch (const std::exception& e) {
         prompts_.failed(u"导出账单时出了意外的错误，账单可能没有保存。请再导出一次。\n" +
                         QString::fromUtf8(e.what()).toStdU16String());

@@ -5,6 +5,7 @@
 
 #include "export/BillExport.hpp"
 #include "export/Spreadsheet.hpp"
+#include "ui/Shell.hpp"
 
 #include <QObject>
 
@@ -20,8 +21,6 @@ class QtExportPrompts : public exporting::ExportPrompts {
     bool ask(const std::u16string& question) override;
 };
 
-enum class Calculator;
-
 class Exports : public QObject {
     Q_OBJECT
   public:
@@ -34,7 +33,7 @@ class Exports : public QObject {
     ~Exports() override;
 
     // Exports one window's bill; a click while an export runs is ignored.
-    bool exportBill(int window, const exporting::BillSpec& bill, const ui::Form& form);
+    bool exportBill(ui::Calculator window, const exporting::BillSpec& bill, const ui::Form& form);
     bool busy() const { return busy_; }
     // The spreadsheet application started ahead, at the first edit of a tally.
     void prepare();

@@ -93,6 +93,11 @@ inline ControlDef tableCell(ControlDef d) {
     return d;
 }
 
+inline ControlDef withRole(ControlDef d, Role role) {
+    d.role = role;
+    return d;
+}
+
 inline ControlDef hidden(ControlDef d) {
     d.visible = false;
     return d;

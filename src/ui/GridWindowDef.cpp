@@ -181,8 +181,10 @@ WindowDef gridWindowDef() {
         }
         c.push_back(withBack(text(u"Text28", k, 7245, rows[k].top, 1200), back));
     }
-    c.push_back(withBack(clickable(label(u"Label5", kNoElement, 6045, 8400, 915, 240, u"单价设置")),
-                         kTotalRed));
+    c.push_back(withBack(
+        withRole(clickable(label(u"Label5", kNoElement, 6045, 8400, 915, 240, u"单价设置")),
+                 Role::OpenPrices),
+        kTotalRed));
 
     // Bill footer.
     c.push_back(combo(u"Combo5", 660, 8775, 1170, u"出货单位",
@@ -199,13 +201,14 @@ WindowDef gridWindowDef() {
     c.push_back(text(u"Text27", kNoElement, 9075, 2940, 1215));
     c.push_back(label(u"Label1", kNoElement, 9075, 3420, 1215, 240, u"检 尺 员"));
     c.push_back(text(u"Text25", kNoElement, 9075, 3660, 1215));
-    c.push_back(
-        combo(u"Combo3", 9075, 4140, 1215, u"原木计算", {u"原木计算", u"多 材 长", u"锯材计算"}));
+    c.push_back(withRole(
+        combo(u"Combo3", 9075, 4140, 1215, u"原木计算", {u"原木计算", u"多 材 长", u"锯材计算"}),
+        Role::SwitchBox));
     c.push_back(button(u"Command4", 9075, 4740, 1215, 540, u"清除数据"));
-    c.push_back(button(u"Command3", 9075, 5400, 1215, 540, u"导出表格"));
-    c.push_back(button(u"Command2", 9075, 6060, 1215, 540, u"最小化"));
-    c.push_back(button(u"Command6", 9075, 6720, 1215, 540, u"退出"));
-    c.push_back(button(u"Command1", 8940, 7950, 1500, 540, u"使用说明"));
+    c.push_back(withRole(button(u"Command3", 9075, 5400, 1215, 540, u"导出表格"), Role::Export));
+    c.push_back(withRole(button(u"Command2", 9075, 6060, 1215, 540, u"最小化"), Role::Minimise));
+    c.push_back(withRole(button(u"Command6", 9075, 6720, 1215, 540, u"退出"), Role::Exit));
+    c.push_back(withRole(button(u"Command1", 8940, 7950, 1500, 540, u"使用说明"), Role::Manual));
     w.focusOrder = gridFocusOrder();
     // Widest values a truck's tally reaches: a cell to 999.9999 m³, totals to 9999.9999 m³,
     // amounts to 9999999.99 yuan.

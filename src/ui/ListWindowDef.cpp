@@ -48,11 +48,11 @@ WindowDef listWindowDef() {
     c.push_back(text(u"Text29", kNoElement, 5775, 2505, 1215));
     c.push_back(label(u"Label5", kNoElement, 5775, 2985, 1215, 240, u"检 尺 员"));
     c.push_back(text(u"Text28", kNoElement, 5775, 3225, 1215));
-    c.push_back(button(u"Command6", 5700, 3900, 1335, 540, u"返回"));
+    c.push_back(withRole(button(u"Command6", 5700, 3900, 1335, 540, u"返回"), Role::BackToGrid));
     c.push_back(button(u"Command1", 5700, 4560, 1335, 540, u"清除数据"));
-    c.push_back(button(u"Command2", 5700, 5220, 1335, 540, u"导出表格"));
-    c.push_back(button(u"Command3", 5700, 5880, 1335, 540, u"退出"));
-    c.push_back(button(u"Command5", 5700, 8580, 1335, 480, u"使用说明"));
+    c.push_back(withRole(button(u"Command2", 5700, 5220, 1335, 540, u"导出表格"), Role::Export));
+    c.push_back(withRole(button(u"Command3", 5700, 5880, 1335, 540, u"退出"), Role::Exit));
+    c.push_back(withRole(button(u"Command5", 5700, 8580, 1335, 480, u"使用说明"), Role::Manual));
 
     // Totals under the table.
     c.push_back(withFont(label(u"Label6", kNoElement, 480, 7845, 1020, 255, u"合计  件数"), 9));

@@ -61,10 +61,10 @@ WindowDef sawnWindowDef() {
 
     c.push_back(label(u"Label10", kNoElement, 7560, 2310, 735, 240, u"检尺员"));
     c.push_back(text(u"Text14", kNoElement, 7200, 2550, 1215));
-    c.push_back(button(u"Command5", 7200, 3060, 1215, 540, u"返回"));
+    c.push_back(withRole(button(u"Command5", 7200, 3060, 1215, 540, u"返回"), Role::BackToGrid));
     c.push_back(button(u"Command1", 7200, 3720, 1215, 540, u"清除数据"));
-    c.push_back(button(u"Command4", 7200, 4380, 1215, 540, u"导出表格"));
-    c.push_back(button(u"Command2", 7200, 5040, 1215, 540, u"使用说明"));
+    c.push_back(withRole(button(u"Command4", 7200, 4380, 1215, 540, u"导出表格"), Role::Export));
+    c.push_back(withRole(button(u"Command2", 7200, 5040, 1215, 540, u"使用说明"), Role::Manual));
 
     auto& o = w.focusOrder;
     for (int r = 0; r < 8; ++r) {

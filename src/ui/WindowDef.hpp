@@ -42,6 +42,19 @@ struct ControlKey {
     friend auto operator<=>(const ControlKey&, const ControlKey&) = default;
 };
 
+// What the shell does with a control; the calculators' own buttons (presets, clearing) are
+// wired by their logic.
+enum class Role {
+    None,
+    Export,     // "导出表格"
+    Exit,       // "退出"
+    Minimise,   // "最小化"
+    BackToGrid, // "返回"
+    Manual,     // "使用说明"
+    OpenPrices, // "单价设置"
+    SwitchBox,  // the chooser of the calculator shown
+};
+
 struct ControlDef {
     Kind kind = Kind::Text;
     std::u16string name;
@@ -58,6 +71,7 @@ struct ControlDef {
     bool selectOnFocus = false; // whole text selected when the field receives the focus
     bool arrowKeys = false;     // Up and Down step through the elements of its array
     std::u16string widest;      // of a computed field: the widest text a tally can reach
+    Role role = Role::None;
     ControlKey key() const { return {name, element}; }
 };
 

@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Form.hpp"
+#include "text/NumberText.hpp"
+#include "ui/Shell.hpp"
+#include "ui/WindowDef.hpp"
 
 #include <gtest/gtest.h>
 
@@ -81,6 +84,62 @@ TEST(Form, ReportsEachChangedControlOnce) {
     f.takeChanged([&](Control& c) { changed.push_back(&c); });
     EXPECT_EQ(changed.size(), 2u);
     EXPECT_FALSE(f.hasChanges());
+}
+
+} // namespace
+
+namespace {
+
+struct RecordingShell : logora::ui::ShellActions {
+    std::vector<std::string> done;
+    void switchTo(logora::ui::Calculator c) override {
+        done.push_back("switch " + std::to_string(int(c)));
+    }
+    void minimise(logora::ui::Calculator) override { done.push_back("minimise"); }
+    void exit() override { done.push_back("exit"); }
+    void exportBill(logora::ui::Calculator c) override {
+        done.push_back("export " + std::to_string(int(c)));
+    }
+    void openManual(logora::ui::Calculator c) override {
+        done.push_back("manual " + std::to_string(int(c)));
+    }
+    void openPrices() override { done.push_back("prices"); }
+};
+
+// Each button the shell acts on does what its role in the definition says.
+TEST(Shell, ButtonsAreWiredByTheirRoles) {
+    using logora::ui::Calculator;
+    struct Case {
+        logora::ui::WindowDef def;
+        Calculator which;
+        std::u16string control, switchText;
+        std::string done;
+    };
+    const Case cases[] = {
+        {logora::ui::gridWindowDef(), Calculator::Grid, u"Command3", {}, "export 0"},
+        {logora::ui::gridWindowDef(), Calculator::Grid, u"Command2", {}, "minimise"},
+        {logora::ui::gridWindowDef(), Calculator::Grid, u"Command6", {}, "exit"},
+        {logora::ui::gridWindowDef(), Calculator::Grid, u"Command1", {}, "manual 0"},
+        {logora::ui::gridWindowDef(), Calculator::Grid, u"Label5", {}, "prices"},
+        {logora::ui::gridWindowDef(), Calculator::Grid, u"Combo3", u"锯材计算", "switch 2"},
+        {logora::ui::listWindowDef(), Calculator::List, u"Command6", {}, "switch 0"},
+        {logora::ui::listWindowDef(), Calculator::List, u"Command3", {}, "exit"},
+        {logora::ui::listWindowDef(), Calculator::List, u"Command5", {}, "manual 1"},
+        {logora::ui::listWindowDef(), Calculator::List, u"Command2", {}, "export 1"},
+        {logora::ui::sawnWindowDef(), Calculator::Sawn, u"Command5", {}, "switch 0"},
+        {logora::ui::sawnWindowDef(), Calculator::Sawn, u"Command2", {}, "manual 2"},
+        {logora::ui::sawnWindowDef(), Calculator::Sawn, u"Command4", {}, "export 2"},
+    };
+    for (const Case& c : cases) {
+        logora::ui::Form form(c.def);
+        RecordingShell shell;
+        logora::ui::wireByRole(form, c.which, shell);
+        if (!c.switchText.empty()) {
+            form.control(c.control).setText(c.switchText);
+        }
+        form.click(c.control);
+        EXPECT_EQ(shell.done, std::vector<std::string>{c.done}) << logora::text::toUtf8(c.control);
+    }
 }
 
 } // namespace
