@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Recovery.hpp"
+#include "ui/Folders.hpp"
 
 #include <cerrno>
 #include <cstdlib>
@@ -28,12 +29,7 @@ SnapshotKeeper::~SnapshotKeeper() {
 }
 
 fs::path SnapshotKeeper::defaultFolder() {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state != nullptr && *state == '/') {
-        return fs::path(state) / "logora";
-    }
-    const char* home = std::getenv("HOME");
-    return fs::path(home != nullptr ? home : ".") / ".local" / "state" / "logora";
+    return ui::xdgFolder("XDG_STATE_HOME", ".local/state");
 }
 
 fs::path SnapshotKeeper::file() const {

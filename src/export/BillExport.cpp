@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/BillExport.hpp"
+#include "ui/Folders.hpp"
 
 #include "text/NumberText.hpp"
 
@@ -67,12 +68,7 @@ BillFolder::BillFolder(fs::path folder, fs::path templates)
     : folder_(std::move(folder)), templates_(std::move(templates)) {}
 
 fs::path BillFolder::defaultFolder() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data != nullptr && *data == '/') {
-        return fs::path(data) / "logora";
-    }
-    const char* home = std::getenv("HOME");
-    return fs::path(home != nullptr ? home : ".") / ".local" / "share" / "logora";
+    return ui::xdgFolder("XDG_DATA_HOME", ".local/share");
 }
 
 namespace {

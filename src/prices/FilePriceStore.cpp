@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prices/GradePriceStore.hpp"
+#include "ui/Folders.hpp"
 
 #include "text/NumberText.hpp"
 
@@ -183,12 +184,7 @@ std::optional<std::u16string> fromGbk(std::string_view bytes) {
 FilePriceStore::FilePriceStore(fs::path folder) : folder_(std::move(folder)) {}
 
 fs::path FilePriceStore::defaultFolder() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && *config == '/') {
-        return fs::path(config) / "logora";
-    }
-    const char* home = std::getenv("HOME");
-    return fs::path(home != nullptr ? home : ".") / ".config" / "logora";
+    return ui::xdgFolder("XDG_CONFIG_HOME", ".config");
 }
 
 fs::path FilePriceStore::fileOf(int priceClass) const {

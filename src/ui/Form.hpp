@@ -61,9 +61,6 @@ class Form {
     Control& control(std::u16string_view name, int element = kNoElement);
     const Control& control(std::u16string_view name, int element = kNoElement) const;
     Control* find(std::u16string_view name, int element = kNoElement);
-    Control& field(std::u16string_view name, int element = kNoElement) {
-        return control(name, element);
-    }
 
     std::vector<Control>& controls() { return controls_; }
     const std::vector<Control>& controls() const { return controls_; }

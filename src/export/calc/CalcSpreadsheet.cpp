@@ -8,6 +8,7 @@
 #include "export/BillLock.hpp"
 #include "export/Spreadsheet.hpp"
 #include "text/NumberText.hpp"
+#include "ui/Folders.hpp"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
@@ -625,12 +626,7 @@ class CalcSpreadsheet : public Spreadsheet {
     // A profile that an earlier run left complete; a fresh profile costs the office a
     // restart and its first-time set-up, most of a cold export.
     static fs::path seedProfile() {
-        const char* cache = std::getenv("XDG_CACHE_HOME");
-        const char* home = std::getenv("HOME");
-        const fs::path base = cache != nullptr && *cache == '/' ? fs::path(cache)
-                              : home != nullptr                 ? fs::path(home) / ".cache"
-                                                                : fs::path("/tmp");
-        return base / "logora" / "office-profile";
+        return ui::xdgFolder("XDG_CACHE_HOME", ".cache") / "office-profile";
     }
 
     // The pipes an office of ours listens on, kept in its profile so that whoever finds the
