@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Application.hpp"
 #include "app/Paths.hpp"
+#include "ui/Folders.hpp"
 #include "ui/Snapshot.hpp"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -52,13 +52,7 @@ Application::Application(Options options)
     onQuit = [] { QCoreApplication::quit(); };
     openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     askRestore = [](const std::u16string& question) {
-        QMessageBox box(QMessageBox::Question, QStringLiteral("Logora"),
-                        QString::fromStdU16String(question), QMessageBox::NoButton);
-        QPushButton* restore = box.addButton(QStringLiteral("恢复"), QMessageBox::YesRole);
-        box.addButton(QStringLiteral("不恢复"), QMessageBox::NoRole);
-        box.setDefaultButton(restore);
-        box.exec();
-        return box.clickedButton() == restore;
+        return askYesNo(question, QStringLiteral("恢复"), QStringLiteral("不恢复"));
     };
     host(Calculator::Grid);
     // About once a second, and only what changed reaches the disk, off this thread.
@@ -129,10 +123,8 @@ void Application::offerRecovery() {
     const std::optional<ui::Snapshot> snapshot = ui::readSnapshot(readSmallFile(file));
     if (!snapshot) {
         // Kept for whoever can read it; never a reason not to start.
-        const QString stamp =
-            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
         const std::filesystem::path aside =
-            file.parent_path() / ("tally-snapshot 无法读取 " + stamp.toStdString() + ".txt");
+            file.parent_path() / ("tally-snapshot 无法读取 " + ui::fileStamp() + ".txt");
         std::filesystem::rename(file, aside, ec);
         messages_.message(u"上次程序意外退出时保存的数据无法读取，没有恢复；它已改名保留为：\n" +
                           QString::fromStdString(aside.string()).toStdU16String());

@@ -34,14 +34,18 @@ void QtExportPrompts::remind(const std::u16string& text) {
 void QtExportPrompts::failed(const std::u16string& text) {
     box(text);
 }
-bool QtExportPrompts::ask(const std::u16string& question) {
+bool askYesNo(const std::u16string& question, const QString& yes, const QString& no) {
     QMessageBox message(QMessageBox::Question, QStringLiteral("Logora"),
                         QString::fromStdU16String(question), QMessageBox::NoButton);
-    QPushButton* yes = message.addButton(QStringLiteral("是"), QMessageBox::YesRole);
-    message.addButton(QStringLiteral("否"), QMessageBox::NoRole);
-    message.setDefaultButton(yes);
+    QPushButton* yesButton = message.addButton(yes, QMessageBox::YesRole);
+    message.addButton(no, QMessageBox::NoRole);
+    message.setDefaultButton(yesButton);
     message.exec();
-    return message.clickedButton() == yes;
+    return message.clickedButton() == yesButton;
+}
+
+bool QtExportPrompts::ask(const std::u16string& question) {
+    return askYesNo(question, QStringLiteral("是"), QStringLiteral("否"));
 }
 
 Exports::Exports(Options options)

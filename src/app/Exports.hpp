@@ -14,6 +14,9 @@
 
 namespace logora::app {
 
+// A modal question under the program's title, the yes button the default.
+bool askYesNo(const std::u16string& question, const QString& yes, const QString& no);
+
 class QtExportPrompts : public exporting::ExportPrompts {
   public:
     void remind(const std::u16string& text) override;

@@ -77,14 +77,6 @@ std::u16string shown(const fs::path& p) {
     return text::fromUtf8(p.string());
 }
 
-// "2026-12-09 14.03.21": sorts by time, and is a valid file name everywhere.
-std::string stamp() {
-    const std::time_t now = std::time(nullptr);
-    char out[32] = {};
-    std::strftime(out, sizeof out, "%Y-%m-%d %H.%M.%S", std::localtime(&now));
-    return out;
-}
-
 } // namespace
 
 std::string exportDate() {
@@ -125,7 +117,7 @@ fs::path BillFolder::workbook(const std::u16string& name) const {
 
 fs::path BillFolder::setAside(const std::u16string& name) const {
     const fs::path current = folder_ / fs::path(text::toUtf8(name));
-    const std::string stem = current.stem().string() + " 损坏 " + stamp();
+    const std::string stem = current.stem().string() + " 损坏 " + ui::fileStamp();
     std::error_code ec;
     for (int n = 1; n < 100; ++n) {
         const fs::path aside = folder_ / (stem + (n == 1 ? "" : " (" + std::to_string(n) + ")") +
@@ -204,7 +196,7 @@ void BillExporter::makePdf() {
             u"无法建立存档文件夹 " + shown(bills_.archive()) + u"：" + text::fromUtf8(ec.message());
         return;
     }
-    const fs::path pdf = bills_.archive() / (".logora-" + stamp() + ".pdf.part");
+    const fs::path pdf = bills_.archive() / (".logora-" + ui::fileStamp() + ".pdf.part");
     try {
         spreadsheet_.exportPdf(pdf);
         pdf_ = pdf;
@@ -232,7 +224,7 @@ std::u16string nameSafe(std::u16string_view text) {
 
 void BillExporter::archive(const BillSpec& bill, const ui::Form& form, const fs::path& workbook) {
     // "2026-12-09 14.03.21 原木一 车号 辽A12345"
-    std::u16string name = text::fromUtf8(stamp()) + u" " + bill.sheet;
+    std::u16string name = text::fromUtf8(ui::fileStamp()) + u" " + bill.sheet;
     for (const auto& [caption, field] : bill.captioned) {
         std::u16string label = form.control(caption.name, caption.element).text();
         while (!label.empty() && (label.back() == u':' || label.back() == u'：')) {

@@ -156,14 +156,6 @@ void syncFolder(const fs::path& folder) {
     }
 }
 
-// "2026-12-09 14.03.21", for the names of files kept aside.
-std::string stamp() {
-    const std::time_t now = std::time(nullptr);
-    char out[32] = {};
-    std::strftime(out, sizeof out, "%Y-%m-%d %H.%M.%S", std::localtime(&now));
-    return out;
-}
-
 } // namespace
 
 std::optional<std::string> toGbk(std::u16string_view text) {
@@ -364,7 +356,7 @@ StoreSave FilePriceStore::save(const PriceTexts& prices) {
                                 (old.status == Read::Status::Ok && !fromGbk(old.bytes));
         if (unreadable) {
             const fs::path aside =
-                folder_ / ("1(" + std::to_string(k) + ") 无法读取 " + stamp() + ".txt");
+                folder_ / ("1(" + std::to_string(k) + ") 无法读取 " + ui::fileStamp() + ".txt");
             if (replace(fileOf(k), aside) == 0) {
                 keptAside.push_back(u16(aside.string()));
             }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <string>
 
 namespace logora::ui {
 
@@ -16,6 +18,15 @@ inline std::filesystem::path xdgFolder(const char* variable, const char* fallbac
     }
     const char* home = std::getenv("HOME");
     return std::filesystem::path(home != nullptr ? home : ".") / fallback / "logora";
+}
+
+// "2026-12-09 14.03.21", local time: for the names of files kept aside or archived; sorts by
+// time and is a valid file name everywhere.
+inline std::string fileStamp() {
+    const std::time_t now = std::time(nullptr);
+    char out[32] = {};
+    std::strftime(out, sizeof out, "%Y-%m-%d %H.%M.%S", std::localtime(&now));
+    return out;
 }
 
 } // namespace logora::ui
