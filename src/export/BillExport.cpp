@@ -6,7 +6,6 @@
 
 #include <charconv>
 #include <cstdlib>
-#include <ctime>
 #include <system_error>
 
 namespace logora::exporting {
@@ -80,10 +79,7 @@ std::u16string shown(const fs::path& p) {
 } // namespace
 
 std::string exportDate() {
-    const std::time_t now = std::time(nullptr);
-    char out[16] = {};
-    std::strftime(out, sizeof out, "%Y-%m-%d", std::localtime(&now));
-    return out;
+    return ui::localNow("%Y-%m-%d");
 }
 
 fs::path BillFolder::workbook(const std::u16string& name) const {

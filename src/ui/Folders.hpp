@@ -20,13 +20,18 @@ inline std::filesystem::path xdgFolder(const char* variable, const char* fallbac
     return std::filesystem::path(home != nullptr ? home : ".") / fallback / "logora";
 }
 
+// The local time now, by a strftime format.
+inline std::string localNow(const char* format) {
+    const std::time_t now = std::time(nullptr);
+    char out[64] = {};
+    std::strftime(out, sizeof out, format, std::localtime(&now));
+    return out;
+}
+
 // "2026-12-09 14.03.21", local time: for the names of files kept aside or archived; sorts by
 // time and is a valid file name everywhere.
 inline std::string fileStamp() {
-    const std::time_t now = std::time(nullptr);
-    char out[32] = {};
-    std::strftime(out, sizeof out, "%Y-%m-%d %H.%M.%S", std::localtime(&now));
-    return out;
+    return localNow("%Y-%m-%d %H.%M.%S");
 }
 
 } // namespace logora::ui

@@ -42,7 +42,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -157,14 +156,6 @@ std::string hostName() {
     char host[256] = {};
     ::gethostname(host, sizeof host - 1);
     return host;
-}
-
-// As the office writes it: "09.12.2026 14:03".
-std::string lockTime() {
-    const std::time_t now = std::time(nullptr);
-    char out[32] = {};
-    std::strftime(out, sizeof out, "%d.%m.%Y %H:%M", std::localtime(&now));
-    return out;
 }
 
 // Kills a hung office: every call into it is made under an armed watchdog.
@@ -542,8 +533,9 @@ class CalcSpreadsheet : public Spreadsheet {
     // for its own, and nobody else can take the bill meanwhile.
     void markOwnership(const fs::path& path) {
         const fs::path lock = lockFileOf(path);
+        const std::string time = ui::localNow("%d.%m.%Y %H:%M"); // as the office writes it
         const std::string line =
-            lockLine({"", userName(), hostName(), lockTime(), "file://" + profile_.string()});
+            lockLine({"", userName(), hostName(), time, "file://" + profile_.string()});
         const int fd =
             ::open(lock.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0) {
