@@ -141,21 +141,11 @@ void removeOwnSocket(const fs::path& path) {
     }
 }
 
-bool processRuns(long pid) {
-    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH);
-}
-
 std::string userName() {
     if (const passwd* pw = ::getpwuid(::geteuid()); pw != nullptr && pw->pw_name != nullptr) {
         return pw->pw_name;
     }
     return std::to_string(::geteuid());
-}
-
-std::string hostName() {
-    char host[256] = {};
-    ::gethostname(host, sizeof host - 1);
-    return host;
 }
 
 // Kills a hung office: every call into it is made under an armed watchdog.
@@ -534,8 +524,8 @@ class CalcSpreadsheet : public Spreadsheet {
     void markOwnership(const fs::path& path) {
         const fs::path lock = lockFileOf(path);
         const std::string time = ui::localNow("%d.%m.%Y %H:%M"); // as the office writes it
-        const std::string line =
-            lockLine({"", userName(), hostName(), time, "file://" + profile_.string()});
+        const std::string line = lockLine(
+            {"", userName(), systemOfficeProbe().hostName(), time, "file://" + profile_.string()});
         const int fd =
             ::open(lock.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0) {
@@ -645,14 +635,15 @@ class CalcSpreadsheet : public Spreadsheet {
             if (name.rfind(profilePrefix, 0) == 0) {
                 const long pid = std::strtol(name.c_str() + profilePrefix.size(), nullptr, 10);
                 struct stat st {};
-                if (pid > 0 && !processRuns(pid) && ::lstat(entry.path().c_str(), &st) == 0 &&
-                    S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()) {
+                if (pid > 0 && !systemOfficeProbe().processRuns(pid) &&
+                    ::lstat(entry.path().c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+                    st.st_uid == ::geteuid()) {
                     removeRecordedPipes(entry.path());
                     fs::remove_all(entry.path(), ec);
                 }
             } else if (name.rfind(pipePrefix, 0) == 0) {
                 const long pid = std::strtol(name.c_str() + pipePrefix.size(), nullptr, 10);
-                if (pid > 0 && !processRuns(pid)) {
+                if (pid > 0 && !systemOfficeProbe().processRuns(pid)) {
                     removeOwnSocket(entry.path());
                 }
             }
