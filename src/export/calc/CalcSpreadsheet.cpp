@@ -298,13 +298,7 @@ class CalcSpreadsheet : public Spreadsheet {
                               ExportError::Kind::Refused);
         }
         try {
-            guarded([&] {
-                css::uno::Sequence<css::beans::PropertyValue> args(1);
-                args.getArray()[0].Name = "Hidden";
-                args.getArray()[0].Value <<= true;
-                Reference<css::frame::XComponentLoader> loader(desktop_, UNO_QUERY_THROW);
-                document_ = loader->loadComponentFromURL(url, "_blank", 0, args);
-            });
+            guarded([&] { document_ = loadHidden(url); });
         } catch (const DamagedBill& e) {
             throw damaged(u"已损坏，无法打开。", e.detail);
         }
@@ -767,17 +761,21 @@ class CalcSpreadsheet : public Spreadsheet {
         }
     }
 
+    // A document in a hidden frame of the private office.
+    Reference<css::lang::XComponent> loadHidden(const OUString& url) {
+        css::uno::Sequence<css::beans::PropertyValue> args(1);
+        args.getArray()[0].Name = "Hidden";
+        args.getArray()[0].Value <<= true;
+        Reference<css::frame::XComponentLoader> loader(desktop_, UNO_QUERY_THROW);
+        return loader->loadComponentFromURL(url, "_blank", 0, args);
+    }
+
     // An empty spreadsheet, opened and closed: the office loads its Calc module now rather
     // than at the first bill.
     void warmUp() {
         try {
             watchdog_.arm(office_, kCallTimeout);
-            css::uno::Sequence<css::beans::PropertyValue> args(1);
-            args.getArray()[0].Name = "Hidden";
-            args.getArray()[0].Value <<= true;
-            Reference<css::frame::XComponentLoader> loader(desktop_, UNO_QUERY_THROW);
-            Reference<css::lang::XComponent> doc =
-                loader->loadComponentFromURL("private:factory/scalc", "_blank", 0, args);
+            Reference<css::lang::XComponent> doc = loadHidden("private:factory/scalc");
             Reference<css::util::XCloseable>(doc, UNO_QUERY_THROW)->close(true);
         } catch (const css::uno::Exception&) {
         }
