@@ -63,17 +63,18 @@ void SnapshotKeeper::flush(std::string text) {
 }
 
 void SnapshotKeeper::remove() {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     removed_ = true;
-    pending_.reset();
-    if (!folder_.empty()) {
-        std::error_code ec;
-        fs::remove(file(), ec);
-    }
+    drop(lock);
 }
 
 void SnapshotKeeper::discard() {
     std::unique_lock lock(mutex_);
+    drop(lock);
+}
+
+// The file goes once no write is under way, so none can bring it back.
+void SnapshotKeeper::drop(std::unique_lock<std::mutex>& lock) {
     cv_.wait(lock, [this] { return !writing_; });
     pending_.reset();
     written_.clear();
@@ -97,10 +98,6 @@ void SnapshotKeeper::run() {
             writing_ = false;
             if (ok) {
                 written_ = std::move(text);
-            }
-            if (removed_) {
-                std::error_code ec;
-                fs::remove(file(), ec); // ended while this was written
             }
             cv_.notify_all();
         }

@@ -35,6 +35,7 @@ class SnapshotKeeper {
 
   private:
     void run();
+    void drop(std::unique_lock<std::mutex>& lock);
     bool write(const std::string& text);
     std::filesystem::path folder_;
     std::mutex mutex_;
