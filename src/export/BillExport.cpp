@@ -242,11 +242,11 @@ void BillExporter::archive(const BillSpec& bill, const ui::Form& form, const fs:
         if (fs::exists(fs::symlink_status(copy, ec)) || fs::exists(fs::symlink_status(pdf, ec))) {
             continue; // never over an earlier bill
         }
-        fs::create_directories(bills_.archive(), ec);
-        fs::copy_file(workbook, copy, fs::copy_options::none, ec);
+        fs::copy_file(workbook, copy, fs::copy_options::none, ec); // the folder is made by makePdf
         if (ec) {
-            archiveProblem_ = u"账单副本没有存进 " + shown(bills_.archive()) + u"：" +
-                              text::fromUtf8(ec.message());
+            archiveProblem_ += (archiveProblem_.empty() ? u"" : u"\n") +
+                               std::u16string(u"账单副本没有存进 ") + shown(bills_.archive()) +
+                               u"：" + text::fromUtf8(ec.message());
             break;
         }
         if (!pdf_.empty()) {
