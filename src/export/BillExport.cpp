@@ -235,8 +235,7 @@ void BillExporter::archive(const BillSpec& bill, const ui::Form& form, const fs:
     std::error_code ec;
     fs::path copy;
     for (int n = 1; n < 1000; ++n) {
-        const std::u16string numbered =
-            n == 1 ? name : name + u" (" + text::fromUtf8(std::to_string(n)) + u")";
+        const std::u16string numbered = n == 1 ? name : name + u" (" + text::intText(n) + u")";
         copy = bills_.archive() / (text::toUtf8(numbered) + workbook.extension().string());
         const fs::path pdf = fs::path(copy).replace_extension(".pdf");
         if (fs::exists(fs::symlink_status(copy, ec)) || fs::exists(fs::symlink_status(pdf, ec))) {

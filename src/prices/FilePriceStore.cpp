@@ -82,7 +82,7 @@ std::u16string reasonOf(int error) {
     case ENFILE:
         return u"打开的文件太多";
     default:
-        return u"系统错误（错误号 " + u16(std::to_string(error)) + u"）";
+        return u"系统错误（错误号 " + text::intText(error) + u"）";
     }
 }
 
@@ -248,7 +248,7 @@ StoreLoad FilePriceStore::load() {
             continue;
         case Read::Status::TooLarge:
             result.problems.push_back(u"单价文件 " + name + u" 太大（超过 " +
-                                      u16(std::to_string(kMaxPriceBytes)) +
+                                      text::intText(kMaxPriceBytes) +
                                       u" 字节），不是单价文件，没有读取，这个单价留空；" +
                                       u"保存单价时它会加上日期改名保留。");
             continue;
@@ -284,7 +284,7 @@ StoreSave FilePriceStore::save(const PriceTexts& prices) {
     for (int k = 0; k < 3; ++k) {
         auto gbk = toGbk(prices[static_cast<std::size_t>(k)]);
         if (!gbk) {
-            return {false, u"单价保存失败：第" + u16(std::to_string(k + 1)) +
+            return {false, u"单价保存失败：第" + text::intText(k + 1) +
                                u"个单价含有无法保存的字符，请改正后再保存" + where};
         }
         bytes[static_cast<std::size_t>(k)] = *gbk + "\r\n";

@@ -483,6 +483,10 @@ int compareOrdinal(std::u16string_view a, std::u16string_view b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
+std::u16string intText(long long value) {
+    return ascii(std::to_string(value));
+}
+
 std::u16string fromUtf8(std::string_view utf8) {
     std::u16string out;
     out.reserve(utf8.size());

@@ -39,6 +39,9 @@ inline bool sortsBelow(std::u16string_view text, std::u16string_view threshold) 
     return compareOrdinal(text, threshold) < 0;
 }
 
+// An integer in decimal digits (row names, counts, error numbers in messages).
+std::u16string intText(long long value);
+
 // Conversions at the edges (tests, files, widgets): UTF-8 <-> UTF-16.
 std::u16string fromUtf8(std::string_view utf8);
 std::string toUtf8(std::u16string_view utf16);

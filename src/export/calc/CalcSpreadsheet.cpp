@@ -271,14 +271,13 @@ class CalcSpreadsheet : public Spreadsheet {
             }
             abandon();
             if (status == kTimedOut) {
-                throw ExportError(u"LibreOffice Calc 在 " +
-                                      u16(std::to_string(kStartTimeout.count())) +
+                throw ExportError(u"LibreOffice Calc 在 " + text::intText(kStartTimeout.count()) +
                                       u" 秒内没有启动，账单没有导出。请稍等片刻，再导出一次。",
                                   u"office start timed out");
             }
             throw ExportError(u"LibreOffice Calc 无法启动，账单没有导出。"
                               u"请确认 LibreOffice Calc 能正常打开，再导出一次。",
-                              u"soffice.bin exit status " + u16(std::to_string(status)));
+                              u"soffice.bin exit status " + text::intText(status));
         }
     }
 
@@ -450,7 +449,7 @@ class CalcSpreadsheet : public Spreadsheet {
                 u"账单已保存在 " + u16(path) +
                     u"，但 LibreOffice 没能打开它。请在文件管理器里打开这个文件来打印。",
                 u16(program) + u" exit status " +
-                    u16(std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1)),
+                    text::intText(WIFEXITED(status) ? WEXITSTATUS(status) : -1),
                 ExportError::Kind::Refused);
         }
     }
