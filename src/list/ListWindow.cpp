@@ -2,6 +2,7 @@
 #include "list/ListWindow.hpp"
 
 #include "text/NumberText.hpp"
+#include "ui/Tally.hpp"
 #include "volume/LogVolume.hpp"
 
 namespace logora::list {
@@ -10,6 +11,7 @@ using text::parseNumber;
 using text::Pattern;
 using text::patternText;
 using text::sortsBelow;
+using ui::columnSum;
 
 ListWindow::ListWindow()
     : form_(ui::listWindowDef()), totalVolume_(&form_.control(u"Text22", 4)),
@@ -51,9 +53,7 @@ void ListWindow::hideTotals() {
         {averagePrice_, u"1"},    {gradedAmount_, u"1"},
     };
     for (const auto& [field, threshold] : rules) {
-        if (sortsBelow(field->text(), threshold)) {
-            field->setText(u"");
-        }
+        ui::hideBelow(*field, threshold);
     }
 }
 
@@ -66,18 +66,11 @@ void ListWindow::tick() {
         column_[6][r]->setText(patternText(
             parseNumber(column_[4][r]->text()) * parseNumber(column_[5][r]->text()), Pattern::Two));
     }
-    auto sum = [this](int k) {
-        double total = 0;
-        for (const ui::Control* c : column_[k]) {
-            total += parseNumber(c->text());
-        }
-        return total;
-    };
-    totalPieces_->setText(text::plainText(sum(3)));
-    totalVolume_->setText(patternText(sum(4), Pattern::Three));
+    totalPieces_->setText(text::plainText(columnSum(column_[3])));
+    totalVolume_->setText(patternText(columnSum(column_[4]), Pattern::Three));
     averageAmount_->setText(patternText(
         parseNumber(averagePrice_->text()) * parseNumber(totalVolume_->text()), Pattern::Two));
-    gradedAmount_->setText(patternText(sum(6), Pattern::Two));
+    gradedAmount_->setText(patternText(columnSum(column_[6]), Pattern::Two));
 }
 
 void ListWindow::clear() {

@@ -2,26 +2,16 @@
 #include "sawn/SawnWindow.hpp"
 
 #include "text/NumberText.hpp"
+#include "ui/Tally.hpp"
 
 namespace logora::sawn {
 
 using text::parseNumber;
 using text::Pattern;
 using text::patternText;
-using text::sortsBelow;
-
-namespace {
-
-// Empties every element of a column that sorts below the threshold.
-void hideBelow(const std::array<ui::Control*, kRows>& column, std::u16string_view threshold) {
-    for (ui::Control* c : column) {
-        if (sortsBelow(c->text(), threshold)) {
-            c->setText(u"");
-        }
-    }
-}
-
-} // namespace
+using ui::columnSum;
+using ui::hideBelow;
+using ui::hideEachBelow;
 
 SawnWindow::SawnWindow()
     : form_(ui::sawnWindowDef()), totalVolume_(&form_.control(u"Text8")),
@@ -33,18 +23,10 @@ SawnWindow::SawnWindow()
             column_[k][r] = &form_.control(names[k], r);
         }
     }
-    form_.onChange(u"Text5", [this](int) { hideBelow(column_[5], u"0.00001"); });
-    form_.onChange(u"Text7", [this](int) { hideBelow(column_[7], u"0.01"); });
-    form_.onChange(u"Text8", [this](int) {
-        if (sortsBelow(totalVolume_->text(), u"0.00001")) {
-            totalVolume_->setText(u"");
-        }
-    });
-    form_.onChange(u"Text9", [this](int) {
-        if (sortsBelow(totalAmount_->text(), u"0.01")) {
-            totalAmount_->setText(u"");
-        }
-    });
+    form_.onChange(u"Text5", [this](int) { hideEachBelow(column_[5], u"0.00001"); });
+    form_.onChange(u"Text7", [this](int) { hideEachBelow(column_[7], u"0.01"); });
+    form_.onChange(u"Text8", [this](int) { hideBelow(*totalVolume_, u"0.00001"); });
+    form_.onChange(u"Text9", [this](int) { hideBelow(*totalAmount_, u"0.01"); });
     form_.onClick(u"Command1", [this](int) { clear(); });
 }
 
@@ -60,16 +42,9 @@ void SawnWindow::tick() {
         column_[7][r]->setText(patternText(
             parseNumber(column_[6][r]->text()) * parseNumber(column_[5][r]->text()), Pattern::Two));
     }
-    auto sum = [this](int k) {
-        double total = 0;
-        for (const ui::Control* c : column_[k]) {
-            total += parseNumber(c->text());
-        }
-        return total;
-    };
-    totalVolume_->setText(patternText(sum(5), Pattern::Four));
+    totalVolume_->setText(patternText(columnSum(column_[5]), Pattern::Four));
     // The total amount carries four decimals, as the bill has always shown it.
-    totalAmount_->setText(patternText(sum(7), Pattern::Four));
+    totalAmount_->setText(patternText(columnSum(column_[7]), Pattern::Four));
 }
 
 void SawnWindow::clear() {
