@@ -1,16 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/BillMaps.hpp"
 
+#include "text/NumberText.hpp"
+#include "ui/GridCells.hpp"
+
 #include <tuple>
 
 namespace logora::exporting {
 
 namespace {
-
-std::u16string num(int n) {
-    const std::string s = std::to_string(n);
-    return std::u16string(s.begin(), s.end());
-}
 
 MappedCell cell(int row, int column, std::u16string name, int element = ui::kNoElement,
                 bool alwaysText = false) {
@@ -36,9 +34,9 @@ BillSpec gridBill(bool twoLengthLayout) {
     c.push_back(cell(5, 2, u"Text23"));
     c.push_back(cell(5, 5, u"Text15"));
     c.push_back(cell(5, 8, u"Text26"));
-    for (int j = 0; j < 12; ++j) {
-        for (int k = 1; k <= 14; ++k) {
-            c.push_back(cell(6 + k, j + 1, u"Text" + num(k), j));
+    for (int j = 0; j < ui::kGridCells; ++j) {
+        for (int k = 1; k <= ui::kGridRows; ++k) {
+            c.push_back(cell(6 + k, j + 1, ui::gridRowName(k), j));
         }
     }
     for (const auto& [column, name, rows] :
@@ -82,7 +80,7 @@ BillSpec listBill() {
     c.push_back(textCell(3, 5, u"Text29"));
     for (int i = 0; i < 19; ++i) {
         for (int k = 1; k <= 6; ++k) {
-            c.push_back(cell(5 + i, k, u"Text" + num(k), i));
+            c.push_back(cell(5 + i, k, u"Text" + text::intText(k), i));
         }
     }
     c.push_back(cell(24, 3, u"Text22", 5));
@@ -101,7 +99,7 @@ BillSpec sawnBill() {
     auto& c = b.cells;
     for (int i = 0; i < 8; ++i) {
         for (int k = 1; k <= 7; ++k) {
-            c.push_back(cell(5 + i, k, u"Text" + num(k), i));
+            c.push_back(cell(5 + i, k, u"Text" + text::intText(k), i));
         }
     }
     c.push_back(textCell(3, 2, u"Text10"));

@@ -2,7 +2,10 @@
 #include "grid/GridWindow.hpp"
 
 #include "text/NumberText.hpp"
+#include "ui/Tally.hpp"
 #include "volume/LogVolume.hpp"
+
+#include <span>
 
 namespace logora::grid {
 
@@ -10,29 +13,23 @@ using text::parseNumber;
 using text::Pattern;
 using text::patternText;
 using text::plainText;
-using text::sortsBelow;
+using ui::columnSum;
 using ui::Control;
+using ui::gridCell;
+using ui::GridColumn;
+using ui::hideBelow;
+using ui::hideEachBelow;
 
 namespace {
 
-std::u16string rowName(int row) {
-    const std::string s = "Text" + std::to_string(row);
-    return std::u16string(s.begin(), s.end());
-}
-
 std::u16string presetText(int row, bool highRange) {
-    const std::string s = std::to_string(highRange ? 2 * row + 30 : 2 * row + 2);
-    return std::u16string(s.begin(), s.end());
+    return text::intText(highRange ? 2 * row + 30 : 2 * row + 2);
 }
 
-// Empties the listed elements of a summary array that sort below the threshold.
+// The first count elements of a summary array: the rest belong to the other layout.
 template <std::size_t N>
-void hideBelow(const std::array<Control*, N>& fields, int count, std::u16string_view threshold) {
-    for (int i = 0; i < count; ++i) {
-        if (sortsBelow(fields[i]->text(), threshold)) {
-            fields[i]->setText(u"");
-        }
-    }
+std::span<Control* const> first(const std::array<Control*, N>& fields, std::size_t count) {
+    return std::span<Control* const>(fields).first(count);
 }
 
 } // namespace
@@ -41,7 +38,7 @@ GridWindow::GridWindow(prices::PriceSource& prices)
     : form_(ui::gridWindowDef()), prices_(prices), label19_(&form_.control(u"Label19")),
       label20_(&form_.control(u"Label20")) {
     for (int r = 1; r <= kRows; ++r) {
-        const std::u16string name = rowName(r);
+        const std::u16string name = ui::gridRowName(r);
         for (int j = 0; j < kCells; ++j) {
             cells_[r - 1][j] = &form_.control(name, j);
         }
@@ -62,11 +59,11 @@ GridWindow::GridWindow(prices::PriceSource& prices)
         unitPrice_[k] = &form_.control(u"Text19", k);
     }
 
-    form_.onChange(u"Text29", [this](int) { hideBelow(pieces_, 6, u"1"); });
-    form_.onChange(u"Text30", [this](int) { hideBelow(volumes_, 6, u"0.0001"); });
-    form_.onChange(u"Text16", [this](int) { hideBelow(classPieces_, 4, u"1"); });
-    form_.onChange(u"Text18", [this](int) { hideBelow(classVolume_, 4, u"0.0001"); });
-    form_.onChange(u"Text28", [this](int) { hideBelow(classAmount_, 4, u"0.01"); });
+    form_.onChange(u"Text29", [this](int) { hideEachBelow(first(pieces_, 6), u"1"); });
+    form_.onChange(u"Text30", [this](int) { hideEachBelow(first(volumes_, 6), u"0.0001"); });
+    form_.onChange(u"Text16", [this](int) { hideEachBelow(classPieces_, u"1"); });
+    form_.onChange(u"Text18", [this](int) { hideEachBelow(classVolume_, u"0.0001"); });
+    form_.onChange(u"Text28", [this](int) { hideEachBelow(classAmount_, u"0.01"); });
     // Unit prices always show two decimals.
     form_.onChange(u"Text19", [this](int) {
         for (Control* price : unitPrice_) {
@@ -81,21 +78,25 @@ GridWindow::GridWindow(prices::PriceSource& prices)
 
 void GridWindow::hideRowZeros(int row) {
     // Every volume cell of the row, the top row's first one included, hides below 0.0001.
-    for (int index : {2, 5, 8, 11}) {
-        Control& volume = *cells_[row - 1][index];
-        if (sortsBelow(volume.text(), u"0.0001")) {
-            volume.setText(u"");
-        }
+    for (int g = 0; g < kGroups; ++g) {
+        hideBelow(volume(row, g), u"0.0001");
     }
+}
+
+std::array<Control*, kRows> GridWindow::column(int group, GridColumn column) const {
+    std::array<Control*, kRows> fields{};
+    for (int r = 0; r < kRows; ++r) {
+        fields[r] = cells_[r][gridCell(group, column)];
+    }
+    return fields;
 }
 
 void GridWindow::recalculateCells() {
     for (int g = 0; g < kGroups; ++g) {
         const std::u16string& length = length_[g]->text();
-        for (int r = 0; r < kRows; ++r) {
-            auto& row = cells_[r];
-            row[3 * g + 2]->setText(
-                volume::CaiJiJiSuan(row[3 * g]->text(), row[3 * g + 1]->text(), length));
+        for (int r = 1; r <= kRows; ++r) {
+            volume(r, g).setText(
+                volume::CaiJiJiSuan(diameter(r, g).text(), pieces(r, g).text(), length));
         }
     }
 }
@@ -116,29 +117,28 @@ void GridWindow::totalsTwoLengths() {
     length_[1]->setText(plainText(parseNumber(length_[0]->text())));
     length_[3]->setText(plainText(parseNumber(length_[2]->text())));
 
-    auto sum = [this](int a, int b) {
+    // A pair adds row by row, both groups of a row before the next row.
+    auto sum = [this](int g, GridColumn column) {
         double total = 0;
         for (const auto& row : cells_) {
-            total = total + parseNumber(row[a]->text()) + parseNumber(row[b]->text());
+            total = total + parseNumber(row[gridCell(g, column)]->text()) +
+                    parseNumber(row[gridCell(g + 1, column)]->text());
         }
         return total;
     };
-    pieces_[4]->setText(plainText(sum(1, 4)));
-    pieces_[5]->setText(plainText(sum(7, 10)));
-    volumes_[4]->setText(patternText(sum(2, 5), Pattern::Four));
-    volumes_[5]->setText(patternText(sum(8, 11), Pattern::Four));
+    pieces_[4]->setText(plainText(sum(0, GridColumn::Pieces)));
+    pieces_[5]->setText(plainText(sum(2, GridColumn::Pieces)));
+    volumes_[4]->setText(patternText(sum(0, GridColumn::Volume), Pattern::Four));
+    volumes_[5]->setText(patternText(sum(2, GridColumn::Volume), Pattern::Four));
 }
 
 void GridWindow::totalsFourLengths() {
-    auto sum = [this](int index) {
-        double total = 0;
-        for (const auto& row : cells_) {
-            total += parseNumber(row[index]->text());
-        }
-        return total;
+    auto pieces = [&](int g) {
+        pieces_[g]->setText(plainText(columnSum(column(g, GridColumn::Pieces))));
     };
-    auto pieces = [&](int g) { pieces_[g]->setText(plainText(sum(3 * g + 1))); };
-    auto volume = [&](int g) { volumes_[g]->setText(patternText(sum(3 * g + 2), Pattern::Four)); };
+    auto volume = [&](int g) {
+        volumes_[g]->setText(patternText(columnSum(column(g, GridColumn::Volume)), Pattern::Four));
+    };
     pieces(1);
     volume(1);
     pieces(0);
@@ -158,9 +158,10 @@ void GridWindow::priceClasses() {
     double groupVolume[kGroups][3] = {};
     for (const auto& row : cells_) {
         for (int g = 0; g < kGroups; ++g) {
-            const int grade = prices::PriceGrade(parseNumber(row[3 * g]->text()));
-            groupPieces[g][grade] += parseNumber(row[3 * g + 1]->text());
-            groupVolume[g][grade] += parseNumber(row[3 * g + 2]->text());
+            auto number = [&](GridColumn c) { return parseNumber(row[gridCell(g, c)]->text()); };
+            const int grade = prices::PriceGrade(number(GridColumn::Diameter));
+            groupPieces[g][grade] += number(GridColumn::Pieces);
+            groupVolume[g][grade] += number(GridColumn::Volume);
         }
     }
     double classPieces[3];
@@ -191,9 +192,9 @@ void GridWindow::priceClasses() {
         plainText(shown(classAmount_[0]) + shown(classAmount_[1]) + shown(classAmount_[2])));
 }
 
-void GridWindow::writePresets(int index, bool highRange) {
+void GridWindow::writePresets(int group, bool highRange) {
     for (int r = 1; r <= kRows; ++r) {
-        cells_[r - 1][index]->setText(presetText(r, highRange));
+        diameter(r, group).setText(presetText(r, highRange));
     }
 }
 
@@ -220,8 +221,8 @@ void GridWindow::showLayout(bool twoLengths) {
     }
     length_[1]->setVisible(!twoLengths);
     length_[3]->setVisible(!twoLengths);
+    writePresets(1, twoLengths);
     writePresets(3, twoLengths);
-    writePresets(9, twoLengths);
 }
 
 void GridWindow::switchToTwoLengths() {
@@ -233,28 +234,29 @@ void GridWindow::switchToFourLengths() {
 }
 
 void GridWindow::clearTally() {
-    auto empty = [this](int index) {
-        for (auto& row : cells_) {
-            row[index]->setText(u"");
+    auto empty = [this](int group, GridColumn c) {
+        for (Control* field : column(group, c)) {
+            field->setText(u"");
         }
     };
     writePresets(0, false);
-    empty(1);
-    empty(2);
-    empty(5);
-    empty(4);
+    empty(0, GridColumn::Pieces);
+    empty(0, GridColumn::Volume);
+    empty(1, GridColumn::Volume);
+    empty(1, GridColumn::Pieces);
     form_.control(u"Text17").setText(u"");
-    writePresets(6, false);
-    for (int index : {7, 8, 10, 11}) {
-        empty(index);
-    }
+    writePresets(2, false);
+    empty(2, GridColumn::Pieces);
+    empty(2, GridColumn::Volume);
+    empty(3, GridColumn::Pieces);
+    empty(3, GridColumn::Volume);
     if (label19_->visible()) {
+        writePresets(1, false);
         writePresets(3, false);
-        writePresets(9, false);
     }
     if (label20_->visible()) {
+        writePresets(1, true);
         writePresets(3, true);
-        writePresets(9, true);
     }
 }
 

@@ -4,14 +4,15 @@
 
 #include "prices/PriceGrade.hpp"
 #include "ui/Form.hpp"
+#include "ui/GridCells.hpp"
 
 #include <array>
 
 namespace logora::grid {
 
-inline constexpr int kRows = 14;  // Text1 .. Text14
-inline constexpr int kCells = 12; // four groups of diameter, pieces, volume
-inline constexpr int kGroups = 4;
+inline constexpr int kRows = ui::kGridRows;
+inline constexpr int kCells = ui::kGridCells;
+inline constexpr int kGroups = ui::kGridGroups;
 
 class GridWindow : public ui::Window {
   public:
@@ -30,13 +31,21 @@ class GridWindow : public ui::Window {
     void clearTally();
     bool twoLengthLayout() const { return label20_->visible(); }
 
+    // Rows count from 1, as their names do; index is the element within the row.
     ui::Control& cell(int row, int index) { return *cells_[row - 1][index]; }
+    ui::Control& diameter(int row, int group) { return at(row, group, ui::GridColumn::Diameter); }
+    ui::Control& pieces(int row, int group) { return at(row, group, ui::GridColumn::Pieces); }
+    ui::Control& volume(int row, int group) { return at(row, group, ui::GridColumn::Volume); }
     ui::Control& lengthField(int group) { return *length_[group]; }
 
   private:
+    ui::Control& at(int row, int group, ui::GridColumn column) {
+        return cell(row, ui::gridCell(group, column));
+    }
+    std::array<ui::Control*, kRows> column(int group, ui::GridColumn column) const;
     void hideRowZeros(int row);
     void showLayout(bool twoLengths);
-    void writePresets(int index, bool highRange);
+    void writePresets(int group, bool highRange); // the group's diameter column
     void totalsTwoLengths();
     void totalsFourLengths();
     void priceClasses();

@@ -116,9 +116,4 @@ void widest(
     }
 }
 
-inline std::u16string number(int n) {
-    const std::string s = std::to_string(n);
-    return std::u16string(s.begin(), s.end());
-}
-
 } // namespace logora::ui::detail

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Form1, the grid-mode log calculator: 14 diameter-class rows in four column groups.
 #include "ui/DefBuilder.hpp"
+#include "ui/GridCells.hpp"
 
 namespace logora::ui {
 
@@ -18,29 +19,30 @@ std::vector<ControlKey> gridFocusOrder() {
     auto cellsDown = [&](int index, int from, int to) {
         const int step = from <= to ? 1 : -1;
         for (int r = from;; r += step) {
-            o.push_back({u"Text" + number(r), index});
+            o.push_back({gridRowName(r), index});
             if (r == to) {
                 break;
             }
         }
     };
     const char16_t* lengths[4] = {u"Text23", u"Text15", u"Text26", u"Text21"};
-    for (int g = 0; g < 4; ++g) {
+    for (int g = 0; g < kGridGroups; ++g) {
         o.push_back({lengths[g]});
-        cellsDown(3 * g + 1, 1, 14);
+        cellsDown(gridCell(g, GridColumn::Pieces), 1, 14);
     }
-    for (int index : {0, 3, 6, 9}) {
-        cellsDown(index, 1, 14);
+    for (int g = 0; g < kGridGroups; ++g) {
+        cellsDown(gridCell(g, GridColumn::Diameter), 1, 14);
     }
     for (const char16_t* name : {u"Text17", u"Text27", u"Text25", u"Text20", u"Command3",
                                  u"Command4", u"Command6", u"Command1"}) {
         o.push_back({name});
     }
-    cellsDown(2, 14, 1);
-    cellsDown(8, 14, 3);
-    cellsDown(5, 14, 1);
-    cellsDown(8, 2, 1);
-    cellsDown(11, 14, 1);
+    auto volumes = [](int g) { return gridCell(g, GridColumn::Volume); };
+    cellsDown(volumes(0), 14, 1);
+    cellsDown(volumes(2), 14, 3);
+    cellsDown(volumes(1), 14, 1);
+    cellsDown(volumes(2), 2, 1);
+    cellsDown(volumes(3), 14, 1);
     for (const char16_t* name : {u"Text22", u"Text24", u"Combo1", u"Combo2", u"Combo3", u"Combo4",
                                  u"Combo5", u"Command2"}) {
         o.push_back({name});
@@ -103,23 +105,26 @@ WindowDef gridWindowDef() {
         9));
 
     // Column headings.
-    for (int g = 0; g < 4; ++g) {
-        c.push_back(
-            label(u"Label2", g, kColumnLeft[3 * g], 2220, kColumnWidth[3 * g], 240, u"径级"));
-        c.push_back(label(u"Label3", g, kColumnLeft[3 * g + 1], 2220, kColumnWidth[3 * g + 1], 240,
-                          u"件数"));
-        c.push_back(label(u"Label4", g, kColumnLeft[3 * g + 2], 2220, kColumnWidth[3 * g + 2], 240,
-                          u"材  积"));
+    for (int g = 0; g < kGridGroups; ++g) {
+        auto heading = [&](const char16_t* name, GridColumn column, const char16_t* caption) {
+            const int j = gridCell(g, column);
+            c.push_back(label(name, g, kColumnLeft[j], 2220, kColumnWidth[j], 240, caption));
+        };
+        heading(u"Label2", GridColumn::Diameter, u"径级");
+        heading(u"Label3", GridColumn::Pieces, u"件数");
+        heading(u"Label4", GridColumn::Volume, u"材  积");
     }
 
     // The tally grid: Text1 (top row) .. Text14, twelve cells each.
-    for (int r = 1; r <= 14; ++r) {
+    for (int r = 1; r <= kGridRows; ++r) {
         const Rgb back = (r == 4 || r == 9) ? kPink : kPeach;
-        for (int j = 0; j < 12; ++j) {
-            const std::u16string initial = j % 3 == 0 ? number(2 * r + 2) : std::u16string();
+        for (int j = 0; j < kGridCells; ++j) {
+            const std::u16string initial = gridColumnOf(j) == GridColumn::Diameter
+                                               ? text::intText(2 * r + 2)
+                                               : std::u16string();
             c.push_back(
-                tableCell(withBack(text(u"Text" + number(r), j, kColumnLeft[j],
-                                        2460 + 300 * (r - 1), kColumnWidth[j], 315, initial),
+                tableCell(withBack(text(gridRowName(r), j, kColumnLeft[j], 2460 + 300 * (r - 1),
+                                        kColumnWidth[j], 315, initial),
                                    back)));
         }
     }
@@ -212,8 +217,9 @@ WindowDef gridWindowDef() {
     w.focusOrder = gridFocusOrder();
     // Widest values a truck's tally reaches: a cell to 999.9999 m³, totals to 9999.9999 m³,
     // amounts to 9999999.99 yuan.
-    for (int r = 1; r <= 14; ++r) {
-        widest(c, u"Text" + number(r), u"999.9999", [](int e) { return e % 3 == 2; });
+    for (int r = 1; r <= kGridRows; ++r) {
+        widest(c, gridRowName(r), u"999.9999",
+               [](int e) { return gridColumnOf(e) == GridColumn::Volume; });
     }
     widest(c, u"Text29", u"99999");
     widest(c, u"Text30", u"9999.9999");

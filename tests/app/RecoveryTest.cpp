@@ -25,7 +25,7 @@ class RecoveryTest : public QObject {
             a->start();
             a->grid().switchToTwoLengths();
             a->grid().lengthField(1).setText(u"4.5");
-            a->grid().cell(3, 1).setText(u"7");
+            a->grid().pieces(3, 0).setText(u"7");
             a->grid().form().control(u"Text17").setText(u"县木材\t加工厂\\一");
             a->list().form().control(u"Text1", 2).setText(u"6");
             a->list().form().control(u"Text3", 2).setText(u"5");
@@ -72,14 +72,14 @@ class RecoveryTest : public QObject {
             aside += e.path().filename().string().rfind("tally-snapshot 无法读取 ", 0) == 0;
         }
         QCOMPARE(aside, 1);
-        a->grid().cell(2, 1).setText(u"5");
+        a->grid().pieces(2, 0).setText(u"5");
         a->keepSnapshotNow();
         a.reset();
         auto b = make();
         b->askRestore = [](const std::u16string&) { return false; };
         b->start();
         QVERIFY(!std::filesystem::exists(snapshotFile()));
-        QCOMPARE(b->grid().cell(2, 1).text(), u"");
+        QCOMPARE(b->grid().pieces(2, 0).text(), u"");
     }
 
   private:

@@ -98,7 +98,7 @@ class ShellTest : public QObject {
 
     void switchingShowsExactlyOneCalculatorInEveryCombination() {
         app::FormView& grid = t_->view(Calculator::Grid);
-        t_->app->grid().cell(3, 1).setText(u"7");
+        t_->app->grid().pieces(3, 0).setText(u"7");
         pick(grid, switchText(Calculator::Grid));
         // A switch creates the windows it hides, hidden.
         QVERIFY(t_->app->exists(Calculator::List) && t_->app->exists(Calculator::Sawn));
@@ -117,12 +117,12 @@ class ShellTest : public QObject {
                 }
             }
         }
-        QCOMPARE(t_->app->grid().cell(3, 1).text(), std::u16string(u"7"));
+        QCOMPARE(t_->app->grid().pieces(3, 0).text(), std::u16string(u"7"));
         QCOMPARE(t_->app->list().form().control(u"Text1", 0).text(), std::u16string(u"6"));
     }
 
     void backButtonsReturnToTheGridAsItWas() {
-        t_->app->grid().cell(2, 4).setText(u"5");
+        t_->app->grid().pieces(2, 1).setText(u"5");
         for (auto [which, back] :
              {std::pair{Calculator::List, u"Command6"}, std::pair{Calculator::Sawn, u"Command5"}}) {
             t_->app->switchTo(which);
@@ -130,7 +130,7 @@ class ShellTest : public QObject {
             QVERIFY(t_->view(Calculator::Grid).isVisible());
             QVERIFY(!t_->view(which).isVisible());
         }
-        QCOMPARE(t_->app->grid().cell(2, 4).text(), std::u16string(u"5"));
+        QCOMPARE(t_->app->grid().pieces(2, 1).text(), std::u16string(u"5"));
     }
 
     void calculatorsAreFramelessAndFixed() {
@@ -276,7 +276,7 @@ class ShellTest : public QObject {
         QTest::keyClicks(QApplication::focusWidget(), "3");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCoreApplication::processEvents();
-        QCOMPARE(t_->app->grid().cell(1, 1).text(), std::u16string(u"3"));
+        QCOMPARE(t_->app->grid().pieces(1, 0).text(), std::u16string(u"3"));
         QVERIFY(hasFocus(edit(v, u"Text2", 1)));
     }
 

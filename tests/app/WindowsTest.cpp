@@ -68,7 +68,7 @@ class WindowsTest : public QObject {
         QLineEdit* pieces = edit(v, u"Text5", 1); // row 5: 12 cm, length 4
         pieces->setFocus();
         QTest::keyClicks(pieces, "3");
-        QCOMPARE(app_->grid().cell(5, 1).text(), std::u16string(u"3"));
+        QCOMPARE(app_->grid().pieces(5, 0).text(), std::u16string(u"3"));
         app_->host(app::Calculator::Grid).tickOnce();
         QCOMPARE(edit(v, u"Text5", 2)->text(), QStringLiteral("0.1860"));
         QCOMPARE(edit(v, u"Text4", 2)->text(), QString()); // empty rows show no volume

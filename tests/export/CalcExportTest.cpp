@@ -219,12 +219,12 @@ void fillGrid(grid::GridWindow& g) {
     for (int r = 1; r <= 14; ++r) {
         for (int grp = 0; grp < 4; ++grp) {
             if ((r + grp) % 3 != 0) {
-                g.cell(r, 3 * grp + 1).setText(text::plainText(r + grp));
+                g.pieces(r, grp).setText(text::plainText(r + grp));
             }
         }
     }
     g.lengthField(1).setText(u"4.5");
-    g.cell(3, 6).setText(u"杉木"); // a name typed into a grid cell goes over unchanged
+    g.diameter(3, 2).setText(u"杉木"); // a name typed into a grid cell goes over unchanged
     auto& f = g.form();
     f.control(u"Text17").setText(u"=县木材厂"); // a text, never a formula
     f.control(u"Text22").setText(u"0771");      // leading zero kept

@@ -31,8 +31,8 @@ class Grid : public ::testing::Test {
     }
     std::u16string t(std::u16string_view name, int e = ui::kNoElement) { return f(name, e).text(); }
     // Pieces of row r (1..14) in group g.
-    void pieces(int r, int g, std::u16string_view n) { w.cell(r, 3 * g + 1).setText(n); }
-    std::u16string volume(int r, int g) { return w.cell(r, 3 * g + 2).text(); }
+    void pieces(int r, int g, std::u16string_view n) { w.pieces(r, g).setText(n); }
+    std::u16string volume(int r, int g) { return w.volume(r, g).text(); }
 };
 
 TEST_F(Grid, StartsWithPresetsLengthsAndEmptyVolumes) {
@@ -42,7 +42,7 @@ TEST_F(Grid, StartsWithPresetsLengthsAndEmptyVolumes) {
     EXPECT_EQ(t(u"Text21"), u"");
     for (int r = 1; r <= 14; ++r) {
         for (int g = 0; g < 4; ++g) {
-            EXPECT_EQ(w.cell(r, 3 * g).text(), text::plainText(2 * r + 2));
+            EXPECT_EQ(w.diameter(r, g).text(), text::plainText(2 * r + 2));
         }
     }
     w.tick();
@@ -57,7 +57,7 @@ TEST_F(Grid, StartsWithPresetsLengthsAndEmptyVolumes) {
 }
 
 TEST_F(Grid, PiecesGiveTheRowVolumeAtTheNextTick) {
-    w.cell(9, 0).setText(u"20");
+    w.diameter(9, 0).setText(u"20");
     pieces(9, 0, u"1");
     EXPECT_EQ(volume(9, 0), u"");
     w.tick();
@@ -83,9 +83,9 @@ TEST_F(Grid, ClearingALengthEmptiesThatGroupsVolumes) {
 }
 
 TEST_F(Grid, TypedVolumeIsOverwritten) {
-    w.cell(3, 5).setText(u"9.9999");
+    w.volume(3, 1).setText(u"9.9999");
     w.tick();
-    EXPECT_EQ(w.cell(3, 5).text(), u"");
+    EXPECT_EQ(w.volume(3, 1).text(), u"");
 }
 
 TEST_F(Grid, SmallestVolumeShowsInEveryCellTheTopRowIncluded) {
@@ -94,8 +94,8 @@ TEST_F(Grid, SmallestVolumeShowsInEveryCellTheTopRowIncluded) {
         f(len).setText(u"0.1");
     }
     for (int g = 0; g < 4; ++g) {
-        w.cell(1, 3 * g).setText(u"4");
-        w.cell(2, 3 * g).setText(u"4");
+        w.diameter(1, g).setText(u"4");
+        w.diameter(2, g).setText(u"4");
         pieces(1, g, u"1");
         pieces(2, g, u"1");
     }
@@ -109,12 +109,12 @@ TEST_F(Grid, SmallestVolumeShowsInEveryCellTheTopRowIncluded) {
 
 TEST_F(Grid, RowHidingTestsEveryVolumeCellOfTheRow) {
     // A zero written straight into a volume cell is emptied by any change of its row.
-    w.cell(7, 2).setText(u"0.0000");
-    EXPECT_EQ(w.cell(7, 2).text(), u"");
-    w.cell(7, 11).setText(u"-1");
-    EXPECT_EQ(w.cell(7, 11).text(), u"");
-    w.cell(7, 8).setText(u"0.0123");
-    EXPECT_EQ(w.cell(7, 8).text(), u"0.0123");
+    w.volume(7, 0).setText(u"0.0000");
+    EXPECT_EQ(w.volume(7, 0).text(), u"");
+    w.volume(7, 3).setText(u"-1");
+    EXPECT_EQ(w.volume(7, 3).text(), u"");
+    w.volume(7, 2).setText(u"0.0123");
+    EXPECT_EQ(w.volume(7, 2).text(), u"0.0123");
 }
 
 struct HideCase {
@@ -174,7 +174,7 @@ TEST_F(Grid, AbsurdInputInEveryFieldNeverCrashes) {
     w.tick();
     w.tick();
     EXPECT_EQ(t(u"Text29", 4), u"溢出");
-    EXPECT_EQ(w.cell(1, 2).text(), u"溢出");
+    EXPECT_EQ(w.volume(1, 0).text(), u"溢出");
 }
 
 } // namespace
@@ -184,13 +184,13 @@ namespace {
 // Row r (1..14) of a group holds diameter 2r + 2 in the low range, 2r + 30 in the high one.
 TEST_F(Grid, SwitchingLayoutsRelabelsGroupsOneAndThreeOnly) {
     pieces(1, 1, u"2");
-    w.cell(2, 0).setText(u"5"); // overtyped in group 0: a switch leaves it
+    w.diameter(2, 0).setText(u"5"); // overtyped in group 0: a switch leaves it
     w.form().click(u"Label19");
     EXPECT_TRUE(w.twoLengthLayout());
-    EXPECT_EQ(w.cell(1, 3).text(), u"32");
-    EXPECT_EQ(w.cell(14, 9).text(), u"58");
-    EXPECT_EQ(w.cell(2, 0).text(), u"5");
-    EXPECT_EQ(w.cell(1, 4).text(), u"2"); // pieces stay in their cells
+    EXPECT_EQ(w.diameter(1, 1).text(), u"32");
+    EXPECT_EQ(w.diameter(14, 3).text(), u"58");
+    EXPECT_EQ(w.diameter(2, 0).text(), u"5");
+    EXPECT_EQ(w.pieces(1, 1).text(), u"2"); // pieces stay in their cells
     for (auto [name, e, shown] : {std::tuple{u"Text29", 0, false},
                                   {u"Text30", 3, false},
                                   {u"Text29", 4, true},
@@ -209,8 +209,8 @@ TEST_F(Grid, SwitchingLayoutsRelabelsGroupsOneAndThreeOnly) {
     EXPECT_EQ(volume(1, 1), volume::CaiJiJiSuan(u"32", u"2", u"4"));
     w.form().click(u"Label20");
     EXPECT_FALSE(w.twoLengthLayout());
-    EXPECT_EQ(w.cell(1, 3).text(), u"4");
-    EXPECT_EQ(w.cell(14, 9).text(), u"30");
+    EXPECT_EQ(w.diameter(1, 1).text(), u"4");
+    EXPECT_EQ(w.diameter(14, 3).text(), u"30");
     EXPECT_TRUE(f(u"Text15").visible());
     EXPECT_TRUE(f(u"Text29", 0).visible());
     EXPECT_FALSE(f(u"Text29", 4).visible());
@@ -271,8 +271,8 @@ TEST_F(Grid, PriceClassesByDiameterLimits) {
         {u"14", 1}, {u"19", 1}, {u"19.5", 2}, {u"20", 2},  {u"58", 2}};
     for (const auto& [diameter, grade] : cases) {
         grid::GridWindow fresh(prices);
-        fresh.cell(1, 0).setText(diameter);
-        fresh.cell(1, 1).setText(u"1");
+        fresh.diameter(1, 0).setText(diameter);
+        fresh.pieces(1, 0).setText(u"1");
         fresh.tick();
         for (int k = 0; k < 3; ++k) {
             EXPECT_EQ(fresh.form().control(u"Text16", k).text(), k == grade ? u"1" : u"")
@@ -282,15 +282,15 @@ TEST_F(Grid, PriceClassesByDiameterLimits) {
 }
 
 TEST_F(Grid, FourteenCentimetreLogsInBothLayouts) {
-    w.cell(6, 0).setText(u"14");
+    w.diameter(6, 0).setText(u"14");
     pieces(6, 0, u"4");
-    w.cell(6, 9).setText(u"14");
+    w.diameter(6, 3).setText(u"14");
     pieces(6, 3, u"3");
     f(u"Text21").setText(u"4");
     w.tick();
     EXPECT_EQ(t(u"Text16", 1), u"7");
     w.switchToTwoLengths();
-    w.cell(6, 9).setText(u"14");
+    w.diameter(6, 3).setText(u"14");
     w.tick();
     EXPECT_EQ(t(u"Text16", 1), u"7");
 }
@@ -298,11 +298,11 @@ TEST_F(Grid, FourteenCentimetreLogsInBothLayouts) {
 TEST_F(Grid, AmountsUseTheDisplayedVolumeAndPrice) {
     prices.texts[1] = u"550";
     // 14 cm at 2 m is 0.036 m3 a piece: 34 pieces and 0.2777 of a piece make 1.2340.
-    w.cell(1, 0).setText(u"14");
+    w.diameter(1, 0).setText(u"14");
     f(u"Text23").setText(u"2");
     pieces(1, 0, u"34"); // 1.2240
-    w.cell(2, 0).setText(u"14");
-    w.cell(2, 1).setText(u"0.2777"); // 0.036 x 0.2777 = 0.0100 (rounded)
+    w.diameter(2, 0).setText(u"14");
+    w.pieces(2, 0).setText(u"0.2777"); // 0.036 x 0.2777 = 0.0100 (rounded)
     w.tick();
     EXPECT_EQ(t(u"Text18", 1), u"1.2340");
     EXPECT_EQ(t(u"Text19", 1), u"550.00");
@@ -344,7 +344,7 @@ TEST_F(Grid, EmptyGridShowsOnlyZeroPrices) {
 }
 
 TEST_F(Grid, ClearKeepsLengthsCaptionsAndPricesAndRestoresPresets) {
-    w.cell(2, 0).setText(u"5");
+    w.diameter(2, 0).setText(u"5");
     pieces(3, 2, u"7");
     f(u"Text17").setText(u"买方");
     f(u"Text20").setText(u"卖方");
@@ -352,12 +352,12 @@ TEST_F(Grid, ClearKeepsLengthsCaptionsAndPricesAndRestoresPresets) {
     f(u"Text23").setText(u"6");
     w.tick();
     w.switchToTwoLengths();
-    w.cell(5, 3).setText(u"99");
+    w.diameter(5, 1).setText(u"99");
     w.form().click(u"Command4");
-    EXPECT_EQ(w.cell(2, 0).text(), u"6");
-    EXPECT_EQ(w.cell(5, 3).text(), u"40"); // high range kept in the two-length layout
-    EXPECT_EQ(w.cell(14, 9).text(), u"58");
-    EXPECT_EQ(w.cell(3, 7).text(), u"");
+    EXPECT_EQ(w.diameter(2, 0).text(), u"6");
+    EXPECT_EQ(w.diameter(5, 1).text(), u"40"); // high range kept in the two-length layout
+    EXPECT_EQ(w.diameter(14, 3).text(), u"58");
+    EXPECT_EQ(w.pieces(3, 2).text(), u"");
     EXPECT_EQ(t(u"Text17"), u"");
     EXPECT_EQ(t(u"Text20"), u"卖方");
     EXPECT_EQ(t(u"Combo4"), u"单位:");
