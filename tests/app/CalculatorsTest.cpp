@@ -98,7 +98,7 @@ class CalculatorsTest : public QObject {
             QTest::mouseClick(t_->view(which).widgetFor(button), Qt::LeftButton);
             QCOMPARE(t_->sheet.calls.at(2), std::string(sheet));
             QCOMPARE(t_->sheet.calls.back(), std::string("show"));
-            QCOMPARE(t_->sheet.cells, cells);
+            QCOMPARE(int(t_->sheet.cells.size()), cells);
             QCOMPARE(t_->prompts.reminders.size(), std::size_t(1));
         }
     }

@@ -2,6 +2,7 @@
 // Shared helpers of the Qt tests: an application on a temporary price folder.
 #pragma once
 
+#include "../export/RecordingSheet.hpp"
 #include "app/Application.hpp"
 #include "text/NumberText.hpp"
 
@@ -18,34 +19,6 @@ namespace logora::testing {
 struct Recorder : prices::MessageSink {
     std::vector<std::u16string> messages;
     void message(const std::u16string& t) override { messages.push_back(t); }
-};
-
-// Records the export's calls instead of driving an office.
-struct RecordingSheet : exporting::Spreadsheet {
-    std::vector<std::string> calls;
-    int cells = 0;
-    std::function<void()> duringSave;
-    void start() override { calls.push_back("start"); }
-    void openWorkbook(const std::filesystem::path& p) override {
-        calls.push_back("open " + p.filename().string());
-    }
-    void selectSheet(std::u16string_view s) override {
-        calls.push_back("sheet " + text::toUtf8(s));
-    }
-    void setCell(int, int, const exporting::CellValue&) override { ++cells; }
-    void save() override {
-        calls.push_back("save");
-        if (duringSave) {
-            duringSave();
-        }
-    }
-    void exportPdf(const std::filesystem::path& p) override {
-        calls.push_back("pdf");
-        std::ofstream(p) << "%PDF";
-    }
-    void closeAll() override {}
-    void showToUser(const std::filesystem::path&) override { calls.push_back("show"); }
-    void abandon() override { calls.push_back("abandon"); }
 };
 
 struct PromptRecorder : exporting::ExportPrompts {

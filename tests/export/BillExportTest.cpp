@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/BillExport.hpp"
+#include "RecordingSheet.hpp"
 #include "export/CalcPlugin.hpp"
 
 #include "grid/GridWindow.hpp"
@@ -24,37 +25,7 @@ struct NoPrices : prices::PriceSource {
 };
 
 // Records every call; can be told to fail at the n-th call of a kind.
-struct Recording : Spreadsheet {
-    std::vector<std::string> calls;
-    std::vector<std::tuple<int, int, CellValue>> cells;
-    int failSetCellAt = -1; // fail when this many cells have been set (counting all attempts)
-    bool failStart = false;
-    int abandoned = 0;
-    int setCount = 0;
-    void start() override {
-        calls.push_back("start");
-        if (failStart) {
-            throw ExportError(u"未找到 LibreOffice Calc，无法导出账单。");
-        }
-    }
-    void openWorkbook(const fs::path& p) override {
-        calls.push_back("open " + p.filename().string());
-    }
-    void selectSheet(std::u16string_view s) override {
-        calls.push_back("sheet " + text::toUtf8(s));
-    }
-    void setCell(int r, int c, const CellValue& v) override {
-        if (setCount++ == failSetCellAt) {
-            throw ExportError(u"没有响应");
-        }
-        cells.emplace_back(r, c, v);
-    }
-    void save() override { calls.push_back("save"); }
-    void exportPdf(const fs::path& p) override { std::ofstream(p) << "%PDF"; }
-    void closeAll() override { calls.push_back("close"); }
-    void showToUser(const fs::path&) override { calls.push_back("show"); }
-    void abandon() override { ++abandoned; }
-};
+using Recording = logora::testing::RecordingSheet;
 
 struct Prompts : ExportPrompts {
     std::vector<std::u16string> reminders, failures;
@@ -223,7 +194,7 @@ TEST(CellValue, NumbersStringsAndEmpty) {
 TEST_F(Export, WritesEveryCellInOrderThenSavesAndShows) {
     NoPrices p;
     grid::GridWindow g(p);
-    g.cell(5, 1).setText(u"3");
+    g.pieces(5, 0).setText(u"3");
     g.form().control(u"Text22").setText(u"007");
     g.tick();
     BillExporter exporter(sheet, *bills, prompts);
