@@ -222,42 +222,43 @@ long decimalMagnitude(std::string_view number) {
 
 } // namespace
 
-double parseNumber(std::u16string_view text) {
-    double simple = 0;
-    if (text.empty()) {
-        return 0;
-    }
-    if (parseSimple(text, simple)) {
-        return simple;
-    }
-    // Skip leading blanks to find a radix prefix; blanks inside are skipped as we read.
-    std::size_t pos = 0;
+namespace {
+
+std::size_t skipBlanks(std::u16string_view text, std::size_t pos) {
     while (pos < text.size() && isIgnoredBlank(text[pos])) {
         ++pos;
     }
-    if (pos < text.size() && text[pos] == u'&') {
-        std::size_t next = pos + 1;
-        while (next < text.size() && isIgnoredBlank(text[next])) {
-            ++next;
-        }
-        if (next < text.size()) {
-            const char16_t kind = text[next];
-            if (kind == u'H' || kind == u'h') {
-                return parseRadix(text, next + 1, 16);
-            }
-            if (kind == u'O' || kind == u'o') {
-                return parseRadix(text, next + 1, 8);
-            }
-        }
-        return 0;
-    }
+    return pos;
+}
 
-    NumberBuffer buf;
+// After "&": "H" reads hexadecimal digits, "O" octal ones; anything else is no number.
+double parsePrefixed(std::u16string_view text, std::size_t afterAmpersand) {
+    const std::size_t next = skipBlanks(text, afterAmpersand);
+    if (next < text.size()) {
+        const char16_t kind = text[next];
+        if (kind == u'H' || kind == u'h') {
+            return parseRadix(text, next + 1, 16);
+        }
+        if (kind == u'O' || kind == u'o') {
+            return parseRadix(text, next + 1, 8);
+        }
+    }
+    return 0;
+}
+
+// The leading decimal number as the characters from_chars reads, its sign kept apart.
+struct ScannedNumber {
+    NumberBuffer digits;
     bool negative = false;
-    bool seenSign = false;
-    bool seenPoint = false;
     bool seenDigit = false;
     bool nonZeroDigit = false;
+};
+
+ScannedNumber scanDecimal(std::u16string_view text, std::size_t pos) {
+    ScannedNumber n;
+    NumberBuffer& buf = n.digits;
+    bool seenSign = false;
+    bool seenPoint = false;
     enum class State {
         Mantissa,
         ExponentLetter,
@@ -272,17 +273,17 @@ double parseNumber(std::u16string_view text) {
             continue;
         }
         if (state == State::Mantissa) {
-            if (!seenSign && !seenDigit && !seenPoint && (c == u'+' || c == u'-')) {
+            if (!seenSign && !n.seenDigit && !seenPoint && (c == u'+' || c == u'-')) {
                 seenSign = true;
-                negative = c == u'-';
+                n.negative = c == u'-';
             } else if (isDigit(c)) {
-                seenDigit = true;
-                nonZeroDigit = nonZeroDigit || c != u'0';
+                n.seenDigit = true;
+                n.nonZeroDigit = n.nonZeroDigit || c != u'0';
                 buf.push(static_cast<char>(c));
             } else if (c == u'.' && !seenPoint) {
                 seenPoint = true;
                 buf.push('.');
-            } else if (seenDigit && (c == u'E' || c == u'e' || c == u'D' || c == u'd')) {
+            } else if (n.seenDigit && (c == u'E' || c == u'e' || c == u'D' || c == u'd')) {
                 mantissaEnd = buf.size();
                 buf.push('e');
                 state = State::ExponentLetter;
@@ -314,23 +315,45 @@ double parseNumber(std::u16string_view text) {
             }
         }
     }
-    if (!seenDigit) {
-        return 0;
-    }
     if (state == State::ExponentLetter || state == State::ExponentSign) {
         buf.truncate(mantissaEnd); // an exponent letter without digits is not part of the number
     }
+    return n;
+}
+
+double valueOf(const ScannedNumber& n) {
+    if (!n.seenDigit) {
+        return 0;
+    }
+    const NumberBuffer& buf = n.digits;
     double value = 0;
     const auto result =
         std::from_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
         // Too large (overflow) or too small (underflow to zero), told by the value's decimal
         // magnitude: "0.000…1" is tiny without a negative exponent, "1000…e-50" is huge with one.
-        value = nonZeroDigit && decimalMagnitude(std::string_view(buf.data(), buf.size())) >= 0
+        value = n.nonZeroDigit && decimalMagnitude(std::string_view(buf.data(), buf.size())) >= 0
                     ? HUGE_VAL
                     : 0.0;
     }
-    return negative ? -value : value;
+    return n.negative ? -value : value;
+}
+
+} // namespace
+
+double parseNumber(std::u16string_view text) {
+    double simple = 0;
+    if (text.empty()) {
+        return 0;
+    }
+    if (parseSimple(text, simple)) {
+        return simple;
+    }
+    const std::size_t pos = skipBlanks(text, 0);
+    if (pos < text.size() && text[pos] == u'&') {
+        return parsePrefixed(text, pos + 1);
+    }
+    return valueOf(scanDecimal(text, pos));
 }
 
 namespace {
