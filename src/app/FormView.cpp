@@ -263,105 +263,124 @@ FormView::Bound& FormView::boundOf(ui::Control& c) {
 void FormView::build() {
     bound_.resize(form_.controls().size());
     for (ui::Control& c : form_.controls()) {
-        const ui::ControlDef& d = c.def();
         Bound& b = boundOf(c);
         b.control = &c;
         b.shown = c.text();
         b.shownVisible = c.visible();
-        const QString caption = QString::fromStdU16String(d.text);
         QWidget* w = nullptr;
-        switch (d.kind) {
-        case ui::Kind::Text: {
-            auto* edit = new QLineEdit(QString::fromStdU16String(c.text()), this);
-            edit->setCursorPosition(0);
-            connect(edit, &QLineEdit::textEdited, this,
-                    [this, &b](const QString& t) { userEdited(b, t); });
-            edit->installEventFilter(this);
-            if (d.back) {
-                QPalette pal = edit->palette();
-                pal.setColor(QPalette::Base, colorOf(*d.back));
-                edit->setPalette(pal);
-            }
-            w = edit;
+        switch (c.kind()) {
+        case ui::Kind::Text:
+            w = makeEdit(b);
+            break;
+        case ui::Kind::Combo:
+            w = makeChooser(b);
+            break;
+        case ui::Kind::Label:
+            w = makeLabel(b);
+            break;
+        case ui::Kind::Button:
+            w = makeButton(b);
             break;
         }
-        case ui::Kind::Combo: {
-            auto* box = new QComboBox(this);
-            box->setEditable(true);
-            box->setInsertPolicy(QComboBox::NoInsert);
-            // A chooser shows exactly what was typed: no inline completion from its list.
-            box->setCompleter(nullptr);
-            for (const auto& item : d.items) {
-                box->addItem(QString::fromStdU16String(item));
-            }
-            box->setEditText(QString::fromStdU16String(c.text()));
-            box->lineEdit()->setCursorPosition(0);
-            connect(box->lineEdit(), &QLineEdit::textEdited, this,
-                    [this, &b](const QString& t) { userEdited(b, t); });
-            box->installEventFilter(this);
-            box->lineEdit()->installEventFilter(this);
-            connect(box, &QComboBox::activated, this, [this, &b, box](int index) {
-                const QString t = box->itemText(index);
-                b.shown = t.toStdU16String();
-                guarded([&] { b.control->setText(b.shown); });
-                userClicked(b);
-            });
-            w = box;
-            break;
-        }
-        case ui::Kind::Label: {
-            if (d.clickable) {
-                auto* label = new ClickLabel(caption, this);
-                label->setAlignment(Qt::AlignCenter);
-                label->setWordWrap(true);
-                label->setCursor(Qt::PointingHandCursor);
-                label->setFrameStyle(QFrame::Panel | QFrame::Raised);
-                label->setLineWidth(2);
-                label->clicked = [this, &b] { userClicked(b); };
-                w = label;
-            } else {
-                auto* label = new QLabel(caption, this);
-                label->setWordWrap(d.height > 400);
-                label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-                w = label;
-            }
-            if (d.back) {
-                const QColor back = colorOf(*d.back);
-                if (d.clickable) {
-                    w->setStyleSheet(QStringLiteral("background: %1;").arg(back.name()));
-                } else {
-                    QPalette pal = w->palette();
-                    pal.setColor(QPalette::Window, back);
-                    w->setPalette(pal);
-                    w->setAutoFillBackground(true);
-                }
-            }
-            break;
-        }
-        case ui::Kind::Button: {
-            auto* button = new QPushButton(caption, this);
-            connect(button, &QPushButton::clicked, this, [this, &b] { userClicked(b); });
-            button->setAutoDefault(false);
-            button->installEventFilter(this);
-            w = button;
-            break;
-        }
-        }
-        w->setObjectName(
-            QString::fromStdU16String(d.name) +
-            (d.element == ui::kNoElement ? QString() : QStringLiteral("_%1").arg(d.element)));
-        w->setFont(fontFor(d.font));
-        if (auto* box = qobject_cast<QComboBox*>(w)) {
-            // The style sheet keeps a chooser's own edit field from taking the chooser's font.
-            box->lineEdit()->setFont(w->font());
-        }
-        w->setGeometry(px(d.left), px(d.top), px(d.width), px(d.height));
-        if (!d.toolTip.empty()) {
-            w->setToolTip(QString::fromStdU16String(d.toolTip));
-        }
+        placeFromDefinition(w, c.def());
         w->setVisible(c.visible());
         b.widget = w;
         byWidget_.insert(w, &b);
+    }
+}
+
+QWidget* FormView::makeEdit(Bound& b) {
+    const ui::ControlDef& d = b.control->def();
+    auto* edit = new QLineEdit(QString::fromStdU16String(b.control->text()), this);
+    edit->setCursorPosition(0);
+    connect(edit, &QLineEdit::textEdited, this, [this, &b](const QString& t) { userEdited(b, t); });
+    edit->installEventFilter(this);
+    if (d.back) {
+        QPalette pal = edit->palette();
+        pal.setColor(QPalette::Base, colorOf(*d.back));
+        edit->setPalette(pal);
+    }
+    return edit;
+}
+
+QWidget* FormView::makeChooser(Bound& b) {
+    auto* box = new QComboBox(this);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    // A chooser shows exactly what was typed: no inline completion from its list.
+    box->setCompleter(nullptr);
+    for (const auto& item : b.control->def().items) {
+        box->addItem(QString::fromStdU16String(item));
+    }
+    box->setEditText(QString::fromStdU16String(b.control->text()));
+    box->lineEdit()->setCursorPosition(0);
+    connect(box->lineEdit(), &QLineEdit::textEdited, this,
+            [this, &b](const QString& t) { userEdited(b, t); });
+    box->installEventFilter(this);
+    box->lineEdit()->installEventFilter(this);
+    connect(box, &QComboBox::activated, this, [this, &b, box](int index) {
+        const QString t = box->itemText(index);
+        b.shown = t.toStdU16String();
+        guarded([&] { b.control->setText(b.shown); });
+        userClicked(b);
+    });
+    return box;
+}
+
+QWidget* FormView::makeLabel(Bound& b) {
+    const ui::ControlDef& d = b.control->def();
+    const QString caption = QString::fromStdU16String(d.text);
+    QWidget* w = nullptr;
+    if (d.clickable) {
+        auto* label = new ClickLabel(caption, this);
+        label->setAlignment(Qt::AlignCenter);
+        label->setWordWrap(true);
+        label->setCursor(Qt::PointingHandCursor);
+        label->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        label->setLineWidth(2);
+        label->clicked = [this, &b] { userClicked(b); };
+        w = label;
+    } else {
+        auto* label = new QLabel(caption, this);
+        label->setWordWrap(d.height > 400);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        w = label;
+    }
+    if (d.back) {
+        const QColor back = colorOf(*d.back);
+        if (d.clickable) {
+            w->setStyleSheet(QStringLiteral("background: %1;").arg(back.name()));
+        } else {
+            QPalette pal = w->palette();
+            pal.setColor(QPalette::Window, back);
+            w->setPalette(pal);
+            w->setAutoFillBackground(true);
+        }
+    }
+    return w;
+}
+
+QWidget* FormView::makeButton(Bound& b) {
+    auto* button = new QPushButton(QString::fromStdU16String(b.control->def().text), this);
+    connect(button, &QPushButton::clicked, this, [this, &b] { userClicked(b); });
+    button->setAutoDefault(false);
+    button->installEventFilter(this);
+    return button;
+}
+
+// Name, font, geometry and tool tip, as the window definition gives them.
+void FormView::placeFromDefinition(QWidget* w, const ui::ControlDef& d) {
+    w->setObjectName(
+        QString::fromStdU16String(d.name) +
+        (d.element == ui::kNoElement ? QString() : QStringLiteral("_%1").arg(d.element)));
+    w->setFont(fontFor(d.font));
+    if (auto* box = qobject_cast<QComboBox*>(w)) {
+        // The style sheet keeps a chooser's own edit field from taking the chooser's font.
+        box->lineEdit()->setFont(w->font());
+    }
+    w->setGeometry(px(d.left), px(d.top), px(d.width), px(d.height));
+    if (!d.toolTip.empty()) {
+        w->setToolTip(QString::fromStdU16String(d.toolTip));
     }
 }
 

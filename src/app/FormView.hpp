@@ -67,6 +67,11 @@ class FormView : public QWidget {
     };
     Bound& boundOf(ui::Control& c);
     void build();
+    QWidget* makeEdit(Bound& b);
+    QWidget* makeChooser(Bound& b);
+    QWidget* makeLabel(Bound& b);
+    QWidget* makeButton(Bound& b);
+    void placeFromDefinition(QWidget* w, const ui::ControlDef& d);
     static void guarded(const std::function<void()>& action);
     void userEdited(Bound& b, const QString& text);
     void userClicked(Bound& b);
