@@ -4,53 +4,22 @@
 
 #include "text/NumberText.hpp"
 
+#include "prices/FileOps.hpp"
+
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <iconv.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace logora::prices {
 namespace fs = std::filesystem;
 
 namespace {
 
-std::optional<std::string> convert(const char* to, const char* from, const char* in,
-                                   std::size_t inLen) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        return std::nullopt;
-    }
-    std::string out(inLen * 2 + 8, '\0');
-    char* inPtr = const_cast<char*>(in);
-    char* outPtr = out.data();
-    std::size_t outLeft = out.size();
-    bool ok = true;
-    while (inLen > 0) {
-        if (iconv(cd, &inPtr, &inLen, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
-            if (errno == E2BIG) {
-                const std::size_t used = static_cast<std::size_t>(outPtr - out.data());
-                out.resize(out.size() * 2);
-                outPtr = out.data() + used;
-                outLeft = out.size() - used;
-                continue;
-            }
-            ok = false;
-            break;
-        }
-    }
-    iconv_close(cd);
-    if (!ok) {
-        return std::nullopt;
-    }
-    out.resize(static_cast<std::size_t>(outPtr - out.data()));
-    return out;
-}
+using fileops::kMaxPriceBytes;
+using fileops::Read;
+using fileops::readBounded;
+using fileops::syncFolder;
 
-std::u16string u16(const std::string& s) {
-    return text::fromUtf8(s);
+std::u16string u16(const fs::path& p) {
+    return fileops::shown(p);
 }
 
 // A reason a Chinese-reading user understands, for every error a price file can meet.
@@ -63,8 +32,10 @@ std::u16string reasonOf(int error) {
         return u"文件夹只读";
     case ENOSPC:
         return u"磁盘已满";
+#ifdef EDQUOT
     case EDQUOT:
         return u"磁盘配额已用完";
+#endif
     case ENOENT:
         return u"文件夹不存在";
     case ENOTDIR:
@@ -74,8 +45,12 @@ std::u16string reasonOf(int error) {
         return u"有一个同名的文件夹挡住了单价文件";
     case EIO:
         return u"磁盘读写出错";
+#ifdef ELOOP
     case ELOOP:
         return u"路径上有符号链接循环";
+#endif
+    case EBUSY:
+        return u"文件正被别的程序占用";
     case ENAMETOOLONG:
         return u"路径太长";
     case EMFILE:
@@ -86,90 +61,14 @@ std::u16string reasonOf(int error) {
     }
 }
 
-bool writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// A price file is one short line; anything longer is not one (a disk error, a mistaken copy).
-constexpr std::size_t kMaxPriceBytes = 4096;
-
-struct Read {
-    enum class Status { Missing, Ok, Folder, TooLarge, Failed } status = Status::Missing;
-    std::string bytes;
-    int error = 0;
-};
-
-// At most kMaxPriceBytes + 1 bytes, never following the file's size.
-Read readBounded(const fs::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        // A folder path blocked by a file holds no prices either; the save says why.
-        const bool missing = errno == ENOENT || errno == ENOTDIR;
-        return {missing ? Read::Status::Missing : Read::Status::Failed, {}, errno};
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || !S_ISREG(st.st_mode)) {
-        const bool folder = S_ISDIR(st.st_mode);
-        ::close(fd);
-        return {folder ? Read::Status::Folder : Read::Status::Failed, {}, folder ? EISDIR : EIO};
-    }
-    Read r{Read::Status::Ok, {}, 0};
-    char buf[kMaxPriceBytes + 1];
-    while (r.bytes.size() <= kMaxPriceBytes) {
-        const ssize_t n = ::read(fd, buf, sizeof buf - r.bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            r = {Read::Status::Failed, {}, errno};
-            break;
-        }
-        if (n == 0) {
-            break;
-        }
-        r.bytes.append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    if (r.status == Read::Status::Ok && r.bytes.size() > kMaxPriceBytes) {
-        return {Read::Status::TooLarge, {}, 0};
-    }
-    return r;
-}
-
-void syncFolder(const fs::path& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 } // namespace
 
 std::optional<std::string> toGbk(std::u16string_view text) {
-    return convert("GBK", "UTF-16LE", reinterpret_cast<const char*>(text.data()),
-                   text.size() * sizeof(char16_t));
+    return fileops::toGbk(text);
 }
 
 std::optional<std::u16string> fromGbk(std::string_view bytes) {
-    auto utf16 = convert("UTF-16LE", "GBK", bytes.data(), bytes.size());
-    if (!utf16) {
-        return std::nullopt;
-    }
-    std::u16string out(utf16->size() / 2, u'\0');
-    std::memcpy(out.data(), utf16->data(), out.size() * 2);
-    return out;
+    return fileops::fromGbk(bytes);
 }
 
 FilePriceStore::FilePriceStore(fs::path folder) : folder_(std::move(folder)) {}
@@ -197,7 +96,7 @@ fs::path FilePriceStore::commitMark() const {
 }
 
 int FilePriceStore::replace(const fs::path& from, const fs::path& to) {
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    return fileops::rename(from, to);
 }
 
 void FilePriceStore::recover() {
@@ -206,21 +105,21 @@ void FilePriceStore::recover() {
     for (int k = 0; k < 3; ++k) {
         const fs::path next = sidecar(k, ".new");
         if (committed && fs::is_regular_file(next, ec)) {
-            ::rename(next.c_str(), fileOf(k).c_str());
+            fileops::rename(next, fileOf(k));
         } else {
-            ::unlink(next.c_str());
+            fileops::remove(next);
         }
-        ::unlink(sidecar(k, ".old").c_str());
+        fileops::remove(sidecar(k, ".old"));
     }
     if (committed) {
-        ::unlink(commitMark().c_str());
+        fileops::remove(commitMark());
     }
     // Temporaries of saves that were killed while writing.
     for (const auto& entry : fs::directory_iterator(folder_, ec)) {
         const std::string name = entry.path().filename().string();
         for (int k = 0; k < 3; ++k) {
             if (name.rfind(fileOf(k).filename().string() + ".tmp-", 0) == 0) {
-                ::unlink(entry.path().c_str());
+                fileops::remove(entry.path());
             }
         }
     }
@@ -235,7 +134,7 @@ StoreLoad FilePriceStore::load() {
     }
     for (int k = 0; k < 3; ++k) {
         const fs::path path = fileOf(k);
-        const std::u16string name = u16(path.string());
+        const std::u16string name = u16(path);
         const Read read = readBounded(path);
         std::optional<std::u16string> price;
         switch (read.status) {
@@ -276,7 +175,7 @@ StoreLoad FilePriceStore::load() {
 }
 
 StoreSave FilePriceStore::save(const PriceTexts& prices) {
-    const std::u16string where = u"（" + u16(folder_.string()) + u"）";
+    const std::u16string where = u"（" + u16(folder_) + u"）";
     auto failed = [&where](const std::u16string& why) {
         return StoreSave{false, u"单价保存失败：" + why + u"，单价没有改变" + where + u"。"};
     };
@@ -298,51 +197,44 @@ StoreSave FilePriceStore::save(const PriceTexts& prices) {
     recover();
     for (int k = 0; k < 3; ++k) {
         if (fs::is_directory(fs::symlink_status(fileOf(k), ec))) {
-            return failed(u"有一个同名的文件夹 " + u16(fileOf(k).string()) + u" 挡住了单价文件");
+            return failed(u"有一个同名的文件夹 " + u16(fileOf(k)) + u" 挡住了单价文件");
         }
     }
 
     // 1. The new texts, each through a temporary of its own that nobody can plant beforehand.
     auto removeNew = [this] {
         for (int k = 0; k < 3; ++k) {
-            ::unlink(sidecar(k, ".new").c_str());
+            fileops::remove(sidecar(k, ".new"));
         }
     };
     for (int k = 0; k < 3; ++k) {
-        std::string temp = sidecar(k, ".tmp-XXXXXX").string();
-        const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-        if (fd < 0) {
-            const int error = errno;
+        int error = 0;
+        const auto temp =
+            fileops::writeTemporary(fileOf(k), bytes[static_cast<std::size_t>(k)], error);
+        if (!temp) {
             removeNew();
             return failed(reasonOf(error));
         }
-        const bool written = writeAll(fd, bytes[static_cast<std::size_t>(k)]) &&
-                             ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
-        const int error = errno;
-        const bool closed = ::close(fd) == 0;
-        const int renamed = written && closed ? replace(temp, sidecar(k, ".new")) : 0;
-        if (!written || !closed || renamed != 0) {
-            ::unlink(temp.c_str());
+        const int renamed = replace(*temp, sidecar(k, ".new"));
+        if (renamed != 0) {
+            fileops::remove(*temp);
             removeNew();
-            return failed(reasonOf(!written ? error : !closed ? errno : renamed));
+            return failed(reasonOf(renamed));
         }
     }
     syncFolder(folder_);
 
     // 2. The commit mark: from here on the save completes, even after a kill.
     {
-        std::string temp = (folder_ / "1(0).txt.tmp-XXXXXX").string();
-        const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-        const bool ok = fd >= 0 && ::fsync(fd) == 0;
-        const int error = errno;
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        const int renamed = ok ? replace(temp, commitMark()) : 0;
-        if (!ok || renamed != 0) {
-            ::unlink(temp.c_str());
+        int error = 0;
+        const auto temp = fileops::writeTemporary(fileOf(0), "", error);
+        const int renamed = temp ? replace(*temp, commitMark()) : 0;
+        if (!temp || renamed != 0) {
+            if (temp) {
+                fileops::remove(*temp);
+            }
             removeNew();
-            return failed(reasonOf(!ok ? error : renamed));
+            return failed(reasonOf(!temp ? error : renamed));
         }
         syncFolder(folder_);
     }
@@ -357,7 +249,7 @@ StoreSave FilePriceStore::save(const PriceTexts& prices) {
             const fs::path aside =
                 folder_ / ("1(" + std::to_string(k) + ") 无法读取 " + ui::fileStamp() + ".txt");
             if (replace(fileOf(k), aside) == 0) {
-                keptAside.push_back(u16(aside.string()));
+                keptAside.push_back(u16(aside));
             }
         }
     }
@@ -366,32 +258,31 @@ StoreSave FilePriceStore::save(const PriceTexts& prices) {
     // that was replaced gets its old text back.
     std::array<bool, 3> hadOld{};
     for (int k = 0; k < 3; ++k) {
-        hadOld[static_cast<std::size_t>(k)] =
-            ::link(fileOf(k).c_str(), sidecar(k, ".old").c_str()) == 0;
+        hadOld[static_cast<std::size_t>(k)] = fileops::hardLink(fileOf(k), sidecar(k, ".old"));
     }
     for (int k = 0; k < 3; ++k) {
         const int error = replace(sidecar(k, ".new"), fileOf(k));
         if (error != 0) {
             for (int i = 0; i < k; ++i) {
                 if (hadOld[static_cast<std::size_t>(i)]) {
-                    ::rename(sidecar(i, ".old").c_str(), fileOf(i).c_str());
+                    fileops::rename(sidecar(i, ".old"), fileOf(i));
                 } else {
-                    ::unlink(fileOf(i).c_str());
+                    fileops::remove(fileOf(i));
                 }
             }
-            ::unlink(commitMark().c_str());
+            fileops::remove(commitMark());
             removeNew();
             for (int i = 0; i < 3; ++i) {
-                ::unlink(sidecar(i, ".old").c_str());
+                fileops::remove(sidecar(i, ".old"));
             }
             syncFolder(folder_);
             return failed(reasonOf(error));
         }
     }
     syncFolder(folder_);
-    ::unlink(commitMark().c_str());
+    fileops::remove(commitMark());
     for (int k = 0; k < 3; ++k) {
-        ::unlink(sidecar(k, ".old").c_str());
+        fileops::remove(sidecar(k, ".old"));
     }
     syncFolder(folder_);
     StoreSave done;
