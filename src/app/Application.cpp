@@ -86,14 +86,14 @@ void Application::keepSnapshotNow() {
 }
 
 void Application::endKeepingSnapshot() {
-    if (ending_) {
+    if (flow_.ending()) {
         return;
     }
     if (tallyTouched_) {
         keepSnapshotNow();
     }
     snapshotTimer_.stop();
-    ending_ = true;
+    flow_.markEnding();
     onQuit();
 }
 
@@ -155,7 +155,7 @@ void Application::offerRecovery() {
 }
 
 Application::~Application() {
-    ending_ = true;
+    flow_.markEnding();
     priceView_.reset();
     price_.reset();
     for (auto& h : hosts_) {
@@ -243,12 +243,25 @@ void Application::start() {
 }
 
 void Application::switchTo(Calculator which) {
-    // The target first, so the screen is never without a calculator.
+    flow_.switchTo(which);
+}
+
+void Application::show(Calculator which) {
     host(which).view().show();
-    for (Calculator other : {Calculator::Grid, Calculator::List, Calculator::Sawn}) {
-        if (other != which) {
-            host(other).view().hide();
-        }
+}
+
+void Application::hide(Calculator which) {
+    host(which).view().hide();
+}
+
+void Application::unloadLater(Calculator which) {
+    QMetaObject::invokeMethod(
+        this, [this, which] { hosts_[static_cast<int>(which)].reset(); }, Qt::QueuedConnection);
+}
+
+void Application::hidePrices() {
+    if (priceView_) {
+        priceView_->hide();
     }
 }
 
@@ -257,48 +270,27 @@ void Application::minimizeGrid() {
 }
 
 void Application::quit() {
-    if (ending_) {
+    if (flow_.ending()) {
         return;
     }
-    ending_ = true;
     // The user chose to end: the tallies go, as they always have.
     snapshotTimer_.stop();
     snapshots_.remove();
-    if (priceView_) {
-        priceView_->hide();
-    }
-    for (auto& h : hosts_) {
-        if (h) {
-            h->view().hide();
-        }
-    }
-    onQuit();
+    flow_.quit();
 }
 
 void Application::closedByPlatform(Calculator which) {
-    if (ending_) {
+    if (which == Calculator::Sawn || flow_.ending()) {
+        flow_.closedByPlatform(which);
         return;
     }
-    if (which == Calculator::Sawn) {
-        // Closing the sawn window unloads it; the grid window comes back so that a
-        // calculator stays on screen.
-        host(Calculator::Grid).view().show();
-        QMetaObject::invokeMethod(
-            this, [this] { hosts_[static_cast<int>(Calculator::Sawn)].reset(); },
-            Qt::QueuedConnection);
-        return;
-    }
-    // Closing either log window ends the program, leaving no hidden window behind.
-    quit();
+    quit(); // the user's end: the snapshot goes too
 }
 
 prices::PriceWindow& Application::priceWindow() {
     if (!price_) {
         price_ = std::make_unique<prices::PriceWindow>(store_, messages_);
-        price_->onSaved = [this] {
-            host(Calculator::Grid).view().show();
-            priceView_->hide();
-        };
+        price_->onSaved = [this] { flow_.pricesSaved(); };
         priceView_ = std::make_unique<FormView>(price_->form());
         priceView_->onClosed = [this] {
             // Closed without "保存退出": its unsaved texts go; the next tick reloads the store.

@@ -46,7 +46,10 @@ class QtMessages : public prices::MessageSink {
 
 using ui::Calculator;
 
-class Application : public QObject, private prices::PriceSource, private ui::ShellActions {
+class Application : public QObject,
+                    private prices::PriceSource,
+                    private ui::ShellActions,
+                    private ui::ShellViews {
     Q_OBJECT
   public:
     struct Options {
@@ -71,7 +74,7 @@ class Application : public QObject, private prices::PriceSource, private ui::She
     sawn::SawnWindow& sawn();
     // The window's host, created hidden when it does not exist yet.
     WindowHost& host(Calculator which);
-    bool exists(Calculator which) const;
+    bool exists(Calculator which) const override;
 
     // Shows one calculator, then hides the others (creating them hidden on first use).
     void switchTo(Calculator which) override;
@@ -105,6 +108,13 @@ class Application : public QObject, private prices::PriceSource, private ui::She
     std::function<bool(const std::u16string&)> askRestore;
 
   private:
+    // The shell's views: the decisions themselves are the shared flow's.
+    void show(Calculator which) override;
+    void hide(Calculator which) override;
+    void unloadLater(Calculator which) override;
+    void hidePrices() override;
+    void end() override { onQuit(); }
+
     std::u16string priceText(int priceClass) override;
     void discardPriceWindow();
     void wire(Calculator which);
@@ -120,7 +130,7 @@ class Application : public QObject, private prices::PriceSource, private ui::She
     std::unique_ptr<WindowHost> hosts_[3];
     std::unique_ptr<prices::PriceWindow> price_;
     std::unique_ptr<FormView> priceView_;
-    bool ending_ = false;
+    ui::ShellFlow flow_{*this};
     SnapshotKeeper snapshots_;
     bool tallyTouched_ = false;
     QTimer snapshotTimer_;

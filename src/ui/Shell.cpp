@@ -63,4 +63,45 @@ void wireByRole(Form& form, Calculator which, ShellActions& shell) {
     }
 }
 
+void ShellFlow::switchTo(Calculator which) {
+    views_.show(which);
+    for (Calculator other : kCalculators) {
+        if (other != which) {
+            views_.hide(other);
+        }
+    }
+}
+
+void ShellFlow::closedByPlatform(Calculator which) {
+    if (ending_) {
+        return;
+    }
+    if (which == Calculator::Sawn) {
+        views_.show(Calculator::Grid);
+        views_.unloadLater(Calculator::Sawn);
+        return;
+    }
+    quit();
+}
+
+void ShellFlow::pricesSaved() {
+    views_.show(Calculator::Grid);
+    views_.hidePrices();
+}
+
+bool ShellFlow::quit() {
+    if (ending_) {
+        return false;
+    }
+    ending_ = true;
+    views_.hidePrices();
+    for (Calculator which : kCalculators) {
+        if (views_.exists(which)) {
+            views_.hide(which);
+        }
+    }
+    views_.end();
+    return true;
+}
+
 } // namespace logora::ui

@@ -34,4 +34,45 @@ std::string_view manualSection(Calculator which);
 // Every control of the window with a role gets the click handler that does it.
 void wireByRole(Form& form, Calculator which, ShellActions& shell);
 
+inline constexpr Calculator kCalculators[] = {Calculator::Grid, Calculator::List, Calculator::Sawn};
+
+// The windows as a front end shows them: what the shell's decisions act on.
+class ShellViews {
+  public:
+    virtual ~ShellViews() = default;
+    // Shows a calculator, creating it hidden first when it does not exist yet.
+    virtual void show(Calculator which) = 0;
+    // Hides a calculator; hide(which) of one that does not exist creates it hidden.
+    virtual void hide(Calculator which) = 0;
+    virtual bool exists(Calculator which) const = 0;
+    // Destroys a calculator once the event that closed it is over.
+    virtual void unloadLater(Calculator which) = 0;
+    virtual void hidePrices() = 0;
+    // The program ends: the event loop stops.
+    virtual void end() = 0;
+};
+
+// The shell's decisions, the same in every front end: which calculator shows after a
+// switch, what closing a window does, what follows a saved price, and ending once.
+class ShellFlow {
+  public:
+    explicit ShellFlow(ShellViews& views) : views_(views) {}
+
+    // The target first, so the screen is never without a calculator; then the others hide.
+    void switchTo(Calculator which);
+    // Closing the sawn window unloads it and brings the grid back; closing either log
+    // window ends the program, leaving no hidden window behind.
+    void closedByPlatform(Calculator which);
+    // "保存退出" of the price window: the grid shows, then the price window hides.
+    void pricesSaved();
+    // Ends at once: every window hides, nothing is asked. False when already ending.
+    bool quit();
+    bool ending() const { return ending_; }
+    void markEnding() { ending_ = true; }
+
+  private:
+    ShellViews& views_;
+    bool ending_ = false;
+};
+
 } // namespace logora::ui

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace logora::ui;
 
 namespace {
@@ -139,6 +141,48 @@ TEST(Shell, ButtonsAreWiredByTheirRoles) {
         }
         form.click(c.control);
         EXPECT_EQ(shell.done, std::vector<std::string>{c.done}) << logora::text::toUtf8(c.control);
+    }
+}
+
+struct RecordingViews : logora::ui::ShellViews {
+    std::vector<std::string> done;
+    bool made[3] = {true, false, false};
+    void show(logora::ui::Calculator c) override {
+        made[int(c)] = true;
+        done.push_back("show " + std::to_string(int(c)));
+    }
+    void hide(logora::ui::Calculator c) override {
+        made[int(c)] = true;
+        done.push_back("hide " + std::to_string(int(c)));
+    }
+    bool exists(logora::ui::Calculator c) const override { return made[int(c)]; }
+    void unloadLater(logora::ui::Calculator c) override {
+        done.push_back("unload " + std::to_string(int(c)));
+    }
+    void hidePrices() override { done.push_back("hide prices"); }
+    void end() override { done.push_back("end"); }
+};
+
+// The front ends share these decisions; a second close or quit does nothing more.
+TEST(Shell, TheFlowDecidesWhatShowsAndEndsOnce) {
+    using logora::ui::Calculator;
+    using Steps = std::vector<std::string>;
+    const std::pair<std::function<void(logora::ui::ShellFlow&)>, Steps> cases[] = {
+        {[](auto& f) { f.switchTo(Calculator::Sawn); }, {"show 2", "hide 0", "hide 1"}},
+        {[](auto& f) { f.closedByPlatform(Calculator::Sawn); }, {"show 0", "unload 2"}},
+        {[](auto& f) { f.pricesSaved(); }, {"show 0", "hide prices"}},
+        {[](auto& f) {
+             f.closedByPlatform(Calculator::List);
+             f.closedByPlatform(Calculator::Grid);
+             f.quit();
+         },
+         {"hide prices", "hide 0", "end"}},
+    };
+    for (const auto& [act, steps] : cases) {
+        RecordingViews views;
+        logora::ui::ShellFlow flow(views);
+        act(flow);
+        EXPECT_EQ(views.done, steps);
     }
 }
 
