@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/BillExport.hpp"
+#include "text/PathText.hpp"
 #include "ui/Folders.hpp"
 
 #include "text/NumberText.hpp"
@@ -73,7 +74,7 @@ fs::path BillFolder::defaultFolder() {
 namespace {
 
 std::u16string shown(const fs::path& p) {
-    return text::fromUtf8(p.string());
+    return text::pathText(p);
 }
 
 } // namespace
@@ -83,12 +84,12 @@ std::string exportDate() {
 }
 
 fs::path BillFolder::workbook(const std::u16string& name) const {
-    const fs::path target = folder_ / fs::path(text::toUtf8(name));
+    const fs::path target = folder_ / text::textPath(name);
     std::error_code ec;
     if (fs::exists(target, ec)) {
         return target; // the user's copy, as the user may have adorned it
     }
-    const fs::path source = templates_ / fs::path(text::toUtf8(name));
+    const fs::path source = templates_ / text::textPath(name);
     if (!fs::is_regular_file(source, ec)) {
         throw ExportError(u"找不到空白账单 " + shown(source) +
                               u"，账单没有导出。请重新安装 Logora。",
@@ -112,12 +113,14 @@ fs::path BillFolder::workbook(const std::u16string& name) const {
 }
 
 fs::path BillFolder::setAside(const std::u16string& name) const {
-    const fs::path current = folder_ / fs::path(text::toUtf8(name));
-    const std::string stem = current.stem().string() + " 损坏 " + ui::fileStamp();
+    const fs::path current = folder_ / text::textPath(name);
+    const std::u16string stem =
+        text::pathText(current.stem()) + u" 损坏 " + text::fromUtf8(ui::fileStamp());
     std::error_code ec;
     for (int n = 1; n < 100; ++n) {
-        const fs::path aside = folder_ / (stem + (n == 1 ? "" : " (" + std::to_string(n) + ")") +
-                                          current.extension().string());
+        const fs::path aside =
+            folder_ / text::textPath(stem + (n == 1 ? u"" : u" (" + text::intText(n) + u")") +
+                                     text::pathText(current.extension()));
         if (fs::exists(fs::symlink_status(aside, ec))) {
             continue; // never over an earlier one
         }
@@ -208,7 +211,12 @@ namespace {
 std::u16string nameSafe(std::u16string_view text) {
     std::u16string out;
     for (char16_t c : text) {
-        out.push_back(c == u'/' || c == u'\\' || c < u' ' ? u'_' : c);
+#ifdef _WIN32
+        const bool reserved = std::u16string_view(u":*?\"<>|").find(c) != std::u16string_view::npos;
+#else
+        const bool reserved = false;
+#endif
+        out.push_back(c == u'/' || c == u'\\' || c < u' ' || reserved ? u'_' : c);
     }
     while (!out.empty() && (out.back() == u' ' || out.back() == u'.')) {
         out.pop_back();
@@ -236,7 +244,7 @@ void BillExporter::archive(const BillSpec& bill, const ui::Form& form, const fs:
     fs::path copy;
     for (int n = 1; n < 1000; ++n) {
         const std::u16string numbered = n == 1 ? name : name + u" (" + text::intText(n) + u")";
-        copy = bills_.archive() / (text::toUtf8(numbered) + workbook.extension().string());
+        copy = bills_.archive() / text::textPath(numbered + text::pathText(workbook.extension()));
         const fs::path pdf = fs::path(copy).replace_extension(".pdf");
         if (fs::exists(fs::symlink_status(copy, ec)) || fs::exists(fs::symlink_status(pdf, ec))) {
             continue; // never over an earlier bill

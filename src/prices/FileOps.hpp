@@ -41,7 +41,4 @@ void syncFolder(const std::filesystem::path& folder);
 std::optional<std::string> toGbk(std::u16string_view text);
 std::optional<std::u16string> fromGbk(std::string_view bytes);
 
-// The path as text for a message.
-std::u16string shown(const std::filesystem::path& path);
-
 } // namespace logora::prices::fileops

@@ -157,8 +157,4 @@ void remove(const fs::path& path) {
     ::unlink(path.c_str());
 }
 
-std::u16string shown(const fs::path& path) {
-    return text::fromUtf8(path.string());
-}
-
 } // namespace logora::prices::fileops

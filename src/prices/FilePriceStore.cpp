@@ -3,6 +3,7 @@
 #include "ui/Folders.hpp"
 
 #include "text/NumberText.hpp"
+#include "text/PathText.hpp"
 
 #include "prices/FileOps.hpp"
 
@@ -19,7 +20,7 @@ using fileops::readBounded;
 using fileops::syncFolder;
 
 std::u16string u16(const fs::path& p) {
-    return fileops::shown(p);
+    return text::pathText(p);
 }
 
 // A reason a Chinese-reading user understands, for every error a price file can meet.
@@ -192,7 +193,7 @@ StoreSave FilePriceStore::save(const PriceTexts& prices) {
     std::error_code ec;
     fs::create_directories(folder_, ec);
     if (ec || !fs::is_directory(folder_, ec)) {
-        return failed(reasonOf(ec ? ec.value() : ENOTDIR));
+        return failed(reasonOf(ec ? ec.default_error_condition().value() : ENOTDIR));
     }
     recover();
     for (int k = 0; k < 3; ++k) {
@@ -247,7 +248,8 @@ StoreSave FilePriceStore::save(const PriceTexts& prices) {
                                 (old.status == Read::Status::Ok && !fromGbk(old.bytes));
         if (unreadable) {
             const fs::path aside =
-                folder_ / ("1(" + std::to_string(k) + ") 无法读取 " + ui::fileStamp() + ".txt");
+                folder_ /
+                text::utf8Path("1(" + std::to_string(k) + ") 无法读取 " + ui::fileStamp() + ".txt");
             if (replace(fileOf(k), aside) == 0) {
                 keptAside.push_back(u16(aside));
             }
