@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/BillExport.hpp"
+#include "../TempFolder.hpp"
 #include "RecordingSheet.hpp"
 #include "export/CalcPlugin.hpp"
 
@@ -7,6 +8,7 @@
 #include "list/ListWindow.hpp"
 #include "sawn/SawnWindow.hpp"
 #include "text/NumberText.hpp"
+#include "text/PathText.hpp"
 
 #include <gtest/gtest.h>
 
@@ -46,11 +48,10 @@ class Export : public ::testing::Test {
     Recording sheet;
     Prompts prompts;
     void SetUp() override {
-        char tmpl[] = "/tmp/logora-bills-XXXXXX";
-        dir = mkdtemp(tmpl);
+        dir = logora::testing::makeTempFolder("logora-bills");
         fs::create_directories(dir / "templates");
         for (const char* name : {"账单明细.xls", "账单明细1.xls"}) {
-            std::ofstream(dir / "templates" / name) << "template";
+            std::ofstream(dir / "templates" / text::utf8Path(name)) << "template";
         }
         bills = std::make_unique<BillFolder>(dir / "user", dir / "templates");
     }
@@ -217,7 +218,7 @@ TEST_F(Export, WritesEveryCellInOrderThenSavesAndShows) {
         }
     }
     EXPECT_TRUE(found);
-    EXPECT_TRUE(fs::exists(dir / "user" / "账单明细.xls")); // copied from the template
+    EXPECT_TRUE(fs::exists(dir / "user" / u8"账单明细.xls")); // copied from the template
     EXPECT_EQ(prompts.reminders.size(), 1u);
     EXPECT_EQ(prompts.reminders[0], u"每次打印前请先关闭*账单明细*");
 }
@@ -276,7 +277,7 @@ TEST_F(Export, RepeatedFailureIsReportedOnce) {
 }
 
 TEST_F(Export, MissingTemplateIsReported) {
-    fs::remove(dir / "templates" / "账单明细1.xls");
+    fs::remove(dir / "templates" / u8"账单明细1.xls");
     list::ListWindow l;
     BillExporter exporter(sheet, *bills, prompts);
     int count = 0;
@@ -287,9 +288,9 @@ TEST_F(Export, MissingTemplateIsReported) {
 
 TEST_F(Export, TheUsersCopyIsKeptAsItStands) {
     fs::create_directories(dir / "user");
-    std::ofstream(dir / "user" / "账单明细.xls") << "adorned by the user";
-    EXPECT_EQ(bills->workbook(u"账单明细.xls"), dir / "user" / "账单明细.xls");
-    std::ifstream in(dir / "user" / "账单明细.xls");
+    std::ofstream(dir / "user" / u8"账单明细.xls") << "adorned by the user";
+    EXPECT_EQ(bills->workbook(u"账单明细.xls"), dir / "user" / u8"账单明细.xls");
+    std::ifstream in(dir / "user" / u8"账单明细.xls");
     std::string content((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(content, "adorned by the user");
 }
@@ -341,9 +342,8 @@ TEST(BillLock, StaleOrHeldByWhoHoldsIt) {
         {",zhang,desk,09.12.2026 10:00,file:///home/zhang/.config/libreoffice/4;",
          LockState::Stale},
     };
-    char tmpl[] = "/tmp/logora-lock-XXXXXX";
-    const fs::path dir = mkdtemp(tmpl);
-    const fs::path workbook = dir / "账单明细.xls";
+    const fs::path dir = logora::testing::makeTempFolder("logora-lock");
+    const fs::path workbook = dir / u8"账单明细.xls";
     for (const Case& c : cases) {
         fs::remove(lockFileOf(workbook));
         if (c.content != nullptr) {
@@ -464,16 +464,18 @@ TEST_F(Export, ADamagedBillIsSetAsideAndStartedAgainWhenTheUserAgrees) {
         EXPECT_EQ(prompts.failures.size(), agree ? 0u : 1u);
         int aside = 0;
         for (const auto& e : fs::directory_iterator(dir / "user")) {
-            aside += e.path().filename().string().rfind("账单明细1 损坏 20", 0) == 0;
+            aside +=
+                text::toUtf8(text::pathText(e.path().filename())).rfind("账单明细1 损坏 20", 0) ==
+                0;
         }
         EXPECT_EQ(aside, agree ? 1 : 0);
         EXPECT_EQ(fs::file_size(workbook), agree ? 8u : 0u); // "template" again
     }
 }
 
+#ifndef _WIN32 // the LibreOffice plugin is the Linux adapter
 TEST(CalcPlugin, AMissingPluginIsNotBlamedOnLibreOffice) {
-    char tmpl[] = "/tmp/logora-plugin-XXXXXX";
-    const fs::path dir = mkdtemp(tmpl);
+    const fs::path dir = logora::testing::makeTempFolder("logora-plugin");
     std::ofstream(dir / "broken.so") << "not a library";
     std::ofstream(dir / "soffice.bin") << "";
     struct Case {
@@ -491,6 +493,7 @@ TEST(CalcPlugin, AMissingPluginIsNotBlamedOnLibreOffice) {
     }
     fs::remove_all(dir);
 }
+#endif
 
 } // namespace
 
@@ -507,7 +510,7 @@ TEST_F(Export, EveryExportIsArchivedDatedWithItsPdfAndNeverOverwritten) {
     ASSERT_TRUE(exporter.run(gridBill(false), g.form(), count)); // within the same second, too
     std::set<std::string> names;
     for (const auto& e : fs::directory_iterator(bills->archive())) {
-        names.insert(e.path().filename().string());
+        names.insert(text::toUtf8(text::pathText(e.path().filename())));
     }
     ASSERT_EQ(names.size(), 4u) << (names.empty() ? "" : *names.begin());
     int xls = 0, pdf = 0;

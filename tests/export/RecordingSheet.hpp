@@ -5,6 +5,7 @@
 
 #include "export/Spreadsheet.hpp"
 #include "text/NumberText.hpp"
+#include "text/PathText.hpp"
 
 #include <filesystem>
 #include <fstream>
@@ -31,7 +32,7 @@ struct RecordingSheet : exporting::Spreadsheet {
         }
     }
     void openWorkbook(const std::filesystem::path& p) override {
-        calls.push_back("open " + p.filename().string());
+        calls.push_back("open " + text::toUtf8(text::pathText(p.filename())));
     }
     void selectSheet(std::u16string_view s) override {
         calls.push_back("sheet " + text::toUtf8(s));

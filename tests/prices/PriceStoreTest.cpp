@@ -1,20 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "../TempFolder.hpp"
 #include "prices/GradePriceStore.hpp"
 #include "prices/PriceGrade.hpp"
 #include "prices/PriceWindow.hpp"
 #include "text/NumberText.hpp"
+#include "text/PathText.hpp"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <set>
-#include <sys/stat.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using namespace logora::prices;
 namespace fs = std::filesystem;
+namespace text = logora::text;
 
 namespace {
 
@@ -31,10 +36,7 @@ void writeBytes(const fs::path& p, const std::string& bytes) {
 class Store : public ::testing::Test {
   protected:
     fs::path dir;
-    void SetUp() override {
-        char tmpl[] = "/tmp/logora-store-XXXXXX";
-        dir = mkdtemp(tmpl);
-    }
+    void SetUp() override { dir = logora::testing::makeTempFolder("logora-store"); }
     void TearDown() override {
         std::error_code ec;
         fs::permissions(dir, fs::perms::owner_all, ec);
@@ -103,7 +105,7 @@ struct FailingStore : FilePriceStore {
     int replace(const fs::path& from, const fs::path& to) override {
         ++calls;
         if (calls == killAt) {
-            ::_exit(0);
+            std::_Exit(0);
         }
         return calls == failAt ? EIO : FilePriceStore::replace(from, to);
     }
@@ -112,7 +114,7 @@ struct FailingStore : FilePriceStore {
 std::set<std::string> filesIn(const fs::path& dir) {
     std::set<std::string> out;
     for (const auto& e : fs::directory_iterator(dir)) {
-        out.insert(e.path().filename().string());
+        out.insert(text::toUtf8(text::pathText(e.path().filename())));
     }
     return out;
 }
@@ -122,9 +124,14 @@ const std::set<std::string> kJustThePrices = {"1(0).txt", "1(1).txt", "1(2).txt"
 TEST_F(Store, ASaveChangesAllThreeFilesOrNoneWhateverStepFailsOrIsKilled) {
     FilePriceStore plain(dir);
     for (int step = 1; step <= 7; ++step) { // 3 temporaries, the mark, 3 replacements
+#ifdef _WIN32
+        for (bool kill : {false}) { // no fork: a kill is tried on Linux only
+#else
         for (bool kill : {false, true}) {
+#endif
             ASSERT_TRUE(plain.save({u"500", u"550", u"600"}).ok);
             if (kill) {
+#ifndef _WIN32
                 const pid_t child = ::fork();
                 if (child == 0) {
                     FailingStore store(dir);
@@ -133,6 +140,7 @@ TEST_F(Store, ASaveChangesAllThreeFilesOrNoneWhateverStepFailsOrIsKilled) {
                     ::_exit(0);
                 }
                 ::waitpid(child, nullptr, 0);
+#endif
             } else {
                 FailingStore store(dir);
                 store.failAt = step;
@@ -150,6 +158,7 @@ TEST_F(Store, ASaveChangesAllThreeFilesOrNoneWhateverStepFailsOrIsKilled) {
     }
 }
 
+#ifndef _WIN32 // symbolic links need a privilege there
 TEST_F(Store, PlantedLinksAndLeftoverTemporariesAreNeverWrittenThrough) {
     const fs::path target = dir / "target";
     writeBytes(target, "precious");
@@ -166,6 +175,7 @@ TEST_F(Store, PlantedLinksAndLeftoverTemporariesAreNeverWrittenThrough) {
     expected.insert("target");
     EXPECT_EQ(filesIn(dir), expected);
 }
+#endif
 
 TEST_F(Store, OverlongUnreadableAndFolderPriceFilesAreSaidAndKept) {
     FilePriceStore store(dir);
@@ -194,7 +204,7 @@ TEST_F(Store, OverlongUnreadableAndFolderPriceFilesAreSaidAndKept) {
     int aside = 0;
     for (const auto& name : filesIn(dir)) {
         if (name.rfind("1(1) 无法读取 ", 0) == 0) {
-            EXPECT_EQ(bytesOf(dir / name), "\xFF\xFF\r\n");
+            EXPECT_EQ(bytesOf(dir / text::utf8Path(name)), "\xFF\xFF\r\n");
             ++aside;
         }
         aside += name.rfind("1(0) 无法读取 ", 0) == 0;
