@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Recovery.hpp"
+#include "prices/FileOps.hpp"
 #include "ui/Folders.hpp"
-
-#include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace logora::app {
 
@@ -107,28 +103,18 @@ void SnapshotKeeper::run() {
 bool SnapshotKeeper::write(const std::string& text) {
     std::error_code ec;
     fs::create_directories(folder_, ec);
-    std::string temp = (folder_ / "tally-snapshot.txt.tmp-XXXXXX").string();
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
+    // The same durable temporary and rename as the price files; the tally is the user's own.
+    namespace fileops = prices::fileops;
+    int error = 0;
+    const auto temp = fileops::writeTemporary(file(), text, error, true);
+    if (!temp) {
         return false;
     }
-    std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        ok = n > 0;
-        done += ok ? static_cast<std::size_t>(n) : 0;
+    if (fileops::rename(*temp, file()) != 0) {
+        fileops::remove(*temp);
+        return false;
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), file().c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-    }
-    return ok;
+    return true;
 }
 
 } // namespace logora::app

@@ -24,9 +24,11 @@ struct Read {
 Read readBounded(const std::filesystem::path& path);
 
 // The bytes in a fresh temporary "<target>.tmp-XXXXXX" beside target, on the disk when this
-// returns; nullopt with error (an errno value) when it could not be made.
+// returns; nullopt with error (an errno value) when it could not be made. A private one is
+// readable by its owner only (a tally); others by everyone (prices).
 std::optional<std::filesystem::path> writeTemporary(const std::filesystem::path& target,
-                                                    const std::string& bytes, int& error);
+                                                    const std::string& bytes, int& error,
+                                                    bool ownerOnly = false);
 
 // Renames from over to; 0 or an errno value.
 int rename(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -124,15 +124,16 @@ std::optional<std::u16string> fromGbk(std::string_view bytes) {
     return out;
 }
 
-std::optional<fs::path> writeTemporary(const fs::path& target, const std::string& bytes,
-                                       int& error) {
+std::optional<fs::path> writeTemporary(const fs::path& target, const std::string& bytes, int& error,
+                                       bool ownerOnly) {
     std::string temp = target.string() + ".tmp-XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
         error = errno;
         return std::nullopt;
     }
-    const bool written = writeAll(fd, bytes) && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+    const bool written =
+        writeAll(fd, bytes) && ::fchmod(fd, ownerOnly ? 0600 : 0644) == 0 && ::fsync(fd) == 0;
     error = errno;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed) {

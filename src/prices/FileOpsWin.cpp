@@ -105,8 +105,8 @@ Read readBounded(const fs::path& path) {
     return r;
 }
 
-std::optional<fs::path> writeTemporary(const fs::path& target, const std::string& bytes,
-                                       int& error) {
+std::optional<fs::path> writeTemporary(const fs::path& target, const std::string& bytes, int& error,
+                                       bool) {
     static constexpr char kLetters[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     std::random_device random;
