@@ -237,22 +237,9 @@ void FormView::fitContents() {
 }
 
 void FormView::chainFocus() {
-    // The definition's order first, then every other control in definition order.
-    std::vector<QWidget*> order;
-    std::vector<bool> placed(bound_.size(), false);
-    for (const ui::ControlKey& key : form_.def().focusOrder) {
-        ui::Control& c = form_.control(key.name, key.element);
-        const auto i = static_cast<std::size_t>(&c - form_.controls().data());
-        placed[i] = true;
-        order.push_back(bound_[i].widget);
-    }
-    for (std::size_t i = 0; i < bound_.size(); ++i) {
-        if (!placed[i] && bound_[i].widget->focusPolicy() != Qt::NoFocus) {
-            order.push_back(bound_[i].widget);
-        }
-    }
+    const std::vector<std::size_t> order = ui::focusChain(form_);
     for (std::size_t i = 1; i < order.size(); ++i) {
-        QWidget::setTabOrder(order[i - 1], order[i]);
+        QWidget::setTabOrder(bound_[order[i - 1]].widget, bound_[order[i]].widget);
     }
 }
 

@@ -127,4 +127,24 @@ void Form::notify(Control& c) {
     (*c.onChange_)(c.element());
 }
 
+std::vector<std::size_t> focusChain(const Form& form) {
+    const auto& controls = form.controls();
+    std::vector<std::size_t> order;
+    std::vector<bool> placed(controls.size(), false);
+    for (const ControlKey& key : form.def().focusOrder) {
+        const Control* c = const_cast<Form&>(form).find(key.name, key.element);
+        if (c != nullptr) {
+            const auto i = static_cast<std::size_t>(c - controls.data());
+            placed[i] = true;
+            order.push_back(i);
+        }
+    }
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        if (!placed[i] && controls[i].kind() != Kind::Label) {
+            order.push_back(i);
+        }
+    }
+    return order;
+}
+
 } // namespace logora::ui

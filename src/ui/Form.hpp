@@ -109,4 +109,9 @@ class Window {
     virtual void tick() = 0;
 };
 
+// The order Enter and Tab follow, as control indices: the definition's focus order first,
+// then every other control that can take the focus (fields, choosers, buttons) in
+// definition order.
+std::vector<std::size_t> focusChain(const Form& form);
+
 } // namespace logora::ui
