@@ -215,16 +215,9 @@ void Application::wire(Calculator which) {
 }
 
 bool Application::exported(Calculator which) {
-    switch (which) {
-    case Calculator::Grid:
-        return exports_.exportBill(which, exporting::gridBill(grid().twoLengthLayout()),
-                                   grid().form());
-    case Calculator::List:
-        return exports_.exportBill(which, exporting::listBill(), list().form());
-    case Calculator::Sawn:
-        return exports_.exportBill(which, exporting::sawnBill(), sawn().form());
-    }
-    return false;
+    const bool twoLengths = which == Calculator::Grid && grid().twoLengthLayout();
+    return exports_.exportBill(which, exporting::billFor(which, twoLengths),
+                               host(which).window().form());
 }
 
 void Application::minimise(Calculator which) {

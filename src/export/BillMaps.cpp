@@ -134,4 +134,16 @@ std::string cellName(int row, int column) {
     return letters + std::to_string(row);
 }
 
+BillSpec billFor(ui::Calculator which, bool twoLengthLayout) {
+    switch (which) {
+    case ui::Calculator::Grid:
+        return gridBill(twoLengthLayout);
+    case ui::Calculator::List:
+        return listBill();
+    case ui::Calculator::Sawn:
+        return sawnBill();
+    }
+    return gridBill(twoLengthLayout);
+}
+
 } // namespace logora::exporting

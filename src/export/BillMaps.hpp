@@ -2,6 +2,7 @@
 // Which field goes to which cell of each bill, in the order the cells are written.
 #pragma once
 
+#include "ui/Shell.hpp"
 #include "ui/WindowDef.hpp"
 
 #include <string>
@@ -28,6 +29,8 @@ struct BillSpec {
 BillSpec gridBill(bool twoLengthLayout); // 账单明细.xls, 原木一
 BillSpec listBill();                     // 账单明细1.xls, 原木二
 BillSpec sawnBill();                     // 账单明细1.xls, 锯材账单
+// The bill of a calculator; the grid's map depends on its layout.
+BillSpec billFor(ui::Calculator which, bool twoLengthLayout);
 
 // The .xls format holds columns A..IV and rows 1..65536; cells beyond are lost silently.
 bool fitsXls(const BillSpec& bill);
