@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Application.hpp"
 #include "app/Paths.hpp"
+#include "text/PathText.hpp"
 #include "ui/Folders.hpp"
 #include "ui/Snapshot.hpp"
 
@@ -97,40 +98,17 @@ void Application::endKeepingSnapshot() {
     onQuit();
 }
 
-namespace {
-
-std::string readSmallFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string text;
-    char buf[65536];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-        text.append(buf, static_cast<std::size_t>(in.gcount()));
-        if (text.size() > (8u << 20)) {
-            return {}; // no tally is that large
-        }
-    }
-    return text;
-}
-
-} // namespace
-
 void Application::offerRecovery() {
-    const std::filesystem::path file = snapshots_.file();
-    std::error_code ec;
-    if (file.empty() || !std::filesystem::exists(file, ec)) {
+    const ui::LeftSnapshot left = ui::takeLeftSnapshot(snapshots_.file());
+    if (left.kind == ui::LeftSnapshot::Kind::None) {
         return;
     }
-    const std::optional<ui::Snapshot> snapshot = ui::readSnapshot(readSmallFile(file));
-    if (!snapshot) {
-        // Kept for whoever can read it; never a reason not to start.
-        const std::filesystem::path aside =
-            file.parent_path() / ("tally-snapshot 无法读取 " + ui::fileStamp() + ".txt");
-        std::filesystem::rename(file, aside, ec);
-        messages_.message(u"上次程序意外退出时保存的数据无法读取，没有恢复；它已改名保留为：\n" +
-                          QString::fromStdString(aside.string()).toStdU16String());
+    if (left.kind == ui::LeftSnapshot::Kind::Unreadable) {
+        messages_.message(std::u16string(ui::kUnreadableSnapshot) + text::pathText(left.aside));
         return;
     }
-    if (!askRestore(u"上次程序意外退出，是否恢复未导出的数据？")) {
+    const ui::Snapshot* snapshot = &left.snapshot;
+    if (!askRestore(std::u16string(ui::kRestoreQuestion))) {
         snapshots_.discard();
         return;
     }
@@ -138,19 +116,10 @@ void Application::offerRecovery() {
     if (snapshot->twoLengthLayout && !grid().twoLengthLayout()) {
         grid().switchToTwoLengths();
     }
-    for (Calculator which : {Calculator::Grid, Calculator::List, Calculator::Sawn}) {
-        const std::u16string name = which == Calculator::Grid   ? u"Form1"
-                                    : which == Calculator::List ? u"Form2"
-                                                                : u"Form3";
-        bool present = false;
-        for (const ui::FieldText& f : snapshot->fields) {
-            present = present || f.window == name;
-        }
-        if (present) {
-            WindowHost& h = host(which); // created hidden, as a switch would
-            ui::restoreSnapshot(*snapshot, h.window().form());
-            h.view().sync();
-        }
+    for (Calculator which : ui::calculatorsIn(*snapshot)) {
+        WindowHost& h = host(which); // created hidden, as a switch would
+        ui::restoreSnapshot(*snapshot, h.window().form());
+        h.view().sync();
     }
 }
 

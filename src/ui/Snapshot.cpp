@@ -1,5 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Snapshot.hpp"
+#include "text/PathText.hpp"
+#include "ui/Folders.hpp"
+
+#include <fstream>
 
 #include "text/NumberText.hpp"
 
@@ -149,6 +153,56 @@ void restoreSnapshot(const Snapshot& s, Form& form) {
             }
         }
     }
+}
+
+namespace {
+
+std::string readSmallFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text;
+    char buf[65536];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+        text.append(buf, static_cast<std::size_t>(in.gcount()));
+        if (text.size() > (8u << 20)) {
+            return {}; // no tally is that large
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+LeftSnapshot takeLeftSnapshot(const std::filesystem::path& file) {
+    LeftSnapshot left;
+    std::error_code ec;
+    if (file.empty() || !std::filesystem::exists(file, ec)) {
+        return left;
+    }
+    if (std::optional<Snapshot> snapshot = readSnapshot(readSmallFile(file))) {
+        left.kind = LeftSnapshot::Kind::Offer;
+        left.snapshot = std::move(*snapshot);
+        return left;
+    }
+    left.kind = LeftSnapshot::Kind::Unreadable;
+    left.aside =
+        file.parent_path() / text::utf8Path("tally-snapshot 无法读取 " + fileStamp() + ".txt");
+    std::filesystem::rename(file, left.aside, ec);
+    return left;
+}
+
+std::vector<Calculator> calculatorsIn(const Snapshot& snapshot) {
+    std::vector<Calculator> out;
+    const std::pair<Calculator, std::u16string_view> windows[] = {
+        {Calculator::Grid, u"Form1"}, {Calculator::List, u"Form2"}, {Calculator::Sawn, u"Form3"}};
+    for (const auto& [which, name] : windows) {
+        for (const FieldText& f : snapshot.fields) {
+            if (f.window == name) {
+                out.push_back(which);
+                break;
+            }
+        }
+    }
+    return out;
 }
 
 } // namespace logora::ui

@@ -4,6 +4,9 @@
 #pragma once
 
 #include "ui/Form.hpp"
+#include "ui/Shell.hpp"
+
+#include <filesystem>
 
 #include <optional>
 #include <string>
@@ -34,5 +37,23 @@ std::optional<Snapshot> readSnapshot(std::string_view text);
 
 // The fields of one window, written into its form; fields it does not have are skipped.
 void restoreSnapshot(const Snapshot& snapshot, Form& form);
+
+// What an abnormal end left behind: nothing, a snapshot to offer, or a file that could not
+// be read, renamed aside beside it ("tally-snapshot 无法读取 <stamp>.txt") and never a
+// reason not to start.
+struct LeftSnapshot {
+    enum class Kind { None, Offer, Unreadable } kind = Kind::None;
+    Snapshot snapshot;
+    std::filesystem::path aside;
+};
+LeftSnapshot takeLeftSnapshot(const std::filesystem::path& file);
+
+inline constexpr std::u16string_view kRestoreQuestion = u"上次程序意外退出，是否恢复未导出的数据？";
+// Followed by the path the unreadable file was renamed to.
+inline constexpr std::u16string_view kUnreadableSnapshot =
+    u"上次程序意外退出时保存的数据无法读取，没有恢复；它已改名保留为：\n";
+
+// The calculators whose fields the snapshot holds.
+std::vector<Calculator> calculatorsIn(const Snapshot& snapshot);
 
 } // namespace logora::ui
