@@ -31,3 +31,21 @@ if(BUILD_TESTING)
   add_test(NAME core_tests COMMAND logora_core_tests)
   set_tests_properties(core_tests PROPERTIES LABELS core)
 endif()
+
+# What the Linux build makes and Windows installs as it is: the bill workbooks and the icon.
+set(LOGORA_LINUX_BUILD ${CMAKE_SOURCE_DIR}/build/default CACHE PATH
+    "The Linux build whose bill workbooks and icon the Windows program installs")
+
+# The Windows front end.
+set(LOGORA_ICON ${LOGORA_LINUX_BUILD}/icons/logora.ico)
+configure_file(src/win/logora.rc.in ${CMAKE_BINARY_DIR}/logora.rc)
+add_executable(logora WIN32
+  src/win/main.cpp
+  src/win/FormWindow.cpp
+  src/win/WinApp.cpp
+  src/win/ComSpreadsheet.cpp
+  src/app/Recovery.cpp
+  ${CMAKE_BINARY_DIR}/logora.rc
+)
+target_link_options(logora PRIVATE -municode)
+target_link_libraries(logora PRIVATE logora_files comctl32 ole32 oleaut32 uuid shell32)

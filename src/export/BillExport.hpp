@@ -32,7 +32,7 @@ class BillFolder {
     std::filesystem::path setAside(const std::u16string& name) const;
     const std::filesystem::path& folder() const { return folder_; }
     // Where every exported bill is kept, dated, with its PDF: <folder>/账单存档.
-    std::filesystem::path archive() const { return folder_ / "账单存档"; }
+    std::filesystem::path archive() const { return folder_ / u8"账单存档"; }
 
   private:
     std::filesystem::path folder_;

@@ -128,11 +128,15 @@ void FilePriceStore::recover() {
 }
 
 StoreLoad FilePriceStore::load() {
-    StoreLoad result;
     std::error_code ec;
     if (fs::is_directory(folder_, ec)) {
         recover();
     }
+    return loadReadOnly();
+}
+
+StoreLoad FilePriceStore::loadReadOnly() const {
+    StoreLoad result;
     for (int k = 0; k < 3; ++k) {
         const fs::path path = fileOf(k);
         const std::u16string name = u16(path);
@@ -293,6 +297,29 @@ StoreSave FilePriceStore::save(const PriceTexts& prices) {
                         (u"无法读取的旧单价文件已改名保留为 " + aside + u"。");
     }
     return done;
+}
+
+StoreLoad takeOverPrices(FilePriceStore& store, const FilePriceStore& earlier) {
+    std::error_code ec;
+    for (int k = 0; k < 3; ++k) {
+        if (fs::exists(fs::symlink_status(store.fileOf(k), ec))) {
+            return {}; // the store has prices of its own
+        }
+    }
+    StoreLoad found = earlier.loadReadOnly();
+    bool any = false;
+    PriceTexts prices;
+    for (std::size_t k = 0; k < 3; ++k) {
+        any = any || found.prices[k].has_value();
+        prices[k] = found.prices[k].value_or(u"");
+    }
+    if (any) {
+        const StoreSave saved = store.save(prices);
+        if (!saved.ok) {
+            found.problems.push_back(saved.message);
+        }
+    }
+    return found;
 }
 
 } // namespace logora::prices

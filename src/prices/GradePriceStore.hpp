@@ -40,6 +40,9 @@ class FilePriceStore : public GradePriceStore {
 
     StoreLoad load() override;
     StoreSave save(const PriceTexts& prices) override;
+    // The prices as they stand, without completing or undoing an interrupted save: for a
+    // folder that is not the program's own to write.
+    StoreLoad loadReadOnly() const;
 
     const std::filesystem::path& folder() const { return folder_; }
     std::filesystem::path fileOf(int priceClass) const;
@@ -55,6 +58,11 @@ class FilePriceStore : public GradePriceStore {
     void recover();
     std::filesystem::path folder_;
 };
+
+// On the first start, the prices of an earlier installation's folder (read only, never
+// written) become the store's own, when the store has none of its files yet. The problems
+// of the earlier files are returned; nothing happens when there is nothing to take over.
+StoreLoad takeOverPrices(FilePriceStore& store, const FilePriceStore& earlier);
 
 // GBK conversions of the store; nullopt when the text cannot be converted.
 std::optional<std::string> toGbk(std::u16string_view text);

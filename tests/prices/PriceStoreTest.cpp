@@ -268,3 +268,37 @@ TEST(PriceGrade, LimitsBetweenTheClasses) {
 }
 
 } // namespace
+
+namespace {
+
+// An earlier installation's prices are taken over once, and its folder is never written.
+TEST_F(Store, EarlierPricesAreTakenOverReadOnlyWhenThereAreNoneOfOurOwn) {
+    struct Case {
+        const char* name;
+        bool ownFile, earlierFiles;
+        std::optional<std::u16string> expected; // our price of class 0 afterwards
+    };
+    const Case cases[] = {{"taken over", false, true, u"480"},
+                          {"ours kept", true, true, u"9"},
+                          {"nothing to take", false, false, std::nullopt}};
+    for (const Case& c : cases) {
+        const fs::path root = dir / c.name;
+        fs::create_directories(root / "earlier");
+        FilePriceStore own(root / "own");
+        FilePriceStore earlier(root / "earlier");
+        if (c.earlierFiles) {
+            writeBytes(earlier.fileOf(0), "480\r\n");
+            writeBytes(earlier.fileOf(2), "\xC1\xF9\r\n"); // not a number, kept as text
+            writeBytes(root / "earlier" / "1(1).txt.new", "a save left half-way");
+        }
+        if (c.ownFile) {
+            ASSERT_TRUE(own.save({u"9", u"", u""}).ok);
+        }
+        const auto before = filesIn(root / "earlier");
+        takeOverPrices(own, earlier);
+        EXPECT_EQ(own.load().prices[0], c.expected) << c.name;
+        EXPECT_EQ(filesIn(root / "earlier"), before) << c.name;
+    }
+}
+
+} // namespace

@@ -1,0 +1,569 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "win/FormWindow.hpp"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace logora::win {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"LogoraForm";
+constexpr int kFirstId = 1000;
+constexpr UINT_PTR kTickTimer = 1;
+constexpr int kTitleBandTwips = 1005;
+
+COLORREF colorOf(const ui::Rgb& c) {
+    return RGB(c.r, c.g, c.b);
+}
+
+UINT dpiOf(HWND hwnd) {
+    const UINT dpi = hwnd != nullptr ? GetDpiForWindow(hwnd) : 0;
+    return dpi != 0 ? dpi : 96;
+}
+
+void registerClass(HINSTANCE instance) {
+    static bool registered = false;
+    if (registered) {
+        return;
+    }
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = DefWindowProcW; // replaced per window once it knows its object
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    wc.lpszClassName = kClassName;
+    RegisterClassExW(&wc);
+    registered = true;
+}
+
+} // namespace
+
+bool FormWindow::modalOpen = false;
+
+FormWindow::FormWindow(ui::Form& form, HINSTANCE instance) : form_(form) {
+    registerClass(instance);
+    const ui::WindowDef& def = form.def();
+    // A calculator has no frame of the system's, only its own title band; it still shows in
+    // the task bar and minimises there.
+    const DWORD style =
+        def.frameless ? WS_POPUP | WS_MINIMIZEBOX | WS_SYSMENU | WS_CLIPCHILDREN
+                      : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    const std::wstring title = wide(def.title.empty() ? def.band : def.title);
+    hwnd_ = CreateWindowExW(def.frameless ? WS_EX_APPWINDOW : 0, kClassName, title.c_str(), style,
+                            CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance,
+                            nullptr);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::windowProc));
+    dpi_ = dpiOf(hwnd_);
+    windowBack_ = CreateSolidBrush(colorOf(def.back.value_or(ui::kWindowBack)));
+    fieldBack_ = CreateSolidBrush(RGB(255, 255, 255));
+    build();
+    layout();
+    focusChain_ = ui::focusChain(form_);
+    form_.takeChanged([](ui::Control&) {}); // the controls start from the model as it is
+}
+
+FormWindow::~FormWindow() {
+    if (hwnd_ != nullptr) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+    for (auto& [key, font] : fonts_) {
+        DeleteObject(font);
+    }
+    for (Bound& b : bound_) {
+        if (b.back != nullptr) {
+            DeleteObject(b.back);
+        }
+    }
+    DeleteObject(windowBack_);
+    DeleteObject(fieldBack_);
+}
+
+void FormWindow::build() {
+    bound_.resize(form_.controls().size());
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
+    for (std::size_t i = 0; i < bound_.size(); ++i) {
+        ui::Control& c = form_.controls()[i];
+        const ui::ControlDef& d = c.def();
+        Bound& b = bound_[i];
+        b.control = &c;
+        b.shown = c.text();
+        b.shownVisible = c.visible();
+        const wchar_t* cls = L"EDIT";
+        DWORD style = WS_CHILD | (c.visible() ? WS_VISIBLE : 0);
+        DWORD exStyle = 0;
+        std::wstring text = wide(c.text());
+        switch (d.kind) {
+        case ui::Kind::Text:
+            style |= WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT;
+            exStyle = WS_EX_CLIENTEDGE;
+            break;
+        case ui::Kind::Combo:
+            cls = L"COMBOBOX";
+            style |= WS_TABSTOP | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL;
+            break;
+        case ui::Kind::Label:
+            cls = L"STATIC";
+            style |= SS_NOTIFY | (d.clickable ? SS_CENTER | SS_CENTERIMAGE | WS_BORDER : SS_LEFT);
+            if (d.clickable) {
+                exStyle = WS_EX_DLGMODALFRAME;
+            }
+            text = wide(d.text);
+            break;
+        case ui::Kind::Button:
+            cls = L"BUTTON";
+            style |= WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE;
+            text = wide(d.text);
+            break;
+        }
+        b.hwnd = CreateWindowExW(
+            exStyle, cls, d.kind == ui::Kind::Combo ? L"" : text.c_str(), style, 0, 0, 10, 10,
+            hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + i)), instance, nullptr);
+        b.edit = b.hwnd;
+        if (d.kind == ui::Kind::Combo) {
+            for (const auto& item : d.items) {
+                SendMessageW(b.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(item).c_str()));
+            }
+            COMBOBOXINFO info{};
+            info.cbSize = sizeof info;
+            if (GetComboBoxInfo(b.hwnd, &info) && info.hwndItem != nullptr) {
+                b.edit = info.hwndItem;
+            }
+            writing_ = true;
+            SetWindowTextW(b.hwnd, text.c_str());
+            writing_ = false;
+        }
+        if (d.back) {
+            b.back = CreateSolidBrush(colorOf(*d.back));
+        }
+        SetWindowSubclass(b.hwnd, &FormWindow::controlProc, i, reinterpret_cast<DWORD_PTR>(this));
+        if (b.edit != b.hwnd) {
+            SetWindowSubclass(b.edit, &FormWindow::controlProc, i,
+                              reinterpret_cast<DWORD_PTR>(this));
+        }
+    }
+}
+
+HFONT FormWindow::fontFor(const ui::FontSpec& spec) {
+    const int tenths = static_cast<int>(spec.points * 10 + 0.5);
+    const auto key =
+        std::make_tuple(spec.family, tenths * 1000 + static_cast<int>(dpi_), spec.bold);
+    auto found = fonts_.find(key);
+    if (found != fonts_.end()) {
+        return found->second;
+    }
+    HFONT font = CreateFontW(-MulDiv(tenths, static_cast<int>(dpi_), 720), 0, 0, 0,
+                             spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, wide(spec.family).c_str());
+    fonts_.emplace(key, font);
+    return font;
+}
+
+// Places every control by its twips at the window's DPI; again when the DPI changes.
+void FormWindow::layout() {
+    const ui::WindowDef& def = form_.def();
+    RECT r{0, 0, px(def.width, dpi_), px(def.height, dpi_)};
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
+    AdjustWindowRectExForDpi(&r, style, FALSE, exStyle, dpi_);
+    SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (Bound& b : bound_) {
+        const ui::ControlDef& d = b.control->def();
+        // A chooser's height is its edit field's; the list drops below it.
+        const int height = d.kind == ui::Kind::Combo ? px(d.height, dpi_) * 6 : px(d.height, dpi_);
+        SetWindowPos(b.hwnd, nullptr, px(d.left, dpi_), px(d.top, dpi_), px(d.width, dpi_), height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(b.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(d.font)), TRUE);
+    }
+}
+
+HWND FormWindow::controlFor(std::u16string_view name, int element) const {
+    const ui::Control* c = form_.find(name, element);
+    if (c == nullptr) {
+        return nullptr;
+    }
+    return bound_[static_cast<std::size_t>(c - form_.controls().data())].hwnd;
+}
+
+FormWindow::Bound& FormWindow::boundOf(ui::Control& c) {
+    return bound_[static_cast<std::size_t>(&c - form_.controls().data())];
+}
+
+FormWindow::Bound* FormWindow::boundOf(HWND child) {
+    for (Bound& b : bound_) {
+        if (b.hwnd == child || b.edit == child) {
+            return &b;
+        }
+    }
+    return nullptr;
+}
+
+std::u16string FormWindow::textOf(const Bound& b) const {
+    const int length = GetWindowTextLengthW(b.hwnd);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    GetWindowTextW(b.hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(length));
+    return utf16(text);
+}
+
+void FormWindow::writeText(Bound& b) {
+    const bool focused = GetFocus() == b.edit;
+    DWORD caret = 0;
+    if (focused) {
+        SendMessageW(b.edit, EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
+    }
+    writing_ = true;
+    SetWindowTextW(b.hwnd, wide(b.shown).c_str());
+    writing_ = false;
+    // A focused field keeps its caret; any other shows the start of its text.
+    const auto at = focused ? std::min<DWORD>(caret, static_cast<DWORD>(b.shown.size())) : 0;
+    SendMessageW(b.edit, EM_SETSEL, at, at);
+}
+
+int FormWindow::sync() {
+    int written = 0;
+    form_.takeChanged([&](ui::Control& c) {
+        Bound& b = boundOf(c);
+        if (b.shownVisible != c.visible()) {
+            b.shownVisible = c.visible();
+            ShowWindow(b.hwnd, c.visible() ? SW_SHOWNA : SW_HIDE);
+            ++written;
+        }
+        if (b.shown == c.text() || c.kind() == ui::Kind::Label || c.kind() == ui::Kind::Button) {
+            return;
+        }
+        b.shown = c.text();
+        writeText(b);
+        ++written;
+    });
+    return written;
+}
+
+void FormWindow::guarded(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const ui::ChangeLoopError& e) {
+        // A programming error; it must not reach the message loop, and the tally stays.
+        std::fprintf(stderr, "logora: %s\n", e.what());
+    }
+}
+
+void FormWindow::userEdited(Bound& b) {
+    b.shown = textOf(b);
+    guarded([&] { b.control->setText(b.shown); });
+    if (onUserEdit) {
+        onUserEdit();
+    }
+    sync();
+}
+
+void FormWindow::userClicked(Bound& b) {
+    guarded([&] { form_.click(b.control->name(), b.control->element()); });
+    sync();
+}
+
+void FormWindow::command(Bound& b, WORD code) {
+    switch (b.control->kind()) {
+    case ui::Kind::Text:
+        if (code == EN_CHANGE && !writing_) {
+            userEdited(b);
+        }
+        break;
+    case ui::Kind::Combo:
+        if (code == CBN_EDITCHANGE && !writing_) {
+            userEdited(b);
+        } else if (code == CBN_SELCHANGE) {
+            const LRESULT index = SendMessageW(b.hwnd, CB_GETCURSEL, 0, 0);
+            if (index != CB_ERR) {
+                const auto length = SendMessageW(b.hwnd, CB_GETLBTEXTLEN, index, 0);
+                std::wstring item(static_cast<std::size_t>(length) + 1, L'\0');
+                SendMessageW(b.hwnd, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(item.data()));
+                item.resize(static_cast<std::size_t>(length));
+                b.shown = utf16(item);
+                guarded([&] { b.control->setText(b.shown); });
+                userClicked(b);
+            }
+        }
+        break;
+    case ui::Kind::Button:
+        if (code == BN_CLICKED) {
+            userClicked(b);
+        }
+        break;
+    case ui::Kind::Label:
+        if (code == STN_CLICKED && b.control->def().clickable) {
+            userClicked(b);
+        }
+        break;
+    }
+}
+
+// Enter works as Tab: along the window's focus order, skipping hidden controls, wrapping.
+void FormWindow::moveFocus(const Bound& from, bool forward) {
+    const auto index = static_cast<std::size_t>(&from - bound_.data());
+    auto at = std::find(focusChain_.begin(), focusChain_.end(), index);
+    if (at == focusChain_.end() || focusChain_.empty()) {
+        return;
+    }
+    auto pos = static_cast<std::size_t>(at - focusChain_.begin());
+    for (std::size_t step = 0; step < focusChain_.size(); ++step) {
+        pos = forward ? (pos + 1) % focusChain_.size()
+                      : (pos + focusChain_.size() - 1) % focusChain_.size();
+        const Bound& next = bound_[focusChain_[pos]];
+        if (next.control->visible() && IsWindowEnabled(next.hwnd)) {
+            SetFocus(next.edit);
+            return;
+        }
+    }
+}
+
+// Up and Down step through the elements of the field's array, wrapping at both ends.
+bool FormWindow::arrowKey(const Bound& b, bool down) {
+    const ui::Control& c = *b.control;
+    if (!c.def().arrowKeys) {
+        return false;
+    }
+    std::vector<int> elements;
+    for (const ui::Control& other : form_.controls()) {
+        if (other.name() == c.name()) {
+            elements.push_back(other.element());
+        }
+    }
+    const auto at = std::find(elements.begin(), elements.end(), c.element()) - elements.begin();
+    const auto n = static_cast<std::ptrdiff_t>(elements.size());
+    const auto next = down ? (at + 1) % n : (at + n - 1) % n;
+    if (HWND target = controlFor(c.name(), elements[static_cast<std::size_t>(next)])) {
+        SetFocus(boundOf(target)->edit);
+    }
+    return true;
+}
+
+LRESULT CALLBACK FormWindow::controlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR data) {
+    auto* self = reinterpret_cast<FormWindow*>(data);
+    return self->handleControl(self->bound_[id], hwnd, msg, wParam, lParam);
+}
+
+LRESULT FormWindow::handleControl(Bound& b, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN || wParam == VK_TAB) {
+            const bool back = wParam == VK_TAB && (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+            moveFocus(b, !back);
+            return 0;
+        }
+        if ((wParam == VK_UP || wParam == VK_DOWN) && b.control->kind() == ui::Kind::Text &&
+            arrowKey(b, wParam == VK_DOWN)) {
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wParam == L'\r' || wParam == L'\t') {
+            return 0; // taken by the key press; a single-line field would only beep
+        }
+        break;
+    case WM_GETDLGCODE:
+        return DefSubclassProc(hwnd, msg, wParam, lParam) | DLGC_WANTALLKEYS;
+    case WM_SETFOCUS:
+        if (b.control->def().selectOnFocus && hwnd == b.edit) {
+            // After the mouse press that brought the focus, so that it does not undo it.
+            PostMessageW(hwnd, EM_SETSEL, 0, -1);
+        }
+        break;
+    case WM_KILLFOCUS:
+        if (hwnd == b.edit && b.control->kind() != ui::Kind::Button) {
+            // A field that is left shows the start of its text, as one never entered does.
+            const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
+            SendMessageW(hwnd, EM_SETSEL, 0, 0);
+            SendMessageW(hwnd, EM_SCROLLCARET, 0, 0);
+            return result;
+        }
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, &FormWindow::controlProc,
+                             static_cast<UINT_PTR>(&b - bound_.data()));
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK FormWindow::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr) {
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+    return self->handle(msg, wParam, lParam);
+}
+
+void FormWindow::paint(HDC dc) {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    FillRect(dc, &client, windowBack_);
+    if (!form_.def().frameless) {
+        return;
+    }
+    // The calculator's own title band, dark wood with a light caption, and a frame.
+    RECT band = client;
+    band.bottom = px(kTitleBandTwips, dpi_);
+    const int h = band.bottom - band.top;
+    for (int y = 0; y < h; ++y) {
+        const int t = y * 100 / std::max(h, 1);
+        const int r = 122 - (122 - 64) * t / 100;
+        const int g = 78 - (78 - 38) * t / 100;
+        const int bl = 36 - (36 - 16) * t / 100;
+        RECT line{band.left, band.top + y, band.right, band.top + y + 1};
+        HBRUSH brush = CreateSolidBrush(RGB(r, g, bl));
+        FillRect(dc, &line, brush);
+        DeleteObject(brush);
+    }
+    ui::FontSpec captionFont{u"宋体", 17, true};
+    HGDIOBJ old = SelectObject(dc, fontFor(captionFont));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(250, 236, 206));
+    RECT text = band;
+    text.left += px(400, dpi_);
+    const std::wstring caption = wide(form_.def().band);
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+              DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+    SelectObject(dc, old);
+    HPEN pen = CreatePen(PS_SOLID, 2, RGB(92, 56, 24));
+    old = SelectObject(dc, pen);
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    Rectangle(dc, client.left + 1, client.top + 1, client.right, client.bottom);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+}
+
+LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_COMMAND:
+        if (Bound* b = boundOf(reinterpret_cast<HWND>(lParam))) {
+            command(*b, HIWORD(wParam));
+            return 0;
+        }
+        break;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        const Bound* b = boundOf(reinterpret_cast<HWND>(lParam));
+        if (b == nullptr) {
+            break;
+        }
+        const ui::ControlDef& d = b->control->def();
+        if (d.fore) {
+            SetTextColor(dc, colorOf(*d.fore));
+        }
+        const bool field = d.kind == ui::Kind::Text || d.kind == ui::Kind::Combo;
+        if (b->back != nullptr) {
+            SetBkColor(dc, colorOf(*d.back));
+            return reinterpret_cast<LRESULT>(b->back);
+        }
+        if (field) {
+            SetBkColor(dc, RGB(255, 255, 255));
+            return reinterpret_cast<LRESULT>(fieldBack_);
+        }
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(windowBack_);
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd_, &ps);
+        paint(dc);
+        EndPaint(hwnd_, &ps);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+        if (form_.def().frameless) {
+            // The window has no title bar of the system's: a press anywhere on it drags it.
+            ReleaseCapture();
+            SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+            return 0;
+        }
+        break;
+    case WM_TIMER:
+        if (wParam == kTickTimer && onTimer && !modalOpen) {
+            onTimer();
+        }
+        return 0;
+    case WM_CLOSE:
+        ShowWindow(hwnd_, SW_HIDE);
+        if (onClosed) {
+            onClosed();
+        }
+        return 0;
+    case WM_ENDSESSION:
+        if (wParam != 0 && onEndSession) {
+            onEndSession();
+        }
+        return 0;
+    case WM_DPICHANGED: {
+        dpi_ = HIWORD(wParam);
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        layout();
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        return 0;
+    }
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+void FormWindow::show() {
+    ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    if (GetFocus() == nullptr || GetAncestor(GetFocus(), GA_ROOT) != hwnd_) {
+        for (std::size_t i : focusChain_) {
+            if (bound_[i].control->visible()) {
+                SetFocus(bound_[i].edit);
+                break;
+            }
+        }
+    }
+}
+
+void FormWindow::hide() {
+    ShowWindow(hwnd_, SW_HIDE);
+}
+
+void FormWindow::minimise() {
+    ShowWindow(hwnd_, SW_MINIMIZE);
+}
+
+bool FormWindow::visible() const {
+    return IsWindowVisible(hwnd_) != 0;
+}
+
+POINT FormWindow::position() const {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    return {r.left, r.top};
+}
+
+void FormWindow::moveTo(POINT topLeft) {
+    SetWindowPos(hwnd_, nullptr, topLeft.x, topLeft.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::startTimer(UINT interval) {
+    SetTimer(hwnd_, kTickTimer, interval, nullptr);
+}
+
+} // namespace logora::win
