@@ -49,3 +49,17 @@ add_executable(logora WIN32
 )
 target_link_options(logora PRIVATE -municode)
 target_link_libraries(logora PRIVATE logora_files comctl32 ole32 oleaut32 uuid shell32)
+
+if(BUILD_TESTING)
+  # The stand-in spreadsheet application and the COM adapter's test against it.
+  add_library(logora_standin MODULE tests/win/StandInOffice.cpp tests/win/StandInOffice.def)
+  set_target_properties(logora_standin PROPERTIES PREFIX "")
+  target_link_libraries(logora_standin PRIVATE ole32 oleaut32 uuid advapi32)
+  add_executable(logora_com_tests tests/win/ComSpreadsheetTest.cpp src/win/ComSpreadsheet.cpp)
+  target_link_libraries(logora_com_tests PRIVATE logora_files gtest_main ole32 oleaut32 uuid)
+  target_compile_definitions(logora_com_tests PRIVATE
+    LOGORA_STANDIN_DLL=L"$<TARGET_FILE_NAME:logora_standin>")
+  add_dependencies(logora_com_tests logora_standin)
+  add_test(NAME com_adapter COMMAND logora_com_tests)
+  set_tests_properties(com_adapter PROPERTIES LABELS office TIMEOUT 300)
+endif()

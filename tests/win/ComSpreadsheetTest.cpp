@@ -1,0 +1,147 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The COM adapter against the stand-in automation server, registered under Excel's or WPS's
+// ProgID: the real OLE runtime, the real late-bound calls.
+#include "win/ComSpreadsheet.hpp"
+#include "../TempFolder.hpp"
+#include "export/BillExport.hpp"
+#include "export/BillMaps.hpp"
+#include "grid/GridWindow.hpp"
+#include "list/ListWindow.hpp"
+#include "text/PathText.hpp"
+
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <windows.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace logora;
+
+struct Prompts : exporting::ExportPrompts {
+    std::vector<std::u16string> failures;
+    void remind(const std::u16string&) override {}
+    void failed(const std::u16string& t) override { failures.push_back(t); }
+    bool ask(const std::u16string&) override { return false; }
+};
+
+struct NoPrices : prices::PriceSource {
+    std::u16string priceText(int) override { return u"500"; }
+};
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class Com : public ::testing::Test {
+  protected:
+    fs::path dir;
+    std::unique_ptr<exporting::BillFolder> bills;
+    Prompts prompts;
+    HMODULE standIn = nullptr;
+
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        dir = logora::testing::makeTempFolder("logora-com");
+        fs::create_directories(dir / "templates");
+        for (const char8_t* name : {u8"账单明细.xls", u8"账单明细1.xls"}) {
+            std::ofstream(dir / "templates" / name) << "template";
+        }
+        bills = std::make_unique<exporting::BillFolder>(dir / "user", dir / "templates");
+        SetEnvironmentVariableW(L"LOGORA_STANDIN_LOG", (dir / "calls.txt").c_str());
+        SetEnvironmentVariableW(L"LOGORA_STANDIN_HANG", nullptr);
+        SetEnvironmentVariableW(L"LOGORA_STANDIN_READONLY", nullptr);
+        standIn = LoadLibraryW(LOGORA_STANDIN_DLL);
+        ASSERT_NE(standIn, nullptr);
+    }
+    void registerAs(const wchar_t* progIds) {
+        SetEnvironmentVariableW(L"LOGORA_STANDIN_PROGIDS", progIds);
+        call("DllUnregisterServer");
+        ASSERT_EQ(call("DllRegisterServer"), S_OK);
+    }
+    HRESULT call(const char* entry) {
+        auto f = reinterpret_cast<HRESULT(WINAPI*)()>(
+            reinterpret_cast<void*>(GetProcAddress(standIn, entry)));
+        return f != nullptr ? f() : E_FAIL;
+    }
+    void TearDown() override {
+        call("DllUnregisterServer");
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+        CoUninitialize();
+    }
+};
+
+// A tally reaches the cells as numbers and texts, saved, archived as PDF and shown, through
+// Excel's ProgID or, without Excel, WPS's.
+TEST_F(Com, AGridBillGoesThroughWhicheverApplicationIsThere) {
+    const std::pair<const wchar_t*, std::u16string> cases[] = {{L"Excel.Application", u"Excel"},
+                                                               {L"ET.Application", u"WPS 表格"}};
+    for (const auto& [progId, name] : cases) {
+        registerAs(progId);
+        NoPrices prices;
+        grid::GridWindow g(prices);
+        g.pieces(1, 0).setText(u"10");
+        g.form().control(u"Text17").setText(u"杉木");
+        g.tick();
+        win::ComSpreadsheet sheet;
+        int count = 0;
+        ASSERT_TRUE(exporting::BillExporter(sheet, *bills, prompts)
+                        .run(exporting::gridBill(false), g.form(), count));
+        EXPECT_EQ(sheet.officeName(), name);
+        const std::string cells = slurp(dir / "user" / u8"账单明细.xls.cells.txt");
+        EXPECT_NE(cells.find("原木一\t7\t2\tn:10\n"), std::string::npos) << cells.substr(0, 400);
+        EXPECT_NE(cells.find("原木一\t7\t3\tn:0.113\n"), std::string::npos);
+        EXPECT_NE(cells.find("s:杉木"), std::string::npos);
+        const std::string calls = slurp(dir / "calls.txt");
+        for (const char* step :
+             {"Worksheets 原木一", "Save", "ExportAsFixedFormat", "Close", "Visible -1"}) {
+            EXPECT_NE(calls.find(step), std::string::npos) << step << "\n" << calls;
+        }
+        EXPECT_TRUE(prompts.failures.empty());
+        fs::remove_all(dir / "user");
+        fs::remove(dir / "calls.txt");
+    }
+}
+
+// What the user is told when no application is there, the bill is open elsewhere, or the
+// application stops answering; a hung call costs no more than its time limit.
+TEST_F(Com, FailuresSayWhyAndAHungCallIsCutOff) {
+    struct Case {
+        const wchar_t* progIds;
+        const wchar_t* hang;
+        bool readOnly;
+        std::u16string says;
+    };
+    const Case cases[] = {
+        {L"Nobody.Application", nullptr, false, u"未找到 Excel 或 WPS 表格"},
+        {L"Excel.Application", nullptr, true, u"正在被别的程序打开"},
+        {L"Excel.Application", L"Save", false, u"Excel 没有响应"},
+    };
+    for (const Case& c : cases) {
+        registerAs(c.progIds);
+        SetEnvironmentVariableW(L"LOGORA_STANDIN_HANG", c.hang);
+        SetEnvironmentVariableW(L"LOGORA_STANDIN_READONLY", c.readOnly ? L"1" : nullptr);
+        list::ListWindow w;
+        w.form().control(u"Text3", 0).setText(u"2");
+        win::ComSpreadsheet sheet(win::defaultOffices(), std::chrono::seconds(2));
+        prompts.failures.clear();
+        int count = 0;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(exporting::BillExporter(sheet, *bills, prompts)
+                         .run(exporting::listBill(), w.form(), count));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6));
+        ASSERT_EQ(prompts.failures.size(), 1u);
+        EXPECT_NE(prompts.failures[0].find(c.says), std::u16string::npos)
+            << text::toUtf8(prompts.failures[0]);
+    }
+}
+
+} // namespace
