@@ -14,6 +14,7 @@ namespace {
 constexpr wchar_t kClassName[] = L"LogoraForm";
 constexpr int kFirstId = 1000;
 constexpr UINT_PTR kTickTimer = 1;
+constexpr UINT_PTR kRepaintTimer = 2;
 constexpr int kTitleBandTwips = 1005;
 
 COLORREF colorOf(const ui::Rgb& c) {
@@ -46,7 +47,7 @@ void registerClass(HINSTANCE instance) {
 
 bool FormWindow::modalOpen = false;
 
-FormWindow::FormWindow(ui::Form& form, HINSTANCE instance) : form_(form) {
+FormWindow::FormWindow(ui::Form& form, HINSTANCE instance, HWND owner) : form_(form) {
     registerClass(instance);
     const ui::WindowDef& def = form.def();
     // A calculator has no frame of the system's, only its own title band; it still shows in
@@ -55,9 +56,9 @@ FormWindow::FormWindow(ui::Form& form, HINSTANCE instance) : form_(form) {
         def.frameless ? WS_POPUP | WS_MINIMIZEBOX | WS_SYSMENU | WS_CLIPCHILDREN
                       : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
     const std::wstring title = wide(def.title.empty() ? def.band : def.title);
-    hwnd_ = CreateWindowExW(def.frameless ? WS_EX_APPWINDOW : 0, kClassName, title.c_str(), style,
-                            CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance,
-                            nullptr);
+    hwnd_ =
+        CreateWindowExW(def.frameless ? WS_EX_APPWINDOW : 0, kClassName, title.c_str(), style,
+                        CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, owner, nullptr, instance, nullptr);
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::windowProc));
     dpi_ = dpiOf(hwnd_);
@@ -498,6 +499,10 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == kTickTimer && onTimer && !modalOpen) {
             onTimer();
+        } else if (wParam == kRepaintTimer) {
+            KillTimer(hwnd_, kRepaintTimer);
+            RedrawWindow(hwnd_, nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
         }
         return 0;
     case WM_CLOSE:
@@ -528,6 +533,9 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void FormWindow::show() {
     ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+    // Painted again once the window manager has framed it: a framed window painted before
+    // that may show no contents until it is moved.
+    SetTimer(hwnd_, kRepaintTimer, 150, nullptr);
     SetForegroundWindow(hwnd_);
     if (GetFocus() == nullptr || GetAncestor(GetFocus(), GA_ROOT) != hwnd_) {
         for (std::size_t i : focusChain_) {

@@ -18,7 +18,8 @@ namespace logora::win {
 
 class FormWindow {
   public:
-    FormWindow(ui::Form& form, HINSTANCE instance);
+    // An owned window (the price window) stays above its owner and has no task-bar entry.
+    FormWindow(ui::Form& form, HINSTANCE instance, HWND owner = nullptr);
     ~FormWindow();
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;

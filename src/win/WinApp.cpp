@@ -20,7 +20,8 @@ namespace {
 
 constexpr UINT kUnload = WM_APP + 1; // wParam: the calculator, or 3 for the prices
 constexpr UINT_PTR kSnapshotTimer = 2;
-constexpr int kPricesSlot = 3;
+constexpr int kPricesSlot = 3;    // the price window, model and view
+constexpr int kPriceViewSlot = 4; // its view only, once hidden
 
 HWND activeOwner() {
     HWND active = GetActiveWindow();
@@ -60,9 +61,11 @@ WinApp::WinApp(HINSTANCE instance, Options options)
         [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) -> LRESULT {
             auto* self = reinterpret_cast<WinApp*>(data);
             if (msg == kUnload) {
-                if (wParam == kPricesSlot) {
+                if (wParam == kPricesSlot || wParam == kPriceViewSlot) {
                     if (self->priceView_ && !self->priceView_->visible()) {
                         self->priceView_.reset();
+                    }
+                    if (wParam == kPricesSlot && !self->priceView_) {
                         self->price_.reset();
                     }
                 } else {
@@ -152,9 +155,13 @@ void WinApp::unloadLater(Calculator which) {
     PostMessageW(messageWindow_, kUnload, static_cast<WPARAM>(which), 0);
 }
 
+// The view goes with the hiding and is made again at the next opening: a native window kept
+// hidden for long may come back without its contents under some window managers. The model
+// and its texts stay.
 void WinApp::hidePrices() {
     if (priceView_) {
         priceView_->hide();
+        PostMessageW(messageWindow_, kUnload, kPriceViewSlot, 0);
     }
 }
 
@@ -287,11 +294,6 @@ prices::PriceWindow& WinApp::priceWindow() {
     if (!price_) {
         price_ = std::make_unique<prices::PriceWindow>(store_, boxes_);
         price_->onSaved = [this] { flow_.pricesSaved(); };
-        priceView_ = std::make_unique<FormWindow>(price_->form(), instance_);
-        priceView_->onClosed = [this] {
-            // Closed without "保存退出": its unsaved texts go; the next tick reloads the store.
-            PostMessageW(messageWindow_, kUnload, kPricesSlot, 0);
-        };
     }
     return *price_;
 }
@@ -302,6 +304,14 @@ std::u16string WinApp::priceText(int priceClass) {
 
 void WinApp::openPrices() {
     priceWindow();
+    if (!priceView_) {
+        priceView_ =
+            std::make_unique<FormWindow>(price_->form(), instance_, view(Calculator::Grid).hwnd());
+        priceView_->onClosed = [this] {
+            // Closed without "保存退出": its unsaved texts go; the next tick reloads the store.
+            PostMessageW(messageWindow_, kUnload, kPricesSlot, 0);
+        };
+    }
     // Placed relative to the grid window, as the calculators have always placed it.
     RECT grid;
     GetWindowRect(view(Calculator::Grid).hwnd(), &grid);
@@ -310,9 +320,11 @@ void WinApp::openPrices() {
     const UINT dpi = GetDpiForWindow(priceView_->hwnd());
     const int gridWidth = grid.right - grid.left;
     const int priceWidth = price.right - price.left;
+    // Shown first, then placed: a window placed while hidden may map without its contents
+    // under some window managers.
+    priceView_->show();
     priceView_->moveTo({grid.left + gridWidth - priceWidth - FormWindow::px(1900, dpi ? dpi : 96),
                         grid.top + gridWidth - priceWidth + FormWindow::px(550, dpi ? dpi : 96)});
-    priceView_->show();
 }
 
 } // namespace logora::win
