@@ -47,7 +47,7 @@ add_executable(logora WIN32
   src/app/Recovery.cpp
   ${CMAKE_BINARY_DIR}/logora.rc
 )
-target_link_options(logora PRIVATE -municode)
+target_link_options(logora PRIVATE -municode -s)
 target_link_libraries(logora PRIVATE logora_files comctl32 ole32 oleaut32 uuid shell32)
 
 if(BUILD_TESTING)
@@ -62,4 +62,33 @@ if(BUILD_TESTING)
   add_dependencies(logora_com_tests logora_standin)
   add_test(NAME com_adapter COMMAND logora_com_tests)
   set_tests_properties(com_adapter PROPERTIES LABELS office TIMEOUT 300)
+endif()
+
+# The installer, from the program and what the Linux build made.
+find_program(MAKENSIS makensis)
+set(LOGORA_BILLS ${LOGORA_LINUX_BUILD}/share/logora/bills)
+if(MAKENSIS AND EXISTS ${LOGORA_BILLS}/账单明细.xls AND EXISTS ${LOGORA_ICON})
+  set(LOGORA_SETUP ${CMAKE_BINARY_DIR}/Logora-${PROJECT_VERSION}-setup.exe)
+  set(LOGORA_EXE ${CMAKE_BINARY_DIR}/logora.exe)
+  configure_file(src/win/logora.nsi.in ${CMAKE_BINARY_DIR}/logora.nsi @ONLY)
+  add_custom_command(OUTPUT ${LOGORA_SETUP}
+    COMMAND ${MAKENSIS} -V2 ${CMAKE_BINARY_DIR}/logora.nsi
+    DEPENDS logora ${CMAKE_BINARY_DIR}/logora.nsi docs/manual.html
+    COMMENT "Making the installer")
+  add_custom_target(installer ALL DEPENDS ${LOGORA_SETUP})
+else()
+  message(STATUS "makensis, the bills or the icon of ${LOGORA_LINUX_BUILD} missing: no installer")
+endif()
+
+if(BUILD_TESTING)
+  # Wine keeps its own prefix for the tests in the build folder, quiet.
+  set_tests_properties(core_tests com_adapter PROPERTIES
+    ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix;WINEDEBUG=-all")
+  if(TARGET installer)
+    # The installed program under Wine and a window manager, typed into by xdotool.
+    add_test(NAME windows_desktop COMMAND sh ${CMAKE_SOURCE_DIR}/tests/win/window-test.sh
+      ${LOGORA_SETUP} $<TARGET_FILE:logora_standin>)
+    set_tests_properties(windows_desktop PROPERTIES LABELS system TIMEOUT 600 RUN_SERIAL ON
+      ENVIRONMENT "LOGORA_SHOTS=${CMAKE_BINARY_DIR}/shots")
+  endif()
 endif()
