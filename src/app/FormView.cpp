@@ -3,6 +3,7 @@
 
 #include "app/Artwork.hpp"
 #include "app/Fonts.hpp"
+#include "ui/Fit.hpp"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -167,65 +168,29 @@ QSize FormView::neededSize(QWidget* w, const ui::ControlDef& d) {
 // of a field still does not fit, the control first takes free room beside it (never over
 // another control, never beyond the window); what does not fit then is set a little smaller.
 void FormView::fitContents() {
-    std::vector<QRect> taken;
+    auto boxOf = [](const QRect& r) { return ui::Box{r.x(), r.y(), r.width(), r.height()}; };
+    std::vector<ui::Box> taken;
+    std::vector<bool> visible;
     for (const Bound& b : bound_) {
-        taken.push_back(b.widget->geometry());
+        taken.push_back(boxOf(b.widget->geometry()));
+        visible.push_back(b.control->def().visible);
     }
-    const QRect window(0, 0, width(), height());
+    const ui::Box window{0, 0, width(), height()};
     for (std::size_t i = 0; i < bound_.size(); ++i) {
         QWidget* w = bound_[i].widget;
         const ui::ControlDef& d = bound_[i].control->def();
         QSize need = neededSize(w, d);
-        QRect r = w->geometry();
-        const bool centred = qobject_cast<QLabel*>(w) != nullptr &&
-                             (qobject_cast<QLabel*>(w)->alignment() & Qt::AlignHCenter);
-        auto free = [&](const QRect& candidate) {
-            if (!window.contains(candidate)) {
-                return false;
-            }
-            for (std::size_t j = 0; j < taken.size(); ++j) {
-                if (j != i && bound_[j].control->def().visible && candidate.intersects(taken[j])) {
-                    return false;
-                }
-            }
-            return true;
-        };
-        if (need.width() > r.width()) {
-            // Rightwards first, then leftwards, as far as the room goes.
-            const int extra = need.width() - r.width();
-            const QRect tries[] = {centred ? r.adjusted(-(extra + 1) / 2, 0, extra / 2, 0)
-                                           : r.adjusted(0, 0, extra, 0),
-                                   r.adjusted(-extra, 0, 0, 0)};
-            bool grown = false;
-            for (const QRect& wider : tries) {
-                if (!grown && free(wider)) {
-                    r = wider;
-                    grown = true;
-                }
-            }
-            for (int step = extra; !grown && step > 0; --step) {
-                const QRect part =
-                    r.adjusted(-step, 0, std::min(step, window.right() - r.right()), 0);
-                if (free(part)) {
-                    r = part;
-                    grown = true;
-                }
-            }
-        }
-        if (need.height() > r.height() && qobject_cast<QLabel*>(w) != nullptr) {
-            const int extra = need.height() - r.height();
-            QRect taller = r.adjusted(0, -(extra + 1) / 2, 0, extra / 2);
-            if (free(taller)) {
-                r = taller;
-            }
-        }
-        if (r != w->geometry()) {
-            w->setGeometry(r);
+        auto* label = qobject_cast<QLabel*>(w);
+        const bool centred = label != nullptr && (label->alignment() & Qt::AlignHCenter);
+        const ui::Box r = ui::grownToFit(
+            taken, visible, window, {i, need.width(), need.height(), centred, label != nullptr});
+        if (r != taken[i]) {
+            w->setGeometry(r.left, r.top, r.width, r.height);
             taken[i] = r;
             need = neededSize(w, d);
         }
         for (QFont f = w->font();
-             (need.width() > r.width() || need.height() > r.height()) && f.pointSizeF() > 7.0;) {
+             (need.width() > r.width || need.height() > r.height) && f.pointSizeF() > 7.0;) {
             f.setPointSizeF(f.pointSizeF() - 0.5);
             w->setFont(f);
             if (auto* box = qobject_cast<QComboBox*>(w)) {
