@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "win/FormWindow.hpp"
 
+#include "ui/Fit.hpp"
+
 #include <commctrl.h>
 #include <windowsx.h>
 
@@ -112,7 +114,11 @@ void FormWindow::build() {
             break;
         case ui::Kind::Label:
             cls = L"STATIC";
-            style |= SS_NOTIFY | (d.clickable ? SS_CENTER | SS_CENTERIMAGE | WS_BORDER : SS_LEFT);
+            // Captions wrap only where they are drawn more than a line high, as in the Qt view.
+            style |= SS_NOTIFY | SS_NOPREFIX |
+                     (d.clickable      ? SS_CENTER | SS_CENTERIMAGE | WS_BORDER
+                      : d.height > 400 ? SS_LEFT
+                                       : SS_LEFTNOWORDWRAP);
             if (d.clickable) {
                 exStyle = WS_EX_DLGMODALFRAME;
             }
@@ -184,6 +190,98 @@ void FormWindow::layout() {
         SetWindowPos(b.hwnd, nullptr, px(d.left, dpi_), px(d.top, dpi_), px(d.width, dpi_), height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(b.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(d.font)), TRUE);
+    }
+    fitContents();
+}
+
+// What a control needs to show its caption or its widest value whole, with its font.
+SIZE FormWindow::neededSize(const Bound& b, HFONT font) const {
+    const ui::ControlDef& d = b.control->def();
+    std::u16string shown = !d.widest.empty()                                         ? d.widest
+                           : d.kind == ui::Kind::Label || d.kind == ui::Kind::Button ? d.text
+                                                                                     : b.shown;
+    HDC dc = GetDC(hwnd_);
+    HGDIOBJ old = SelectObject(dc, font);
+    const std::wstring text = wide(shown);
+    RECT r{0, 0, 0, 0};
+    UINT format = DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE;
+    if (d.kind == ui::Kind::Label && d.height > 400 && !d.clickable) {
+        RECT placed;
+        GetClientRect(b.hwnd, &placed);
+        r.right = placed.right;
+        format = DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK;
+    }
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    // The room a control spends around its text: frames, margins, a chooser's arrow.
+    const int edge = 2 * GetSystemMetricsForDpi(SM_CXEDGE, dpi_);
+    int chrome = 0;
+    switch (d.kind) {
+    case ui::Kind::Text:
+        chrome = edge + px(30, dpi_); // the client edge and the edit's own margins
+        break;
+    case ui::Kind::Combo:
+        chrome = edge + GetSystemMetricsForDpi(SM_CXVSCROLL, dpi_) + px(30, dpi_);
+        break;
+    case ui::Kind::Button:
+        chrome = px(120, dpi_);
+        break;
+    case ui::Kind::Label:
+        chrome = d.clickable ? px(90, dpi_) : 0;
+        break;
+    }
+    const bool label = d.kind == ui::Kind::Label;
+    return {r.right - r.left + chrome, label ? r.bottom - r.top : 0};
+}
+
+// A control whose text does not fit takes free room beside it, then a smaller font in half
+// points down to 7: the Qt view's rule, measured here by GDI.
+void FormWindow::fitContents() {
+    auto boxOf = [this](HWND h) {
+        RECT r;
+        GetWindowRect(h, &r);
+        MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+        return ui::Box{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    };
+    std::vector<ui::Box> taken;
+    std::vector<bool> visible;
+    for (const Bound& b : bound_) {
+        ui::Box box = boxOf(b.hwnd);
+        if (b.control->kind() == ui::Kind::Combo) {
+            box.height = px(b.control->def().height, dpi_); // its list drops over others
+        }
+        taken.push_back(box);
+        visible.push_back(b.control->def().visible);
+    }
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    const ui::Box window{0, 0, client.right, client.bottom};
+    for (std::size_t i = 0; i < bound_.size(); ++i) {
+        Bound& b = bound_[i];
+        const ui::ControlDef& d = b.control->def();
+        if (d.kind == ui::Kind::Text && d.widest.empty()) {
+            continue; // a typed field scrolls its own text
+        }
+        ui::FontSpec spec = d.font;
+        SIZE need = neededSize(b, fontFor(spec));
+        const bool label = d.kind == ui::Kind::Label;
+        const ui::Box r = ui::grownToFit(taken, visible, window,
+                                         {i, need.cx, need.cy, label && d.clickable, label});
+        if (!(r == taken[i])) {
+            const int height = d.kind == ui::Kind::Combo ? r.height * 6 : r.height;
+            SetWindowPos(b.hwnd, nullptr, r.left, r.top, r.width, height,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            taken[i] = r;
+            need = neededSize(b, fontFor(spec));
+        }
+        while ((need.cx > r.width || need.cy > r.height) && spec.points > 7.0) {
+            spec.points -= 0.5;
+            need = neededSize(b, fontFor(spec));
+        }
+        if (spec.points != d.font.points) {
+            SendMessageW(b.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(spec)), TRUE);
+        }
     }
 }
 

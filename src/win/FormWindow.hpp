@@ -64,6 +64,8 @@ class FormWindow {
     LRESULT handleControl(Bound& b, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void build();
     void layout();
+    void fitContents();
+    SIZE neededSize(const Bound& b, HFONT font) const;
     HFONT fontFor(const ui::FontSpec& spec);
     void command(Bound& b, WORD code);
     void userEdited(Bound& b);

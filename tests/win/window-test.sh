@@ -33,8 +33,13 @@ fail() {
     if [ -n "${LOGORA_SHOTS:-}" ]; then cp "$work/failed.png" "$LOGORA_SHOTS/" || true; fi
     exit 1
 }
+# The screen, or one window with its frame.
 shot() {
-    xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$1" 2>/dev/null || true
+    if [ -n "${2:-}" ]; then
+        xwd -id "$2" -frame -silent | xwdtopnm 2>/dev/null | pnmtopng >"$1" 2>/dev/null || true
+    else
+        xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$1" 2>/dev/null || true
+    fi
 }
 # Waits for a visible window whose title matches; prints its id.
 window() {
@@ -92,7 +97,7 @@ xdotool key Return
 typed 5
 xdotool key Return
 sleep 0.5
-shot "$work/grid.png"
+shot "$work/grid.png" "$grid"
 
 # The price of the first class, saved; the grid comes back.
 click "$grid" 433 568
@@ -106,7 +111,7 @@ click "$prices" 210 115
 xdotool key ctrl+a
 typed 480
 sleep 0.3
-shot "$work/price.png"
+shot "$work/price.png" "$prices"
 click "$prices" 323 200
 sleep 0.5
 appdata="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Logora"
@@ -136,7 +141,7 @@ sleep 0.3
 xdotool key Down Return
 list=$(window '多材长') || fail "the switch did not show the list calculator"
 sleep 0.5
-shot "$work/list.png"
+shot "$work/list.png" "$list"
 
 if [ -n "${LOGORA_SHOTS:-}" ]; then
     cp "$work/grid.png" "$work/price.png" "$work/list.png" "$LOGORA_SHOTS/"
