@@ -23,7 +23,7 @@ struct FixedPrices : prices::PriceSource {
 void fill(grid::GridWindow& w) {
     for (int r = 1; r <= grid::kRows; ++r) {
         for (int g = 0; g < grid::kGroups; ++g) {
-            w.cell(r, 3 * g + 1).setText(text::plainText(r + g));
+            w.pieces(r, g).setText(text::plainText(r + g));
         }
     }
     w.lengthField(1).setText(u"6");

@@ -92,3 +92,8 @@ if(BUILD_TESTING)
       ENVIRONMENT "LOGORA_SHOTS=${CMAKE_BINARY_DIR}/shots")
   endif()
 endif()
+
+# The cost of a tick of the Windows front end, by hand: `wine build/windows/logora_tick_cost.exe`.
+add_executable(logora_tick_cost WIN32 bench/WinTickCost.cpp src/win/FormWindow.cpp)
+target_link_options(logora_tick_cost PRIVATE -mconsole)
+target_link_libraries(logora_tick_cost PRIVATE logora_core comctl32)
