@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // How much of the 100 ms timer interval a tick costs.
+#include "FixedPrices.hpp"
 #include "app/Application.hpp"
 #include "text/NumberText.hpp"
 #include "volume/LogVolume.hpp"
@@ -13,12 +14,7 @@ using namespace logora;
 
 namespace {
 
-struct FixedPrices : prices::PriceSource {
-    std::u16string priceText(int k) override {
-        static const std::u16string texts[3] = {u"500", u"550", u"600"};
-        return texts[k];
-    }
-};
+using bench::FixedPrices;
 
 void fill(grid::GridWindow& w) {
     for (int r = 1; r <= grid::kRows; ++r) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a tick of the Windows grid calculator costs, model and native controls together, with
 // a full tally whose every cell changes each time: the worst a 100 ms timer meets.
+#include "FixedPrices.hpp"
 #include "grid/GridWindow.hpp"
 #include "text/NumberText.hpp"
 #include "win/FormWindow.hpp"
@@ -13,12 +14,7 @@ using namespace logora;
 
 namespace {
 
-struct FixedPrices : prices::PriceSource {
-    std::u16string priceText(int k) override {
-        static const std::u16string texts[3] = {u"500", u"550", u"600"};
-        return texts[k];
-    }
-};
+using bench::FixedPrices;
 
 } // namespace
 

@@ -16,16 +16,7 @@ if(BUILD_TESTING)
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-  add_executable(logora_core_tests
-    tests/text/NumberTextTest.cpp
-    tests/volume/LogVolumeTest.cpp
-    tests/ui/FormTest.cpp
-    tests/grid/GridWindowTest.cpp
-    tests/prices/PriceStoreTest.cpp
-    tests/list/ListWindowTest.cpp
-    tests/sawn/SawnWindowTest.cpp
-    tests/export/BillExportTest.cpp
-  )
+  add_executable(logora_core_tests ${LOGORA_CORE_TESTS})
   target_link_libraries(logora_core_tests PRIVATE logora_core logora_files gtest_main)
   # One test under Wine: discovering each case would start Wine a hundred times.
   add_test(NAME core_tests COMMAND logora_core_tests)

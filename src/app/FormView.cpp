@@ -472,17 +472,7 @@ bool FormView::arrowKey(Bound& b, int key) {
     if (!c.def().arrowKeys) {
         return false;
     }
-    // Element numbers of the array, in order; the focus wraps at both ends.
-    std::vector<int> elements;
-    for (const ui::Control& other : form_.controls()) {
-        if (other.name() == c.name()) {
-            elements.push_back(other.element());
-        }
-    }
-    const auto at = std::find(elements.begin(), elements.end(), c.element()) - elements.begin();
-    const auto n = static_cast<std::ptrdiff_t>(elements.size());
-    const auto next = key == Qt::Key_Down ? (at + 1) % n : (at + n - 1) % n;
-    if (QWidget* target = widgetFor(c.name(), elements[static_cast<std::size_t>(next)])) {
+    if (QWidget* target = widgetFor(c.name(), ui::arrowStep(form_, c, key == Qt::Key_Down))) {
         target->setFocus(Qt::TabFocusReason);
     }
     return true;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Form.hpp"
 
+#include <algorithm>
+
 #include "text/NumberText.hpp"
 
 #include <utility>
@@ -145,6 +147,19 @@ std::vector<std::size_t> focusChain(const Form& form) {
         }
     }
     return order;
+}
+
+int arrowStep(const Form& form, const Control& from, bool down) {
+    // Element numbers of the array, in order.
+    std::vector<int> elements;
+    for (const Control& other : form.controls()) {
+        if (other.name() == from.name()) {
+            elements.push_back(other.element());
+        }
+    }
+    const auto at = std::find(elements.begin(), elements.end(), from.element()) - elements.begin();
+    const auto n = static_cast<std::ptrdiff_t>(elements.size());
+    return elements[static_cast<std::size_t>(down ? (at + 1) % n : (at + n - 1) % n)];
 }
 
 } // namespace logora::ui

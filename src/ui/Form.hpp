@@ -114,4 +114,7 @@ class Window {
 // definition order.
 std::vector<std::size_t> focusChain(const Form& form);
 
+// Up or Down in a field of an array: the element it steps to, wrapping at both ends.
+int arrowStep(const Form& form, const Control& from, bool down);
+
 } // namespace logora::ui

@@ -431,16 +431,7 @@ bool FormWindow::arrowKey(const Bound& b, bool down) {
     if (!c.def().arrowKeys) {
         return false;
     }
-    std::vector<int> elements;
-    for (const ui::Control& other : form_.controls()) {
-        if (other.name() == c.name()) {
-            elements.push_back(other.element());
-        }
-    }
-    const auto at = std::find(elements.begin(), elements.end(), c.element()) - elements.begin();
-    const auto n = static_cast<std::ptrdiff_t>(elements.size());
-    const auto next = down ? (at + 1) % n : (at + n - 1) % n;
-    if (HWND target = controlFor(c.name(), elements[static_cast<std::size_t>(next)])) {
+    if (HWND target = controlFor(c.name(), ui::arrowStep(form_, c, down))) {
         SetFocus(boundOf(target)->edit);
     }
     return true;
