@@ -165,6 +165,11 @@ class Object : public IDispatch {
     virtual HRESULT call(const std::wstring& name, WORD flags,
                          const std::vector<const VARIANT*>& args, VARIANT* result,
                          EXCEPINFO* info) = 0;
+    static HRESULT truth(VARIANT* result, bool value) {
+        result->vt = VT_BOOL;
+        result->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }
     static void object(VARIANT* result, IDispatch* value) {
         if (result != nullptr) {
             result->vt = VT_DISPATCH;
@@ -249,9 +254,7 @@ struct Book : Object {
             return fail(info, L"no sheet " + sheet);
         }
         if (name == L"ReadOnly") {
-            result->vt = VT_BOOL;
-            result->boolVal = readOnly ? VARIANT_TRUE : VARIANT_FALSE;
-            return S_OK;
+            return truth(result, readOnly);
         }
         if (name == L"Save") {
             log(L"Save");
@@ -356,9 +359,7 @@ class App : public Object {
             return S_OK;
         }
         if (name == L"Visible") {
-            result->vt = VT_BOOL;
-            result->boolVal = visible_ ? VARIANT_TRUE : VARIANT_FALSE;
-            return S_OK;
+            return truth(result, visible_);
         }
         if (name == L"Quit") {
             log(L"Quit");
