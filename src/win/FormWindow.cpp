@@ -600,6 +600,26 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             onClosed();
         }
         return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus != nullptr && IsChild(hwnd_, focus)) {
+                lastFocus_ = focus;
+            }
+        } else if (GetFocus() == nullptr || !IsChild(hwnd_, GetFocus())) {
+            // The field that had the focus gets it back; at first, the first of the chain.
+            if (lastFocus_ != nullptr && IsWindowVisible(lastFocus_)) {
+                SetFocus(lastFocus_);
+            } else {
+                for (std::size_t i : focusChain_) {
+                    if (bound_[i].control->visible()) {
+                        SetFocus(bound_[i].edit);
+                        break;
+                    }
+                }
+            }
+        }
+        return 0;
     case WM_ENDSESSION:
         if (wParam != 0 && onEndSession) {
             onEndSession();
@@ -625,15 +645,7 @@ void FormWindow::show() {
     // Painted again once the window manager has framed it: a framed window painted before
     // that may show no contents until it is moved.
     SetTimer(hwnd_, kRepaintTimer, 150, nullptr);
-    SetForegroundWindow(hwnd_);
-    if (GetFocus() == nullptr || GetAncestor(GetFocus(), GA_ROOT) != hwnd_) {
-        for (std::size_t i : focusChain_) {
-            if (bound_[i].control->visible()) {
-                SetFocus(bound_[i].edit);
-                break;
-            }
-        }
-    }
+    SetForegroundWindow(hwnd_); // the focus follows the activation (WM_ACTIVATE)
 }
 
 void FormWindow::hide() {

@@ -88,6 +88,7 @@ class FormWindow {
     HBRUSH windowBack_ = nullptr;
     HBRUSH fieldBack_ = nullptr;
     bool writing_ = false;
+    HWND lastFocus_ = nullptr; // given back when the window is activated again
 };
 
 // The UTF-16 text of the model as the wide text of Win32, and back.
