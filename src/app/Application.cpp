@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
-#include <cstdio>
 #include <fstream>
 
 namespace logora::app {
@@ -27,12 +26,7 @@ WindowHost::WindowHost(std::unique_ptr<ui::Window> window, bool ticking)
 WindowHost::~WindowHost() = default;
 
 void WindowHost::tickOnce() {
-    try {
-        window_->tick();
-    } catch (const ui::ChangeLoopError& e) {
-        // A programming error; the tally on screen stays as it is.
-        std::fprintf(stderr, "logora: %s\n", e.what());
-    }
+    ui::containChangeLoops([this] { window_->tick(); });
     view_->sync();
 }
 

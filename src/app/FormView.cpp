@@ -10,8 +10,6 @@
 #include <QPainter>
 #include <QWindow>
 
-#include <cstdio>
-
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFocusEvent>
@@ -273,7 +271,7 @@ QWidget* FormView::makeChooser(Bound& b) {
     connect(box, &QComboBox::activated, this, [this, &b, box](int index) {
         const QString t = box->itemText(index);
         b.shown = t.toStdU16String();
-        guarded([&] { b.control->setText(b.shown); });
+        ui::containChangeLoops([&] { b.control->setText(b.shown); });
         userClicked(b);
     });
     return box;
@@ -379,18 +377,9 @@ int FormView::sync() {
     return written;
 }
 
-void FormView::guarded(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ui::ChangeLoopError& e) {
-        // A programming error; it must not reach Qt's event loop, and the tally stays.
-        std::fprintf(stderr, "logora: %s\n", e.what());
-    }
-}
-
 void FormView::userEdited(Bound& b, const QString& text) {
     b.shown = text.toStdU16String();
-    guarded([&] { b.control->setText(b.shown); });
+    ui::containChangeLoops([&] { b.control->setText(b.shown); });
     if (onUserEdit) {
         onUserEdit();
     }
@@ -398,7 +387,7 @@ void FormView::userEdited(Bound& b, const QString& text) {
 }
 
 void FormView::userClicked(Bound& b) {
-    guarded([&] { form_.click(b.control->name(), b.control->element()); });
+    ui::containChangeLoops([&] { form_.click(b.control->name(), b.control->element()); });
     userAction();
 }
 

@@ -72,7 +72,6 @@ class FormView : public QWidget {
     QWidget* makeLabel(Bound& b);
     QWidget* makeButton(Bound& b);
     void placeFromDefinition(QWidget* w, const ui::ControlDef& d);
-    static void guarded(const std::function<void()>& action);
     void userEdited(Bound& b, const QString& text);
     void userClicked(Bound& b);
     void userAction();

@@ -2,6 +2,7 @@
 #include "ui/Form.hpp"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "text/NumberText.hpp"
 
@@ -160,6 +161,14 @@ int arrowStep(const Form& form, const Control& from, bool down) {
     const auto at = std::find(elements.begin(), elements.end(), from.element()) - elements.begin();
     const auto n = static_cast<std::ptrdiff_t>(elements.size());
     return elements[static_cast<std::size_t>(down ? (at + 1) % n : (at + n - 1) % n)];
+}
+
+void containChangeLoops(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const ChangeLoopError& e) {
+        std::fprintf(stderr, "logora: %s\n", e.what());
+    }
 }
 
 } // namespace logora::ui

@@ -117,4 +117,9 @@ std::vector<std::size_t> focusChain(const Form& form);
 // Up or Down in a field of an array: the element it steps to, wrapping at both ends.
 int arrowStep(const Form& form, const Control& from, bool down);
 
+// Runs a user's action or a tick. A ChangeLoopError, a programming error, is reported on
+// standard error and goes no further: it must not reach the platform's event loop, and the
+// tally on screen stays as it is.
+void containChangeLoops(const std::function<void()>& action);
+
 } // namespace logora::ui

@@ -7,7 +7,6 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace logora::win {
 
@@ -347,18 +346,9 @@ int FormWindow::sync() {
     return written;
 }
 
-void FormWindow::guarded(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ui::ChangeLoopError& e) {
-        // A programming error; it must not reach the message loop, and the tally stays.
-        std::fprintf(stderr, "logora: %s\n", e.what());
-    }
-}
-
 void FormWindow::userEdited(Bound& b) {
     b.shown = textOf(b);
-    guarded([&] { b.control->setText(b.shown); });
+    ui::containChangeLoops([&] { b.control->setText(b.shown); });
     if (onUserEdit) {
         onUserEdit();
     }
@@ -366,7 +356,7 @@ void FormWindow::userEdited(Bound& b) {
 }
 
 void FormWindow::userClicked(Bound& b) {
-    guarded([&] { form_.click(b.control->name(), b.control->element()); });
+    ui::containChangeLoops([&] { form_.click(b.control->name(), b.control->element()); });
     sync();
 }
 
@@ -388,7 +378,7 @@ void FormWindow::command(Bound& b, WORD code) {
                 SendMessageW(b.hwnd, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(item.data()));
                 item.resize(static_cast<std::size_t>(length));
                 b.shown = utf16(item);
-                guarded([&] { b.control->setText(b.shown); });
+                ui::containChangeLoops([&] { b.control->setText(b.shown); });
                 userClicked(b);
             }
         }

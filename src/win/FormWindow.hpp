@@ -70,7 +70,6 @@ class FormWindow {
     void command(Bound& b, WORD code);
     void userEdited(Bound& b);
     void userClicked(Bound& b);
-    void guarded(const std::function<void()>& action);
     void moveFocus(const Bound& from, bool forward);
     bool arrowKey(const Bound& b, bool down);
     void paint(HDC dc);

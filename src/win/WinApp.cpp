@@ -116,11 +116,7 @@ WinApp::Host& WinApp::host(Calculator which) {
         ui::Window* window = h.window.get();
         FormWindow* view = h.view.get();
         view->onTimer = [window, view] {
-            try {
-                window->tick();
-            } catch (const ui::ChangeLoopError&) {
-                // A programming error; the tally on screen stays as it is.
-            }
+            ui::containChangeLoops([window] { window->tick(); });
             view->sync();
         };
         view->onClosed = [this, which] { closedByPlatform(which); };
