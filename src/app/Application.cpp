@@ -289,7 +289,7 @@ void Application::openManual(const QString& section) {
     QUrl url = QUrl::fromLocalFile(path);
     url.setFragment(section);
     if (!QFileInfo::exists(path) || !openUrl(url)) {
-        messages_.message(u"无法打开使用说明。请用浏览器打开这个文件：\n" + path.toStdU16String());
+        messages_.message(std::u16string(ui::kManualNotOpened) + path.toStdU16String());
     }
 }
 

@@ -345,9 +345,7 @@ bool BillExporter::run(const BillSpec& bill, const ui::Form& form, int& count) {
             return false;
         } catch (const std::exception& e) {
             spreadsheet_.abandon();
-            prompts_.failed(u"导出账单时出了意外的错误，账单可能没有保存。请再导出一次；"
-                            u"如果还是不行，请把下面这行告诉 Logora 的开发者。\n" +
-                            text::fromUtf8(e.what()));
+            prompts_.failed(std::u16string(kUnexpectedExportError) + text::fromUtf8(e.what()));
             return false;
         }
     }

@@ -51,6 +51,10 @@ class ExportPrompts {
 };
 
 inline constexpr std::u16string_view kReminder = u"每次打印前请先关闭*账单明细*";
+// Said of an exception nobody foresaw; the exception's own words follow on the next line.
+inline constexpr std::u16string_view kUnexpectedExportError =
+    u"导出账单时出了意外的错误，账单可能没有保存。请再导出一次；"
+    u"如果还是不行，请把下面这行告诉 Logora 的开发者。\n";
 
 class BillExporter {
   public:

@@ -30,6 +30,9 @@ std::optional<Calculator> switchTarget(std::u16string_view text);
 
 // The manual's section of each calculator: "grid", "list", "sawn".
 std::string_view manualSection(Calculator which);
+// When the manual cannot be opened; its path follows.
+inline constexpr std::u16string_view kManualNotOpened =
+    u"无法打开使用说明。请用浏览器打开这个文件：\n";
 
 // Every control of the window with a role gets the click handler that does it.
 void wireByRole(Form& form, Calculator which, ShellActions& shell);

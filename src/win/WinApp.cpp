@@ -256,8 +256,7 @@ void WinApp::exportBill(Calculator which) {
         exporter.run(exporting::billFor(which, twoLengths), window(which).form(),
                      counts_[static_cast<int>(which)]);
     } catch (const std::exception& e) {
-        boxes_.message(u"导出账单时出了意外的错误，账单可能没有保存。请再导出一次；如果还是不行，"
-                       u"请把下面这行告诉 Logora 的开发者。\n" +
+        boxes_.message(std::u16string(exporting::kUnexpectedExportError) +
                        text::fromUtf8(e.what()));
     }
     SetCursor(before);
@@ -282,8 +281,7 @@ void WinApp::openManual(Calculator which) {
             return;
         }
     }
-    boxes_.message(u"无法打开使用说明。请用浏览器打开这个文件：\n" +
-                   text::pathText(options_.manual));
+    boxes_.message(std::u16string(ui::kManualNotOpened) + text::pathText(options_.manual));
 }
 
 prices::PriceWindow& WinApp::priceWindow() {
