@@ -15,7 +15,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"LogoraForm";
 constexpr int kFirstId = 1000;
 constexpr UINT_PTR kTickTimer = 1;
-constexpr UINT_PTR kRepaintTimer = 2;
 constexpr int kTitleBandTwips = 1005;
 
 COLORREF colorOf(const ui::Rgb& c) {
@@ -578,10 +577,6 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == kTickTimer && onTimer && !modalOpen) {
             onTimer();
-        } else if (wParam == kRepaintTimer) {
-            KillTimer(hwnd_, kRepaintTimer);
-            RedrawWindow(hwnd_, nullptr, nullptr,
-                         RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
         }
         return 0;
     case WM_CLOSE:
@@ -632,9 +627,6 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void FormWindow::show() {
     ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
-    // Painted again once the window manager has framed it: a framed window painted before
-    // that may show no contents until it is moved.
-    SetTimer(hwnd_, kRepaintTimer, 150, nullptr);
     SetForegroundWindow(hwnd_); // the focus follows the activation (WM_ACTIVATE)
 }
 

@@ -20,28 +20,30 @@ namespace {
 
 constexpr UINT kUnload = WM_APP + 1; // wParam: the calculator, or 3 for the prices
 constexpr UINT_PTR kSnapshotTimer = 2;
-constexpr int kPricesSlot = 3;    // the price window, model and view
-constexpr int kPriceViewSlot = 4; // its view only, once hidden
+constexpr int kPricesSlot = 3; // the price window, model and view
 
 HWND activeOwner() {
     HWND active = GetActiveWindow();
     return active != nullptr ? active : GetForegroundWindow();
 }
 
+// A message box under the program's title; the ticks wait while its own loop runs.
+int box(const std::u16string& text, UINT kind) {
+    FormWindow::modalOpen = true;
+    const int answer =
+        MessageBoxW(activeOwner(), wide(text).c_str(), L"Logora", kind | MB_TASKMODAL);
+    FormWindow::modalOpen = false;
+    return answer;
+}
+
 } // namespace
 
 void BoxMessages::message(const std::u16string& text) {
-    FormWindow::modalOpen = true;
-    MessageBoxW(activeOwner(), wide(text).c_str(), L"Logora", MB_OK | MB_TASKMODAL);
-    FormWindow::modalOpen = false;
+    box(text, MB_OK);
 }
 
 bool BoxMessages::ask(const std::u16string& question) {
-    FormWindow::modalOpen = true;
-    const int answer = MessageBoxW(activeOwner(), wide(question).c_str(), L"Logora",
-                                   MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1 | MB_TASKMODAL);
-    FormWindow::modalOpen = false;
-    return answer == IDYES;
+    return box(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) == IDYES;
 }
 
 WinApp::WinApp(HINSTANCE instance, Options options)
@@ -55,17 +57,14 @@ WinApp::WinApp(HINSTANCE instance, Options options)
     // A window of its own for what belongs to no calculator: deferred unloads, the snapshot.
     messageWindow_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                      instance_, nullptr);
-    SetWindowLongPtrW(messageWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowSubclass(
         messageWindow_,
         [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) -> LRESULT {
             auto* self = reinterpret_cast<WinApp*>(data);
             if (msg == kUnload) {
-                if (wParam == kPricesSlot || wParam == kPriceViewSlot) {
+                if (wParam == kPricesSlot) {
                     if (self->priceView_ && !self->priceView_->visible()) {
                         self->priceView_.reset();
-                    }
-                    if (wParam == kPricesSlot && !self->priceView_) {
                         self->price_.reset();
                     }
                 } else {
@@ -151,13 +150,9 @@ void WinApp::unloadLater(Calculator which) {
     PostMessageW(messageWindow_, kUnload, static_cast<WPARAM>(which), 0);
 }
 
-// The view goes with the hiding and is made again at the next opening: a native window kept
-// hidden for long may come back without its contents under some window managers. The model
-// and its texts stay.
 void WinApp::hidePrices() {
     if (priceView_) {
         priceView_->hide();
-        PostMessageW(messageWindow_, kUnload, kPriceViewSlot, 0);
     }
 }
 
@@ -311,14 +306,13 @@ void WinApp::openPrices() {
     GetWindowRect(view(Calculator::Grid).hwnd(), &grid);
     RECT price;
     GetWindowRect(priceView_->hwnd(), &price);
-    const UINT dpi = GetDpiForWindow(priceView_->hwnd());
+    const UINT found = GetDpiForWindow(priceView_->hwnd());
+    const UINT dpi = found != 0 ? found : 96;
     const int gridWidth = grid.right - grid.left;
     const int priceWidth = price.right - price.left;
-    // Shown first, then placed: a window placed while hidden may map without its contents
-    // under some window managers.
     priceView_->show();
-    priceView_->moveTo({grid.left + gridWidth - priceWidth - FormWindow::px(1900, dpi ? dpi : 96),
-                        grid.top + gridWidth - priceWidth + FormWindow::px(550, dpi ? dpi : 96)});
+    priceView_->moveTo({grid.left + gridWidth - priceWidth - FormWindow::px(1900, dpi),
+                        grid.top + gridWidth - priceWidth + FormWindow::px(550, dpi)});
 }
 
 } // namespace logora::win
