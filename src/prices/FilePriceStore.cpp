@@ -19,9 +19,7 @@ using fileops::Read;
 using fileops::readBounded;
 using fileops::syncFolder;
 
-std::u16string u16(const fs::path& p) {
-    return text::pathText(p);
-}
+using text::pathText;
 
 // A reason a Chinese-reading user understands, for every error a price file can meet.
 std::u16string reasonOf(int error) {
@@ -117,9 +115,10 @@ void FilePriceStore::recover() {
     }
     // Temporaries of saves that were killed while writing.
     for (const auto& entry : fs::directory_iterator(folder_, ec)) {
-        const std::string name = entry.path().filename().string();
+        // As text, not narrow strings: on Windows a narrow name goes through the code page.
+        const std::u16string name = pathText(entry.path().filename());
         for (int k = 0; k < 3; ++k) {
-            if (name.rfind(fileOf(k).filename().string() + ".tmp-", 0) == 0) {
+            if (name.rfind(pathText(fileOf(k).filename()) + u".tmp-", 0) == 0) {
                 fileops::remove(entry.path());
             }
         }
@@ -139,7 +138,7 @@ StoreLoad FilePriceStore::loadReadOnly() const {
     StoreLoad result;
     for (int k = 0; k < 3; ++k) {
         const fs::path path = fileOf(k);
-        const std::u16string name = u16(path);
+        const std::u16string name = pathText(path);
         const Read read = readBounded(path);
         std::optional<std::u16string> price;
         switch (read.status) {
@@ -180,7 +179,7 @@ StoreLoad FilePriceStore::loadReadOnly() const {
 }
 
 StoreSave FilePriceStore::save(const PriceTexts& prices) {
-    const std::u16string where = u"（" + u16(folder_) + u"）";
+    const std::u16string where = u"（" + pathText(folder_) + u"）";
     auto failed = [&where](const std::u16string& why) {
         return StoreSave{false, u"单价保存失败：" + why + u"，单价没有改变" + where + u"。"};
     };
@@ -202,7 +201,7 @@ StoreSave FilePriceStore::save(const PriceTexts& prices) {
     recover();
     for (int k = 0; k < 3; ++k) {
         if (fs::is_directory(fs::symlink_status(fileOf(k), ec))) {
-            return failed(u"有一个同名的文件夹 " + u16(fileOf(k)) + u" 挡住了单价文件");
+            return failed(u"有一个同名的文件夹 " + pathText(fileOf(k)) + u" 挡住了单价文件");
         }
     }
 
@@ -255,7 +254,7 @@ StoreSave FilePriceStore::save(const PriceTexts& prices) {
                 folder_ /
                 text::utf8Path("1(" + std::to_string(k) + ") 无法读取 " + ui::fileStamp() + ".txt");
             if (replace(fileOf(k), aside) == 0) {
-                keptAside.push_back(u16(aside));
+                keptAside.push_back(pathText(aside));
             }
         }
     }
