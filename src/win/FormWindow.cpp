@@ -156,18 +156,18 @@ void FormWindow::build() {
     }
 }
 
-HFONT FormWindow::fontFor(const ui::FontSpec& spec) {
-    const int tenths = static_cast<int>(spec.points * 10 + 0.5);
+HFONT FormWindow::fontFor(const ui::FontSpec& face) {
+    const int tenths = static_cast<int>(face.points * 10 + 0.5);
     const auto key =
-        std::make_tuple(spec.family, tenths * 1000 + static_cast<int>(dpi_), spec.bold);
+        std::make_tuple(face.family, tenths * 1000 + static_cast<int>(dpi_), face.bold);
     auto found = fonts_.find(key);
     if (found != fonts_.end()) {
         return found->second;
     }
     HFONT font = CreateFontW(-MulDiv(tenths, static_cast<int>(dpi_), 720), 0, 0, 0,
-                             spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                             face.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             DEFAULT_PITCH | FF_DONTCARE, wide(spec.family).c_str());
+                             DEFAULT_PITCH | FF_DONTCARE, wide(face.family).c_str());
     fonts_.emplace(key, font);
     return font;
 }
@@ -261,8 +261,8 @@ void FormWindow::fitContents() {
         if (d.kind == ui::Kind::Text && d.widest.empty()) {
             continue; // a typed field scrolls its own text
         }
-        ui::FontSpec spec = d.font;
-        SIZE need = neededSize(b, fontFor(spec));
+        ui::FontSpec face = d.font;
+        SIZE need = neededSize(b, fontFor(face));
         const bool label = d.kind == ui::Kind::Label;
         const ui::Box r = ui::grownToFit(taken, visible, window,
                                          {i, need.cx, need.cy, label && d.clickable, label});
@@ -271,14 +271,14 @@ void FormWindow::fitContents() {
             SetWindowPos(b.hwnd, nullptr, r.left, r.top, r.width, height,
                          SWP_NOZORDER | SWP_NOACTIVATE);
             taken[i] = r;
-            need = neededSize(b, fontFor(spec));
+            need = neededSize(b, fontFor(face));
         }
-        while ((need.cx > r.width || need.cy > r.height) && spec.points > 7.0) {
-            spec.points -= 0.5;
-            need = neededSize(b, fontFor(spec));
+        while ((need.cx > r.width || need.cy > r.height) && face.points > 7.0) {
+            face.points -= 0.5;
+            need = neededSize(b, fontFor(face));
         }
-        if (spec.points != d.font.points) {
-            SendMessageW(b.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(spec)), TRUE);
+        if (face.points != d.font.points) {
+            SendMessageW(b.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(face)), TRUE);
         }
     }
 }

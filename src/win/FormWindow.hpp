@@ -66,7 +66,7 @@ class FormWindow {
     void layout();
     void fitContents();
     SIZE neededSize(const Bound& b, HFONT font) const;
-    HFONT fontFor(const ui::FontSpec& spec);
+    HFONT fontFor(const ui::FontSpec& face);
     void command(Bound& b, WORD code);
     void userEdited(Bound& b);
     void userClicked(Bound& b);
