@@ -1,21 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Application.hpp"
 #include "app/Paths.hpp"
-#include "text/PathText.hpp"
-#include "ui/Folders.hpp"
-#include "ui/Snapshot.hpp"
+#include "ui/Shell.hpp"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
-#include <fstream>
 
 namespace logora::app {
 
-WindowHost::WindowHost(std::unique_ptr<ui::Window> window, bool ticking)
-    : window_(std::move(window)), view_(std::make_unique<FormView>(window_->form())) {
+WindowHost::WindowHost(ui::Window& window, bool ticking)
+    : window_(window), view_(std::make_unique<FormView>(window_.form())) {
     if (ticking) {
         timer_.setInterval(100);
         connect(&timer_, &QTimer::timeout, this, &WindowHost::tickOnce);
@@ -26,7 +23,7 @@ WindowHost::WindowHost(std::unique_ptr<ui::Window> window, bool ticking)
 WindowHost::~WindowHost() = default;
 
 void WindowHost::tickOnce() {
-    ui::containChangeLoops([this] { window_->tick(); });
+    ui::containChangeLoops([this] { window_.tick(); });
     view_->sync();
 }
 
@@ -41,178 +38,68 @@ void QtMessages::message(const std::u16string& text) {
 }
 
 Application::Application(Options options)
-    : store_(options.priceFolder),
-      messages_(options.messages != nullptr ? *options.messages : defaultMessages_),
-      exports_(options.exports), snapshots_(options.stateFolder) {
+    : messages_(options.messages != nullptr ? *options.messages : defaultMessages_),
+      exports_(options.exports), session_({options.priceFolder, options.exports.billFolder,
+                                           Exports::templateFolder(), options.stateFolder},
+                                          *this, messages_, exports_.prompts()) {
+    exports_.watch(session_);
     onQuit = [] { QCoreApplication::quit(); };
     openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     askRestore = [](const std::u16string& question) {
         return askYesNo(question, QStringLiteral("恢复"), QStringLiteral("不恢复"));
     };
-    host(Calculator::Grid);
+    session_.window(Calculator::Grid);
     // About once a second, and only what changed reaches the disk, off this thread.
     snapshotTimer_.setInterval(1000);
-    connect(&snapshotTimer_, &QTimer::timeout, this, [this] {
-        if (tallyTouched_) {
-            snapshots_.offer(currentSnapshot());
-        }
-    });
-}
-
-void Application::userEdited() {
-    // An untouched tally is not worth a question at the next start.
-    tallyTouched_ = true;
-    // A tally is under way: its export should not wait for the office to start.
-    exports_.prepare();
-}
-
-std::string Application::currentSnapshot() {
-    std::vector<const ui::Form*> forms;
-    for (const auto& h : hosts_) {
-        if (h) {
-            forms.push_back(&h->window().form());
-        }
-    }
-    return ui::writeSnapshot(ui::takeSnapshot(forms, grid().twoLengthLayout()));
-}
-
-void Application::keepSnapshotNow() {
-    snapshots_.flush(currentSnapshot());
-}
-
-void Application::endKeepingSnapshot() {
-    if (flow_.ending()) {
-        return;
-    }
-    if (tallyTouched_) {
-        keepSnapshotNow();
-    }
-    snapshotTimer_.stop();
-    flow_.markEnding();
-    onQuit();
-}
-
-void Application::offerRecovery() {
-    const ui::LeftSnapshot left = ui::takeLeftSnapshot(snapshots_.file());
-    if (left.kind == ui::LeftSnapshot::Kind::None) {
-        return;
-    }
-    if (left.kind == ui::LeftSnapshot::Kind::Unreadable) {
-        messages_.message(std::u16string(ui::kUnreadableSnapshot) + text::pathText(left.aside));
-        return;
-    }
-    const ui::Snapshot* snapshot = &left.snapshot;
-    if (!askRestore(std::u16string(ui::kRestoreQuestion))) {
-        snapshots_.discard();
-        return;
-    }
-    tallyTouched_ = true;
-    if (snapshot->twoLengthLayout && !grid().twoLengthLayout()) {
-        grid().switchToTwoLengths();
-    }
-    for (Calculator which : ui::calculatorsIn(*snapshot)) {
-        WindowHost& h = host(which); // created hidden, as a switch would
-        ui::restoreSnapshot(*snapshot, h.window().form());
-        h.view().sync();
-    }
+    connect(&snapshotTimer_, &QTimer::timeout, this, [this] { session_.snapshotTick(); });
 }
 
 Application::~Application() {
-    flow_.markEnding();
     priceView_.reset();
-    price_.reset();
     for (auto& h : hosts_) {
         h.reset();
     }
 }
 
-grid::GridWindow& Application::grid() {
-    return static_cast<grid::GridWindow&>(host(Calculator::Grid).window());
-}
-list::ListWindow& Application::list() {
-    return static_cast<list::ListWindow&>(host(Calculator::List).window());
-}
-sawn::SawnWindow& Application::sawn() {
-    return static_cast<sawn::SawnWindow&>(host(Calculator::Sawn).window());
-}
-
-bool Application::exists(Calculator which) const {
-    return hosts_[static_cast<int>(which)] != nullptr;
-}
-
-WindowHost& Application::host(Calculator which) {
-    auto& slot = hosts_[static_cast<int>(which)];
-    if (!slot) {
-        std::unique_ptr<ui::Window> window;
-        switch (which) {
-        case Calculator::Grid:
-            window = std::make_unique<grid::GridWindow>(static_cast<prices::PriceSource&>(*this));
-            break;
-        case Calculator::List:
-            window = std::make_unique<list::ListWindow>();
-            break;
-        case Calculator::Sawn:
-            window = std::make_unique<sawn::SawnWindow>();
-            break;
-        }
-        slot = std::make_unique<WindowHost>(std::move(window), true);
-        wire(which);
-        // A calculator opened from another appears where that one stands.
-        for (auto& other : hosts_) {
-            if (other && other.get() != slot.get() && other->view().isVisible()) {
-                slot->view().move(other->view().pos());
-                break;
-            }
-        }
-    }
-    return *slot;
-}
-
-void Application::wire(Calculator which) {
-    WindowHost& h = *hosts_[static_cast<int>(which)];
-    ui::Form& f = h.window().form();
-    h.view().onClosed = [this, which] { closedByPlatform(which); };
-    h.view().onUserEdit = [this] { userEdited(); };
-    // Every button of the shell is wired by its role in the window's definition.
-    ui::wireByRole(f, which, *this);
-}
-
-bool Application::exported(Calculator which) {
-    const bool twoLengths = which == Calculator::Grid && grid().twoLengthLayout();
-    return exports_.exportBill(which, exporting::billFor(which, twoLengths),
-                               host(which).window().form());
-}
-
-void Application::minimise(Calculator which) {
-    host(which).view().showMinimized();
-}
-
-void Application::openManual(Calculator which) {
-    openManual(QString::fromLatin1(ui::manualSection(which).data(),
-                                   static_cast<int>(ui::manualSection(which).size())));
-}
-
 void Application::start() {
-    host(Calculator::Grid).view().show();
-    offerRecovery();
+    session_.start();
     snapshotTimer_.start();
 }
 
-void Application::switchTo(Calculator which) {
-    flow_.switchTo(which);
+WindowHost& Application::host(Calculator which) {
+    session_.window(which);
+    return *hosts_[static_cast<int>(which)];
 }
 
-void Application::show(Calculator which) {
-    host(which).view().show();
+void Application::made(Calculator which, ui::Window& window) {
+    auto& slot = hosts_[static_cast<int>(which)];
+    slot = std::make_unique<WindowHost>(window, true);
+    slot->view().onClosed = [this, which] { session_.closedByPlatform(which); };
+    slot->view().onUserEdit = [this] { session_.userEdited(); };
 }
 
-void Application::hide(Calculator which) {
-    host(which).view().hide();
+bool Application::visible(Calculator which) const {
+    const auto& h = hosts_[static_cast<int>(which)];
+    return h && h->view().isVisible();
+}
+
+session::Point Application::position(Calculator which) const {
+    const QPoint p = hosts_[static_cast<int>(which)]->view().pos();
+    return {p.x(), p.y()};
+}
+
+void Application::moveTo(Calculator which, session::Point where) {
+    hosts_[static_cast<int>(which)]->view().move(where.x, where.y);
 }
 
 void Application::unloadLater(Calculator which) {
     QMetaObject::invokeMethod(
-        this, [this, which] { hosts_[static_cast<int>(which)].reset(); }, Qt::QueuedConnection);
+        this,
+        [this, which] {
+            hosts_[static_cast<int>(which)].reset();
+            session_.unload(which);
+        },
+        Qt::QueuedConnection);
 }
 
 void Application::hidePrices() {
@@ -221,63 +108,37 @@ void Application::hidePrices() {
     }
 }
 
-void Application::minimizeGrid() {
-    minimise(Calculator::Grid);
-}
-
-void Application::quit() {
-    if (flow_.ending()) {
-        return;
-    }
-    // The user chose to end: the tallies go, as they always have.
-    snapshotTimer_.stop();
-    snapshots_.remove();
-    flow_.quit();
-}
-
-void Application::closedByPlatform(Calculator which) {
-    if (which == Calculator::Sawn || flow_.ending()) {
-        flow_.closedByPlatform(which);
-        return;
-    }
-    quit(); // the user's end: the snapshot goes too
-}
-
-prices::PriceWindow& Application::priceWindow() {
-    if (!price_) {
-        price_ = std::make_unique<prices::PriceWindow>(store_, messages_);
-        price_->onSaved = [this] { flow_.pricesSaved(); };
-        priceView_ = std::make_unique<FormView>(price_->form());
+void Application::showPrices(prices::PriceWindow& window) {
+    if (!priceView_) {
+        priceView_ = std::make_unique<FormView>(window.form());
         priceView_->onClosed = [this] {
             // Closed without "保存退出": its unsaved texts go; the next tick reloads the store.
             QMetaObject::invokeMethod(this, &Application::discardPriceWindow, Qt::QueuedConnection);
         };
     }
-    return *price_;
+    priceView_->show();
+    // Placed after it is shown, relative to the grid window (both by their outer frames).
+    const QRect grid = host(Calculator::Grid).view().frameGeometry();
+    const QRect price = priceView_->frameGeometry();
+    const session::Point at =
+        session::pricePlacement({grid.left(), grid.top(), grid.width(), grid.height()},
+                                {price.left(), price.top(), price.width(), price.height()},
+                                [](int twips) { return FormView::px(twips); });
+    priceView_->move(at.x, at.y);
+    priceView_->raise();
+    priceView_->activateWindow();
 }
 
 void Application::discardPriceWindow() {
     if (priceView_ && !priceView_->isVisible()) {
         priceView_.reset();
-        price_.reset();
+        session_.discardPrices();
     }
 }
 
-std::u16string Application::priceText(int priceClass) {
-    return priceWindow().priceText(priceClass);
-}
-
-void Application::openPriceWindow() {
-    priceWindow();
-    priceView_->show();
-    // Placed after it is shown, relative to the grid window (both by their outer widths).
-    const QRect grid = host(Calculator::Grid).view().frameGeometry();
-    const QRect price = priceView_->frameGeometry();
-    const int left = grid.left() + grid.width() - price.width() - FormView::px(1900);
-    const int top = grid.top() + grid.width() - price.width() + FormView::px(550);
-    priceView_->move(left, top);
-    priceView_->raise();
-    priceView_->activateWindow();
+void Application::openManual(Calculator which) {
+    openManual(QString::fromLatin1(ui::manualSection(which).data(),
+                                   static_cast<int>(ui::manualSection(which).size())));
 }
 
 QString Application::manualPath() {

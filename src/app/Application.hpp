@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The running program: the three calculator windows with their views and timers, the price
-// window, switching between them, and ending.
+// The running program on Qt: the views of the session's windows with their timers, message
+// boxes and opening the manual. The decisions are the session's.
 #pragma once
 
 #include "app/Exports.hpp"
 #include "app/FormView.hpp"
-#include "app/Recovery.hpp"
 #include "grid/GridWindow.hpp"
 #include "list/ListWindow.hpp"
 #include "prices/GradePriceStore.hpp"
 #include "prices/PriceWindow.hpp"
 #include "sawn/SawnWindow.hpp"
-#include "ui/Shell.hpp"
+#include "session/Session.hpp"
 
 #include <QObject>
 #include <QTimer>
@@ -22,19 +21,19 @@
 
 namespace logora::app {
 
-// A window model with its view and its 100 ms timer.
+// A window model's view and its 100 ms timer.
 class WindowHost : public QObject {
     Q_OBJECT
   public:
-    WindowHost(std::unique_ptr<ui::Window> window, bool ticking);
+    WindowHost(ui::Window& window, bool ticking);
     ~WindowHost() override;
     FormView& view() { return *view_; }
-    ui::Window& window() { return *window_; }
+    ui::Window& window() { return window_; }
     // One timer event: the model's tick, then the widgets that it changed.
     void tickOnce();
 
   private:
-    std::unique_ptr<ui::Window> window_;
+    ui::Window& window_;
     std::unique_ptr<FormView> view_;
     QTimer timer_;
 };
@@ -46,10 +45,7 @@ class QtMessages : public prices::MessageSink {
 
 using ui::Calculator;
 
-class Application : public QObject,
-                    private prices::PriceSource,
-                    private ui::ShellActions,
-                    private ui::ShellViews {
+class Application : public QObject, private session::FrontEnd {
     Q_OBJECT
   public:
     struct Options {
@@ -62,39 +58,36 @@ class Application : public QObject,
     explicit Application(Options options);
     ~Application() override;
 
-    // Shows the grid window; after an abnormal end, offers the tallies of the last run.
+    // Shows the grid window; offers back the tallies that programs that are gone left.
     void start();
     // The snapshot of every calculator's fields as they stand, written now.
-    void keepSnapshotNow();
+    void keepSnapshotNow() { session_.keepSnapshotNow(); }
     // Ends as a logout or a kill by the system does: the snapshot stays for the next start.
-    void endKeepingSnapshot();
+    void endKeepingSnapshot() { session_.endKeepingSnapshot(); }
 
-    grid::GridWindow& grid();
-    list::ListWindow& list();
-    sawn::SawnWindow& sawn();
+    session::Session& session() { return session_; }
+    grid::GridWindow& grid() { return session_.grid(); }
+    list::ListWindow& list() { return session_.list(); }
+    sawn::SawnWindow& sawn() { return session_.sawn(); }
     // The window's host, created hidden when it does not exist yet.
     WindowHost& host(Calculator which);
-    bool exists(Calculator which) const override;
+    bool exists(Calculator which) const { return session_.exists(which); }
 
     // Shows one calculator, then hides the others (creating them hidden on first use).
-    void switchTo(Calculator which) override;
-    void minimizeGrid();
-    void minimise(Calculator which) override;
+    void switchTo(Calculator which) { session_.switchTo(which); }
+    void minimizeGrid() { minimise(Calculator::Grid); }
     // Ends the program at once: every window closes, nothing is asked or saved.
-    void quit();
-    void exit() override { quit(); }
-    void openPrices() override { openPriceWindow(); }
+    void quit() { session_.quit(); }
 
     // The price window, created hidden when it does not exist yet.
-    prices::PriceWindow& priceWindow();
+    prices::PriceWindow& priceWindow() { return session_.priceWindow(); }
     FormView* priceView() { return priceView_.get(); }
-    bool hasPriceWindow() const { return price_ != nullptr; }
-    void openPriceWindow(); // "单价设置"
+    bool hasPriceWindow() const { return session_.hasPriceWindow(); }
+    void openPriceWindow() { session_.openPrices(); } // "单价设置"
 
-    Exports& exports() { return exports_; }
+    const Exports& exports() const { return exports_; }
     // "导出表格" of a calculator.
-    void exportBill(Calculator which) override { exported(which); }
-    bool exported(Calculator which);
+    bool exported(Calculator which) { return session_.exported(which); }
 
     // The manual opened by the web buttons, at a window's section.
     static QString manualPath();
@@ -104,35 +97,37 @@ class Application : public QObject,
     // Seams: how the program ends and how a page is opened.
     std::function<void()> onQuit;
     std::function<bool(const QUrl&)> openUrl;
-    // Asks whether to restore the last run's tallies; yes is the default.
+    // Asks whether to restore a tally left by a program that is gone; yes is the default.
     std::function<bool(const std::u16string&)> askRestore;
 
   private:
-    // The shell's views: the decisions themselves are the shared flow's.
-    void show(Calculator which) override;
-    void hide(Calculator which) override;
+    // The session's front end.
+    void made(Calculator which, ui::Window& window) override;
+    void show(Calculator which) override { host(which).view().show(); }
+    void hide(Calculator which) override { host(which).view().hide(); }
+    void minimise(Calculator which) override { host(which).view().showMinimized(); }
+    bool visible(Calculator which) const override;
+    session::Point position(Calculator which) const override;
+    void moveTo(Calculator which, session::Point where) override;
+    void refresh(Calculator which) override { host(which).view().sync(); }
     void unloadLater(Calculator which) override;
+    void showPrices(prices::PriceWindow& window) override;
     void hidePrices() override;
+    bool askToRestore(const std::u16string& question) override { return askRestore(question); }
     void end() override { onQuit(); }
+    exporting::Spreadsheet& spreadsheet() override { return exports_.spreadsheet(); }
+    void exportBegins() override { exports_.begins(); }
+    void exportEnds() override { exports_.ends(); }
 
-    std::u16string priceText(int priceClass) override;
     void discardPriceWindow();
-    void wire(Calculator which);
-    void closedByPlatform(Calculator which);
-    std::string currentSnapshot();
-    void offerRecovery();
-    void userEdited();
 
-    prices::FilePriceStore store_;
     QtMessages defaultMessages_;
     prices::MessageSink& messages_;
     Exports exports_;
+    session::Session session_;
+    // Views go before the session's models they show.
     std::unique_ptr<WindowHost> hosts_[3];
-    std::unique_ptr<prices::PriceWindow> price_;
     std::unique_ptr<FormView> priceView_;
-    ui::ShellFlow flow_{*this};
-    SnapshotKeeper snapshots_;
-    bool tallyTouched_ = false;
     QTimer snapshotTimer_;
 };
 

@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 
 #ifndef LOGORA_INSTALL_LIBDIR
 #define LOGORA_INSTALL_LIBDIR "lib"
@@ -49,7 +48,7 @@ bool QtExportPrompts::ask(const std::u16string& question) {
 }
 
 Exports::Exports(Options options)
-    : bills_(options.billFolder, templateFolder()), spreadsheet_(options.spreadsheet),
+    : spreadsheet_(options.spreadsheet),
       prompts_(options.prompts != nullptr ? *options.prompts : defaultPrompts_) {}
 
 Exports::~Exports() = default;
@@ -78,52 +77,15 @@ exporting::Spreadsheet& Exports::spreadsheet() {
     return *spreadsheet_;
 }
 
-void Exports::prepare() {
-    if (!prepared_ && !busy_) {
-        prepared_ = true;
-        spreadsheet().prepare();
-    }
+void Exports::begins() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
-namespace {
-
-// Holds the busy flag and the wait cursor for one export, however it ends.
-class BusyScope {
-  public:
-    explicit BusyScope(bool& busy) : busy_(busy) {
-        busy_ = true;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~BusyScope() {
-        QApplication::restoreOverrideCursor();
-        // Clicks that queued up while the export held the window are not new exports:
-        // they are delivered now, while still busy, and ignored.
-        QCoreApplication::processEvents();
-        busy_ = false;
-    }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-  private:
-    bool& busy_;
-};
-
-} // namespace
-
-bool Exports::exportBill(ui::Calculator window, const exporting::BillSpec& bill,
-                         const ui::Form& form) {
-    if (busy_) {
-        return false;
-    }
-    BusyScope scope(busy_);
-    try {
-        exporting::BillExporter exporter(spreadsheet(), bills_, prompts_);
-        return exporter.run(bill, form, counts_[static_cast<int>(window)]);
-    } catch (const std::exception& e) {
-        prompts_.failed(u"导出账单时出了意外的错误，账单可能没有保存。请再导出一次。\n" +
-                        QString::fromUtf8(e.what()).toStdU16String());
-        return false;
-    }
+void Exports::ends() {
+    QApplication::restoreOverrideCursor();
+    // Clicks that queued up while the export held the window are not new exports: they are
+    // delivered now, while still busy, and ignored.
+    QCoreApplication::processEvents();
 }
 
 } // namespace logora::app

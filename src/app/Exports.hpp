@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// "导出表格" of the three calculators: the bill export with the real spreadsheet application,
-// a busy cursor, and one export at a time.
+// "导出表格" on Qt: the real spreadsheet application, the busy cursor and the export's
+// message boxes.
 #pragma once
 
 #include "export/BillExport.hpp"
 #include "export/Spreadsheet.hpp"
+#include "session/Session.hpp"
 #include "ui/Shell.hpp"
 
-#include <QObject>
+#include <QString>
 
 #include <functional>
 #include <memory>
@@ -24,8 +25,9 @@ class QtExportPrompts : public exporting::ExportPrompts {
     bool ask(const std::u16string& question) override;
 };
 
-class Exports : public QObject {
-    Q_OBJECT
+// The spreadsheet application of the Qt program (the LibreOffice plugin, loaded when first
+// needed) and what the user sees while an export runs. The export itself is the session's.
+class Exports {
   public:
     struct Options {
         std::filesystem::path billFolder = exporting::BillFolder::defaultFolder();
@@ -33,31 +35,34 @@ class Exports : public QObject {
         exporting::ExportPrompts* prompts = nullptr;   // null: message boxes
     };
     explicit Exports(Options options);
-    ~Exports() override;
+    ~Exports();
+    Exports(const Exports&) = delete;
+    Exports& operator=(const Exports&) = delete;
 
-    // Exports one window's bill; a click while an export runs is ignored.
-    bool exportBill(ui::Calculator window, const exporting::BillSpec& bill, const ui::Form& form);
-    bool busy() const { return busy_; }
-    // The spreadsheet application started ahead, at the first edit of a tally.
-    void prepare();
-    int count(int window) const { return counts_[window]; }
+    exporting::Spreadsheet& spreadsheet();
+    exporting::ExportPrompts& prompts() { return prompts_; }
+    // A busy cursor while an export runs; at its end, the clicks that queued up meanwhile.
+    void begins();
+    void ends();
+
+    // The session whose exports these are, for the counts the tests read.
+    void watch(const session::Session& session) { session_ = &session; }
+    bool busy() const { return session_ != nullptr && session_->exportBusy(); }
+    int count(int window) const {
+        return session_ != nullptr ? session_->exportCount(static_cast<ui::Calculator>(window)) : 0;
+    }
 
     static std::filesystem::path templateFolder();
     static std::vector<std::filesystem::path> pluginCandidates();
 
   private:
-    exporting::Spreadsheet& spreadsheet();
-
-    exporting::BillFolder bills_;
     std::unique_ptr<exporting::Spreadsheet> owned_;
     // Says why the plugin did not load; the next export tries again.
     std::unique_ptr<exporting::Spreadsheet> missing_;
     exporting::Spreadsheet* spreadsheet_;
     QtExportPrompts defaultPrompts_;
     exporting::ExportPrompts& prompts_;
-    int counts_[3] = {0, 0, 0};
-    bool busy_ = false;
-    bool prepared_ = false;
+    const session::Session* session_ = nullptr;
 };
 
 } // namespace logora::app

@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     // The program ends through its own rules (exit buttons, closing a log window).
     QApplication::setQuitOnLastWindowClosed(false);
     logora::app::Application::Options options;
-    options.stateFolder = logora::app::SnapshotKeeper::defaultFolder();
+    options.stateFolder = logora::session::SnapshotKeeper::defaultFolder();
     logora::app::Application app(options);
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
         auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &qapp);

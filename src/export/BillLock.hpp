@@ -4,6 +4,8 @@
 // behind, and without this every later export of that bill would be refused.
 #pragma once
 
+#include "export/OfficeProbe.hpp"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -27,21 +29,6 @@ std::string lockLine(const LockHolder& holder);
 // The private offices of this program run with profiles named by this prefix and the
 // program's process id.
 inline constexpr std::string_view kPrivateProfilePrefix = "/tmp/logora-office-";
-
-// What the lock check needs to know of the machine; stood in by the tests.
-class OfficeProbe {
-  public:
-    virtual ~OfficeProbe() = default;
-    virtual std::string hostName() const = 0;
-    virtual long ownProcessId() const = 0;
-    virtual bool processRuns(long pid) const = 0;
-    // True when a running office uses this profile, or when a running office's profile
-    // cannot be told (then the lock is left alone).
-    virtual bool profileInUse(const std::filesystem::path& profile) const = 0;
-};
-
-// Linux: /proc and the kernel's host name.
-const OfficeProbe& systemOfficeProbe();
 
 enum class LockState { Free, Stale, Held };
 

@@ -5,7 +5,7 @@
 #include "text/NumberText.hpp"
 #include "text/PathText.hpp"
 
-#include "prices/FileOps.hpp"
+#include "files/FileOps.hpp"
 
 #include <cerrno>
 
@@ -17,48 +17,10 @@ namespace {
 using fileops::kMaxPriceBytes;
 using fileops::Read;
 using fileops::readBounded;
+using fileops::reasonOf;
 using fileops::syncFolder;
 
 using text::pathText;
-
-// A reason a Chinese-reading user understands, for every error a price file can meet.
-std::u16string reasonOf(int error) {
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return u"没有写入权限";
-    case EROFS:
-        return u"文件夹只读";
-    case ENOSPC:
-        return u"磁盘已满";
-#ifdef EDQUOT
-    case EDQUOT:
-        return u"磁盘配额已用完";
-#endif
-    case ENOENT:
-        return u"文件夹不存在";
-    case ENOTDIR:
-    case EEXIST:
-        return u"路径上有一个同名的文件挡住了文件夹";
-    case EISDIR:
-        return u"有一个同名的文件夹挡住了单价文件";
-    case EIO:
-        return u"磁盘读写出错";
-#ifdef ELOOP
-    case ELOOP:
-        return u"路径上有符号链接循环";
-#endif
-    case EBUSY:
-        return u"文件正被别的程序占用";
-    case ENAMETOOLONG:
-        return u"路径太长";
-    case EMFILE:
-    case ENFILE:
-        return u"打开的文件太多";
-    default:
-        return u"系统错误（错误号 " + text::intText(error) + u"）";
-    }
-}
 
 } // namespace
 

@@ -184,8 +184,13 @@ LeftSnapshot takeLeftSnapshot(const std::filesystem::path& file) {
         return left;
     }
     left.kind = LeftSnapshot::Kind::Unreadable;
-    left.aside =
-        file.parent_path() / text::utf8Path("tally-snapshot 无法读取 " + fileStamp() + ".txt");
+    // Two programs' snapshots may turn out unreadable in the same second: neither replaces
+    // the other.
+    const std::string stamp = "tally-snapshot 无法读取 " + fileStamp();
+    left.aside = file.parent_path() / text::utf8Path(stamp + ".txt");
+    for (int n = 2; std::filesystem::exists(left.aside, ec) && n < 1000; ++n) {
+        left.aside = file.parent_path() / text::utf8Path(stamp + " " + std::to_string(n) + ".txt");
+    }
     std::filesystem::rename(file, left.aside, ec);
     return left;
 }

@@ -1,12 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "win/WinApp.hpp"
 
-#include "export/BillMaps.hpp"
-#include "grid/GridWindow.hpp"
-#include "list/ListWindow.hpp"
-#include "sawn/SawnWindow.hpp"
 #include "text/PathText.hpp"
-#include "ui/Snapshot.hpp"
 #include "win/ComSpreadsheet.hpp"
 
 #include <commctrl.h>
@@ -47,9 +42,10 @@ bool BoxMessages::ask(const std::u16string& question) {
 }
 
 WinApp::WinApp(HINSTANCE instance, Options options)
-    : instance_(instance), options_(std::move(options)), store_(options_.priceFolder),
-      bills_(options_.billFolder, options_.templateFolder), sheet_(options_.spreadsheet),
-      snapshots_(options_.stateFolder) {
+    : instance_(instance), options_(std::move(options)), sheet_(options_.spreadsheet),
+      session_({options_.priceFolder, options_.billFolder, options_.templateFolder,
+                options_.stateFolder},
+               *this, boxes_, boxes_) {
     if (sheet_ == nullptr) {
         ownSheet_ = std::make_unique<ComSpreadsheet>();
         sheet_ = ownSheet_.get();
@@ -65,85 +61,64 @@ WinApp::WinApp(HINSTANCE instance, Options options)
                 if (wParam == kPricesSlot) {
                     if (self->priceView_ && !self->priceView_->visible()) {
                         self->priceView_.reset();
-                        self->price_.reset();
+                        self->session_.discardPrices();
                     }
                 } else {
-                    Host& h = self->hosts_[wParam];
-                    h.view.reset();
-                    h.window.reset();
+                    self->views_[wParam].reset();
+                    self->session_.unload(static_cast<Calculator>(wParam));
                 }
                 return 0;
             }
             if (msg == WM_TIMER && wParam == kSnapshotTimer) {
-                if (self->tallyTouched_) {
-                    self->snapshots_.offer(self->currentSnapshot());
-                }
+                self->session_.snapshotTick();
                 return 0;
             }
             return DefSubclassProc(hwnd, msg, wParam, lParam);
         },
         1, reinterpret_cast<DWORD_PTR>(this));
-    host(Calculator::Grid);
+    session_.window(Calculator::Grid);
 }
 
 WinApp::~WinApp() {
-    flow_.markEnding();
     priceView_.reset();
-    price_.reset();
-    for (Host& h : hosts_) {
-        h.view.reset();
-        h.window.reset();
+    for (auto& v : views_) {
+        v.reset();
     }
     DestroyWindow(messageWindow_);
 }
 
-WinApp::Host& WinApp::host(Calculator which) {
-    Host& h = hosts_[static_cast<int>(which)];
-    if (!h.window) {
-        switch (which) {
-        case Calculator::Grid:
-            h.window = std::make_unique<grid::GridWindow>(static_cast<prices::PriceSource&>(*this));
-            break;
-        case Calculator::List:
-            h.window = std::make_unique<list::ListWindow>();
-            break;
-        case Calculator::Sawn:
-            h.window = std::make_unique<sawn::SawnWindow>();
-            break;
-        }
-        h.view = std::make_unique<FormWindow>(h.window->form(), instance_);
-        ui::Window* window = h.window.get();
-        FormWindow* view = h.view.get();
-        view->onTimer = [window, view] {
-            ui::containChangeLoops([window] { window->tick(); });
-            view->sync();
-        };
-        view->onClosed = [this, which] { closedByPlatform(which); };
-        view->onUserEdit = [this] { tallyTouched_ = true; };
-        view->onEndSession = [this] { endKeepingSnapshot(); };
-        view->startTimer(100);
-        ui::wireByRole(h.window->form(), which, *this);
-        // A calculator opened from another appears where that one stands.
-        for (const Host& other : hosts_) {
-            if (other.view && other.view.get() != view && other.view->visible()) {
-                view->moveTo(other.view->position());
-                break;
-            }
-        }
-    }
-    return h;
-}
-
-ui::Window& WinApp::window(Calculator which) {
-    return *host(which).window;
+void WinApp::made(Calculator which, ui::Window& window) {
+    auto& slot = views_[static_cast<int>(which)];
+    slot = std::make_unique<FormWindow>(window.form(), instance_);
+    FormWindow* view = slot.get();
+    ui::Window* model = &window;
+    view->onTimer = [model, view] {
+        ui::containChangeLoops([model] { model->tick(); });
+        view->sync();
+    };
+    view->onClosed = [this, which] { session_.closedByPlatform(which); };
+    view->onUserEdit = [this] { session_.userEdited(); };
+    view->onEndSession = [this] { endKeepingSnapshot(); };
+    view->startTimer(100);
 }
 
 FormWindow& WinApp::view(Calculator which) {
-    return *host(which).view;
+    session_.window(which);
+    return *views_[static_cast<int>(which)];
 }
 
-bool WinApp::exists(Calculator which) const {
-    return hosts_[static_cast<int>(which)].window != nullptr;
+bool WinApp::visible(Calculator which) const {
+    const auto& v = views_[static_cast<int>(which)];
+    return v && v->visible();
+}
+
+session::Point WinApp::position(Calculator which) const {
+    const POINT p = views_[static_cast<int>(which)]->position();
+    return {p.x, p.y};
+}
+
+void WinApp::moveTo(Calculator which, session::Point where) {
+    views_[static_cast<int>(which)]->moveTo({where.x, where.y});
 }
 
 void WinApp::unloadLater(Calculator which) {
@@ -156,39 +131,8 @@ void WinApp::hidePrices() {
     }
 }
 
-void WinApp::closedByPlatform(Calculator which) {
-    if (which == Calculator::Sawn || flow_.ending()) {
-        flow_.closedByPlatform(which);
-        return;
-    }
-    exit();
-}
-
-void WinApp::exit() {
-    if (flow_.ending()) {
-        return;
-    }
-    // The user chose to end: the tallies go, as they always have.
-    KillTimer(messageWindow_, kSnapshotTimer);
-    snapshots_.remove();
-    flow_.quit();
-}
-
-void WinApp::endKeepingSnapshot() {
-    if (flow_.ending()) {
-        return;
-    }
-    if (tallyTouched_) {
-        snapshots_.flush(currentSnapshot());
-    }
-    KillTimer(messageWindow_, kSnapshotTimer);
-    flow_.markEnding();
-    PostQuitMessage(0);
-}
-
 void WinApp::start() {
-    view(Calculator::Grid).show();
-    offerRecovery();
+    session_.start();
     SetTimer(messageWindow_, kSnapshotTimer, 1000, nullptr);
 }
 
@@ -201,61 +145,12 @@ int WinApp::run() {
     return static_cast<int>(msg.wParam);
 }
 
-std::string WinApp::currentSnapshot() {
-    std::vector<const ui::Form*> forms;
-    for (const Host& h : hosts_) {
-        if (h.window) {
-            forms.push_back(&h.window->form());
-        }
-    }
-    auto& grid = static_cast<grid::GridWindow&>(window(Calculator::Grid));
-    return ui::writeSnapshot(ui::takeSnapshot(forms, grid.twoLengthLayout()));
+void WinApp::exportBegins() {
+    cursorBefore_ = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
 }
 
-void WinApp::offerRecovery() {
-    const ui::LeftSnapshot left = ui::takeLeftSnapshot(snapshots_.file());
-    if (left.kind == ui::LeftSnapshot::Kind::None) {
-        return;
-    }
-    if (left.kind == ui::LeftSnapshot::Kind::Unreadable) {
-        boxes_.message(std::u16string(ui::kUnreadableSnapshot) + text::pathText(left.aside));
-        return;
-    }
-    if (!boxes_.ask(std::u16string(ui::kRestoreQuestion))) {
-        snapshots_.discard();
-        return;
-    }
-    tallyTouched_ = true;
-    auto& grid = static_cast<grid::GridWindow&>(window(Calculator::Grid));
-    if (left.snapshot.twoLengthLayout && !grid.twoLengthLayout()) {
-        grid.switchToTwoLengths();
-    }
-    for (Calculator which : ui::calculatorsIn(left.snapshot)) {
-        Host& h = host(which); // created hidden, as a switch would
-        ui::restoreSnapshot(left.snapshot, h.window->form());
-        h.view->sync();
-    }
-}
-
-void WinApp::exportBill(Calculator which) {
-    if (busy_) {
-        return; // a click while an export runs
-    }
-    busy_ = true;
-    HCURSOR before = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    try {
-        const bool twoLengths =
-            which == Calculator::Grid &&
-            static_cast<grid::GridWindow&>(window(Calculator::Grid)).twoLengthLayout();
-        exporting::BillExporter exporter(*sheet_, bills_, boxes_);
-        exporter.run(exporting::billFor(which, twoLengths), window(which).form(),
-                     counts_[static_cast<int>(which)]);
-    } catch (const std::exception& e) {
-        boxes_.message(std::u16string(exporting::kUnexpectedExportError) +
-                       text::fromUtf8(e.what()));
-    }
-    SetCursor(before);
-    busy_ = false;
+void WinApp::exportEnds() {
+    SetCursor(cursorBefore_);
 }
 
 void WinApp::openManual(Calculator which) {
@@ -279,23 +174,10 @@ void WinApp::openManual(Calculator which) {
     boxes_.message(std::u16string(ui::kManualNotOpened) + text::pathText(options_.manual));
 }
 
-prices::PriceWindow& WinApp::priceWindow() {
-    if (!price_) {
-        price_ = std::make_unique<prices::PriceWindow>(store_, boxes_);
-        price_->onSaved = [this] { flow_.pricesSaved(); };
-    }
-    return *price_;
-}
-
-std::u16string WinApp::priceText(int priceClass) {
-    return priceWindow().priceText(priceClass);
-}
-
-void WinApp::openPrices() {
-    priceWindow();
+void WinApp::showPrices(prices::PriceWindow& window) {
     if (!priceView_) {
         priceView_ =
-            std::make_unique<FormWindow>(price_->form(), instance_, view(Calculator::Grid).hwnd());
+            std::make_unique<FormWindow>(window.form(), instance_, view(Calculator::Grid).hwnd());
         priceView_->onClosed = [this] {
             // Closed without "保存退出": its unsaved texts go; the next tick reloads the store.
             PostMessageW(messageWindow_, kUnload, kPricesSlot, 0);
@@ -308,11 +190,12 @@ void WinApp::openPrices() {
     GetWindowRect(priceView_->hwnd(), &price);
     const UINT found = GetDpiForWindow(priceView_->hwnd());
     const UINT dpi = found != 0 ? found : 96;
-    const int gridWidth = grid.right - grid.left;
-    const int priceWidth = price.right - price.left;
+    const session::Point at = session::pricePlacement(
+        {grid.left, grid.top, grid.right - grid.left, grid.bottom - grid.top},
+        {price.left, price.top, price.right - price.left, price.bottom - price.top},
+        [dpi](int twips) { return FormWindow::px(twips, dpi); });
     priceView_->show();
-    priceView_->moveTo({grid.left + gridWidth - priceWidth - FormWindow::px(1900, dpi),
-                        grid.top + gridWidth - priceWidth + FormWindow::px(550, dpi)});
+    priceView_->moveTo({at.x, at.y});
 }
 
 } // namespace logora::win

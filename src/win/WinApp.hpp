@@ -1,16 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The running program on Windows: the three calculators with their 100 ms timers, the price
-// window, the shell's actions and the bill export. The decisions are the core's (ShellFlow,
-// wireByRole, the recovery of a tally); this class only shows and hides native windows.
+// The running program on Windows: native windows for the session's calculators and price
+// window, their 100 ms timers, message boxes and the manual. The decisions are the
+// session's; this class only shows and hides native windows.
 #pragma once
 
-#include "app/Recovery.hpp"
 #include "export/BillExport.hpp"
 #include "export/Spreadsheet.hpp"
-#include "prices/GradePriceStore.hpp"
-#include "prices/PriceGrade.hpp"
 #include "prices/PriceWindow.hpp"
-#include "ui/Shell.hpp"
+#include "session/Session.hpp"
 #include "win/FormWindow.hpp"
 
 #include <filesystem>
@@ -30,7 +27,7 @@ class BoxMessages : public prices::MessageSink, public exporting::ExportPrompts 
     bool ask(const std::u16string& question) override;
 };
 
-class WinApp : private prices::PriceSource, private ui::ShellActions, private ui::ShellViews {
+class WinApp : private session::FrontEnd {
   public:
     struct Options {
         std::filesystem::path priceFolder;
@@ -43,60 +40,47 @@ class WinApp : private prices::PriceSource, private ui::ShellActions, private ui
     WinApp(HINSTANCE instance, Options options);
     ~WinApp() override;
 
-    // Shows the grid window; after an abnormal end, offers the tallies of the last run.
+    // Shows the grid window; offers back the tallies that programs that are gone left.
     void start();
     // The message loop until the program ends.
     int run();
     // Ends as a logout does: the snapshot stays for the next start.
-    void endKeepingSnapshot();
+    void endKeepingSnapshot() { session_.endKeepingSnapshot(); }
 
-    ui::Window& window(Calculator which);
+    ui::Window& window(Calculator which) { return session_.window(which); }
     FormWindow& view(Calculator which);
 
   private:
-    struct Host {
-        std::unique_ptr<ui::Window> window;
-        std::unique_ptr<FormWindow> view;
-    };
-    Host& host(Calculator which);
-
-    // The shell's actions.
-    void switchTo(Calculator which) override { flow_.switchTo(which); }
-    void minimise(Calculator which) override { view(which).minimise(); }
-    void exit() override;
-    void exportBill(Calculator which) override;
-    void openManual(Calculator which) override;
-    void openPrices() override;
-    // The shell's views.
+    // The session's front end.
+    void made(Calculator which, ui::Window& window) override;
     void show(Calculator which) override { view(which).show(); }
     void hide(Calculator which) override { view(which).hide(); }
-    bool exists(Calculator which) const override;
+    void minimise(Calculator which) override { view(which).minimise(); }
+    bool visible(Calculator which) const override;
+    session::Point position(Calculator which) const override;
+    void moveTo(Calculator which, session::Point where) override;
+    void refresh(Calculator which) override { view(which).sync(); }
     void unloadLater(Calculator which) override;
+    void showPrices(prices::PriceWindow& window) override;
     void hidePrices() override;
+    void openManual(Calculator which) override;
+    bool askToRestore(const std::u16string& question) override { return boxes_.ask(question); }
     void end() override { PostQuitMessage(0); }
-
-    std::u16string priceText(int priceClass) override;
-    prices::PriceWindow& priceWindow();
-    void closedByPlatform(Calculator which);
-    void offerRecovery();
-    std::string currentSnapshot();
+    exporting::Spreadsheet& spreadsheet() override { return *sheet_; }
+    void exportBegins() override;
+    void exportEnds() override;
 
     HINSTANCE instance_;
     Options options_;
-    prices::FilePriceStore store_;
     BoxMessages boxes_;
-    exporting::BillFolder bills_;
     std::unique_ptr<exporting::Spreadsheet> ownSheet_;
     exporting::Spreadsheet* sheet_;
-    Host hosts_[3];
-    std::unique_ptr<prices::PriceWindow> price_;
+    session::Session session_;
+    // Views go before the session's models they show.
+    std::unique_ptr<FormWindow> views_[3];
     std::unique_ptr<FormWindow> priceView_;
-    ui::ShellFlow flow_{*this};
-    app::SnapshotKeeper snapshots_;
-    bool tallyTouched_ = false;
-    bool busy_ = false;
-    int counts_[3] = {0, 0, 0};
     HWND messageWindow_ = nullptr; // timers and deferred work that belong to no calculator
+    HCURSOR cursorBefore_ = nullptr;
 };
 
 } // namespace logora::win

@@ -85,7 +85,18 @@ class RecoveryTest : public QObject {
   private:
     std::filesystem::path root() const { return dir_->path().toStdString(); }
     std::filesystem::path state() const { return root() / "state"; }
-    std::filesystem::path snapshotFile() const { return state() / "tally-snapshot.txt"; }
+    // The one snapshot in the state folder, whichever program's it is.
+    std::filesystem::path snapshotFile() const {
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(state(), ec)) {
+            const std::string name = e.path().filename().string();
+            if (name.rfind("tally-snapshot", 0) == 0 && e.path().extension() == ".txt" &&
+                name.find(' ') == std::string::npos) {
+                return e.path();
+            }
+        }
+        return state() / "tally-snapshot.txt";
+    }
     std::unique_ptr<app::Application> make() {
         app::Application::Options o{
             root() / "prices", &messages_, {root() / "bills", &sheet_, &prompts_}};

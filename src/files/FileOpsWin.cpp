@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The price files' operations on Windows: Win32 calls and code page 936, whatever the
 // system's own code page is.
-#include "prices/FileOps.hpp"
+#include "files/FileOps.hpp"
 
 #include <windows.h>
 
 #include <cerrno>
 #include <random>
 
-namespace logora::prices::fileops {
+namespace logora::fileops {
 namespace fs = std::filesystem;
 
 namespace {
@@ -201,4 +201,40 @@ std::optional<std::u16string> fromGbk(std::string_view bytes) {
     return out;
 }
 
-} // namespace logora::prices::fileops
+namespace {
+
+// A handle opened without sharing: no other program can open the file until the system
+// closes it, which it does however this program ends.
+class ExclusiveLock : public HeldLock {
+  public:
+    ExclusiveLock(HANDLE handle, fs::path file) : handle_(handle), file_(std::move(file)) {}
+    ~ExclusiveLock() override {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle_);
+        }
+    }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+    void releaseAndRemove() override {
+        CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+        DeleteFileW(file_.c_str()); // fails harmlessly when another program took it meanwhile
+    }
+
+  private:
+    HANDLE handle_;
+    fs::path file_;
+};
+
+} // namespace
+
+std::unique_ptr<HeldLock> holdLock(const fs::path& file) {
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    return std::make_unique<ExclusiveLock>(handle, file);
+}
+
+} // namespace logora::fileops

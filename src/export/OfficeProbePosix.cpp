@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The office probe of a Linux machine: processes from /proc, the host from the kernel.
-#include "export/BillLock.hpp"
+#include "export/BillLock.hpp" // pathOfFileUrl
 
 #include <fstream>
 #include <iterator>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The price files' operations on Linux: POSIX calls and iconv.
-#include "prices/FileOps.hpp"
+#include "files/FileOps.hpp"
 
 #include "text/NumberText.hpp"
 
@@ -8,10 +8,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iconv.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace logora::prices::fileops {
+namespace logora::fileops {
 namespace fs = std::filesystem;
 
 namespace {
@@ -158,4 +159,42 @@ void remove(const fs::path& path) {
     ::unlink(path.c_str());
 }
 
-} // namespace logora::prices::fileops
+namespace {
+
+// flock: the kernel drops it with the last descriptor, also when the program is killed.
+class FlockLock : public HeldLock {
+  public:
+    FlockLock(int fd, fs::path file) : fd_(fd), file_(std::move(file)) {}
+    ~FlockLock() override {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FlockLock(const FlockLock&) = delete;
+    FlockLock& operator=(const FlockLock&) = delete;
+    void releaseAndRemove() override {
+        ::unlink(file_.c_str()); // while held, so no other program takes it first
+        ::close(fd_);
+        fd_ = -1;
+    }
+
+  private:
+    int fd_;
+    fs::path file_;
+};
+
+} // namespace
+
+std::unique_ptr<HeldLock> holdLock(const fs::path& file) {
+    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        return nullptr;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::make_unique<FlockLock>(fd, file);
+}
+
+} // namespace logora::fileops

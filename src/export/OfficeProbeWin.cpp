@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The office probe of a Windows machine. An office's profile cannot be read from another
 // process here, so a lock of this host always counts as held: a live lock is never removed.
-#include "export/BillLock.hpp"
+#include "export/OfficeProbe.hpp"
 
 #include <windows.h>
 

@@ -1,0 +1,253 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "session/Session.hpp"
+
+#include "export/BillMaps.hpp"
+#include "grid/GridWindow.hpp"
+#include "list/ListWindow.hpp"
+#include "sawn/SawnWindow.hpp"
+#include "text/NumberText.hpp"
+#include "text/PathText.hpp"
+#include "ui/Snapshot.hpp"
+
+#include <system_error>
+
+namespace logora::session {
+
+Point pricePlacement(const Rect& grid, const Rect& price, const std::function<int(int twips)>& px) {
+    // The original's formula: both by their outer widths, the top by the widths too.
+    return {grid.left + grid.width - price.width - px(1900),
+            grid.top + grid.width - price.width + px(550)};
+}
+
+std::u16string snapshotTroubleText(const std::filesystem::path& folder, int error) {
+    return u"计算表的数据无法保存到文件夹 " + text::pathText(folder) + u"（" +
+           fileops::reasonOf(error, u"数据文件") +
+           u"）：程序意外退出（停电、死机）时，没有导出的数据会丢失。"
+           u"请让这个文件夹可以写入、腾出磁盘空间，或者及时导出账单。程序照常可用。\n" +
+           text::fromUtf8(std::generic_category().message(error)) + u"（错误号 " +
+           text::intText(error) + u"）";
+}
+
+Session::Session(Folders folders, FrontEnd& frontEnd, prices::MessageSink& messages,
+                 exporting::ExportPrompts& prompts)
+    : frontEnd_(frontEnd), messages_(messages), prompts_(prompts), store_(folders.prices),
+      bills_(folders.bills, folders.templates), snapshots_(folders.state) {}
+
+Session::~Session() {
+    flow_.markEnding();
+}
+
+ui::Window& Session::window(Calculator which) {
+    auto& slot = windows_[static_cast<int>(which)];
+    if (!slot) {
+        switch (which) {
+        case Calculator::Grid:
+            slot = std::make_unique<grid::GridWindow>(static_cast<prices::PriceSource&>(*this));
+            break;
+        case Calculator::List:
+            slot = std::make_unique<list::ListWindow>();
+            break;
+        case Calculator::Sawn:
+            slot = std::make_unique<sawn::SawnWindow>();
+            break;
+        }
+        frontEnd_.made(which, *slot);
+        // Every button of the shell is wired by its role in the window's definition.
+        ui::wireByRole(slot->form(), which, *this);
+        // A calculator opened from another appears where that one stands.
+        for (Calculator other : ui::kCalculators) {
+            if (other != which && exists(other) && frontEnd_.visible(other)) {
+                frontEnd_.moveTo(which, frontEnd_.position(other));
+                break;
+            }
+        }
+    }
+    return *slot;
+}
+
+bool Session::exists(Calculator which) const {
+    return windows_[static_cast<int>(which)] != nullptr;
+}
+
+grid::GridWindow& Session::grid() {
+    return static_cast<grid::GridWindow&>(window(Calculator::Grid));
+}
+list::ListWindow& Session::list() {
+    return static_cast<list::ListWindow&>(window(Calculator::List));
+}
+sawn::SawnWindow& Session::sawn() {
+    return static_cast<sawn::SawnWindow&>(window(Calculator::Sawn));
+}
+
+void Session::unload(Calculator which) {
+    windows_[static_cast<int>(which)].reset();
+}
+
+prices::PriceWindow& Session::priceWindow() {
+    if (!price_) {
+        price_ = std::make_unique<prices::PriceWindow>(store_, messages_);
+        price_->onSaved = [this] { flow_.pricesSaved(); };
+    }
+    return *price_;
+}
+
+void Session::discardPrices() {
+    price_.reset(); // the next tick reloads the store
+}
+
+std::u16string Session::priceText(int priceClass) {
+    return priceWindow().priceText(priceClass);
+}
+
+void Session::openPrices() {
+    frontEnd_.showPrices(priceWindow());
+}
+
+void Session::show(Calculator which) {
+    window(which);
+    frontEnd_.show(which);
+}
+
+void Session::hide(Calculator which) {
+    window(which); // one that does not exist yet is made hidden
+    frontEnd_.hide(which);
+}
+
+void Session::start() {
+    show(Calculator::Grid);
+    offerRecovery();
+}
+
+void Session::quit() {
+    if (flow_.ending()) {
+        return;
+    }
+    snapshots_.remove();
+    flow_.quit();
+}
+
+void Session::closedByPlatform(Calculator which) {
+    if (which == Calculator::Sawn || flow_.ending()) {
+        flow_.closedByPlatform(which);
+        return;
+    }
+    quit(); // the user's end: the snapshot goes too
+}
+
+void Session::userEdited() {
+    // An untouched tally is not worth a question at the next start.
+    tallyTouched_ = true;
+    // A tally is under way: its export should not wait for the office to start.
+    prepareExport();
+}
+
+void Session::prepareExport() {
+    if (!prepared_ && !busy_) {
+        prepared_ = true;
+        frontEnd_.spreadsheet().prepare();
+    }
+}
+
+std::string Session::currentSnapshot() {
+    std::vector<const ui::Form*> forms;
+    for (const auto& w : windows_) {
+        if (w) {
+            forms.push_back(&w->form());
+        }
+    }
+    return ui::writeSnapshot(ui::takeSnapshot(forms, grid().twoLengthLayout()));
+}
+
+void Session::snapshotTick() {
+    if (flow_.ending()) {
+        return;
+    }
+    if (const std::optional<int> error = snapshots_.takeNewFailure()) {
+        messages_.message(snapshotTroubleText(snapshots_.folder(), *error));
+    }
+    if (tallyTouched_) {
+        snapshots_.offer(currentSnapshot());
+    }
+}
+
+void Session::keepSnapshotNow() {
+    snapshots_.flush(currentSnapshot());
+}
+
+void Session::endKeepingSnapshot() {
+    if (flow_.ending()) {
+        return;
+    }
+    if (tallyTouched_) {
+        keepSnapshotNow();
+    }
+    flow_.markEnding();
+    frontEnd_.end();
+}
+
+// Newest first, one at a time: the first one restored ends the offers, the others stay for
+// a later start; a declined one goes.
+void Session::offerRecovery() {
+    for (SnapshotKeeper::Left& left : snapshots_.leftBehind()) {
+        const ui::LeftSnapshot found = ui::takeLeftSnapshot(left.file);
+        if (found.kind == ui::LeftSnapshot::Kind::Unreadable) {
+            messages_.message(std::u16string(ui::kUnreadableSnapshot) +
+                              text::pathText(found.aside));
+        }
+        if (found.kind != ui::LeftSnapshot::Kind::Offer) {
+            SnapshotKeeper::drop(std::move(left));
+            continue;
+        }
+        if (!frontEnd_.askToRestore(std::u16string(ui::kRestoreQuestion))) {
+            SnapshotKeeper::drop(std::move(left));
+            continue;
+        }
+        restore(found.snapshot);
+        snapshots_.adopt(std::move(left));
+        return;
+    }
+}
+
+void Session::restore(const ui::Snapshot& snapshot) {
+    tallyTouched_ = true;
+    if (snapshot.twoLengthLayout && !grid().twoLengthLayout()) {
+        grid().switchToTwoLengths();
+    }
+    for (Calculator which : ui::calculatorsIn(snapshot)) {
+        ui::restoreSnapshot(snapshot, window(which).form()); // made hidden, as a switch would
+        frontEnd_.refresh(which);
+    }
+}
+
+bool Session::exported(Calculator which) {
+    if (busy_) {
+        return false; // a click while an export runs
+    }
+    // However it ends, the cursor comes back and the next click exports again.
+    struct Busy {
+        Session& s;
+        explicit Busy(Session& session) : s(session) {
+            s.busy_ = true;
+            s.frontEnd_.exportBegins();
+        }
+        ~Busy() {
+            s.frontEnd_.exportEnds();
+            s.busy_ = false;
+        }
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+    } busy(*this);
+    bool saved = false;
+    try {
+        const bool twoLengths = which == Calculator::Grid && grid().twoLengthLayout();
+        exporting::BillExporter exporter(frontEnd_.spreadsheet(), bills_, prompts_);
+        saved = exporter.run(exporting::billFor(which, twoLengths), window(which).form(),
+                             counts_[static_cast<int>(which)]);
+    } catch (const std::exception& e) {
+        prompts_.failed(std::u16string(exporting::kUnexpectedExportError) +
+                        text::fromUtf8(e.what()));
+    }
+    return saved;
+}
+
+} // namespace logora::session

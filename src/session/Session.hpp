@@ -1,0 +1,182 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The running program, for any front end: the calculator models and the price window, the
+// shell's decisions, the bill exports, the snapshot of the tallies and their recovery after
+// an abnormal end. A front end keeps only what is its platform's: windows, timers, message
+// boxes, opening files.
+#pragma once
+
+#include "export/BillExport.hpp"
+#include "prices/GradePriceStore.hpp"
+#include "prices/PriceGrade.hpp"
+#include "prices/PriceWindow.hpp"
+#include "session/SnapshotKeeper.hpp"
+#include "ui/Shell.hpp"
+#include "ui/Snapshot.hpp"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace logora::grid {
+class GridWindow;
+}
+namespace logora::list {
+class ListWindow;
+}
+namespace logora::sawn {
+class SawnWindow;
+}
+
+namespace logora::session {
+
+using ui::Calculator;
+
+// A window's place on the screen, in the front end's own units.
+struct Point {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Where the price window opens: by the grid window's outer frame and its own, as the
+// calculators have always placed it. px turns twips into the front end's units.
+Point pricePlacement(const Rect& grid, const Rect& price, const std::function<int(int twips)>& px);
+
+// What the running program asks of its front end.
+class FrontEnd {
+  public:
+    virtual ~FrontEnd() = default;
+    // A calculator's model was made: its view is made for it, hidden. The view tells the
+    // session of a close by the platform and of the user's edits.
+    virtual void made(Calculator which, ui::Window& window) = 0;
+    virtual void show(Calculator which) = 0;
+    virtual void hide(Calculator which) = 0;
+    virtual void minimise(Calculator which) = 0;
+    virtual bool visible(Calculator which) const = 0;
+    virtual Point position(Calculator which) const = 0;
+    virtual void moveTo(Calculator which, Point where) = 0;
+    // The view shows its model's texts again (after a restore).
+    virtual void refresh(Calculator which) = 0;
+    // Once the event that closed it is over: the view goes, then Session::unload(which).
+    virtual void unloadLater(Calculator which) = 0;
+    // The price window's view, made when it does not exist, shown and placed.
+    virtual void showPrices(prices::PriceWindow& window) = 0;
+    virtual void hidePrices() = 0;
+    virtual void openManual(Calculator which) = 0;
+    // Restore the tally a program that is gone left? Yes is the default.
+    virtual bool askToRestore(const std::u16string& question) = 0;
+    // The event loop stops.
+    virtual void end() = 0;
+
+    // The spreadsheet application a bill goes to.
+    virtual exporting::Spreadsheet& spreadsheet() = 0;
+    // Around one export: a busy cursor; at its end the cursor comes back and the clicks
+    // that queued up meanwhile are delivered while the export still counts as running.
+    virtual void exportBegins() {}
+    virtual void exportEnds() {}
+};
+
+// The folders a session works in; an empty state folder keeps no snapshot.
+struct Folders {
+    std::filesystem::path prices;
+    std::filesystem::path bills;
+    std::filesystem::path templates;
+    std::filesystem::path state;
+};
+
+// Said once when the tally cannot be kept safe: which folder, why, what to do, and on a
+// second line the system's own words.
+std::u16string snapshotTroubleText(const std::filesystem::path& folder, int error);
+
+class Session : private prices::PriceSource, private ui::ShellActions, private ui::ShellViews {
+  public:
+    Session(Folders folders, FrontEnd& frontEnd, prices::MessageSink& messages,
+            exporting::ExportPrompts& prompts);
+    ~Session() override;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Shows the grid window; offers back what programs that are gone left.
+    void start();
+
+    // A calculator's model, made with its view (hidden) when it does not exist yet.
+    ui::Window& window(Calculator which);
+    bool exists(Calculator which) const override;
+    grid::GridWindow& grid();
+    list::ListWindow& list();
+    sawn::SawnWindow& sawn();
+    // The price window's model, made when it does not exist yet.
+    prices::PriceWindow& priceWindow();
+    bool hasPriceWindow() const { return price_ != nullptr; }
+
+    // After the front end's unloadLater: the model goes (its view went before).
+    void unload(Calculator which);
+    // The price window closed without "保存退出": its unsaved texts go.
+    void discardPrices();
+
+    // The shell's actions, for the front end's own controls and the tests.
+    void switchTo(Calculator which) override { flow_.switchTo(which); }
+    void openPrices() override;
+    void exportBill(Calculator which) override { exported(which); }
+    bool exported(Calculator which);
+    // Ends at once by the user's choice: the tallies go, as they always have.
+    void quit();
+    void exit() override { quit(); }
+    // A calculator closed by the platform (its close box, Alt+F4).
+    void closedByPlatform(Calculator which);
+    bool ending() const { return flow_.ending(); }
+
+    // From the views: the user typed into a calculator.
+    void userEdited();
+    // About once a second: what changed reaches the disk, and a failure to keep it is said.
+    void snapshotTick();
+    // The snapshot written now.
+    void keepSnapshotNow();
+    // Ends as a logout or a kill by the system does: the snapshot stays for the next start.
+    void endKeepingSnapshot();
+    const SnapshotKeeper& snapshots() const { return snapshots_; }
+
+    bool exportBusy() const { return busy_; }
+    int exportCount(Calculator which) const { return counts_[static_cast<int>(which)]; }
+    // The spreadsheet application started ahead, at the first edit of a tally.
+    void prepareExport();
+    const exporting::BillFolder& bills() const { return bills_; }
+
+  private:
+    // The shell's views, for the shared flow.
+    void minimise(Calculator which) override { frontEnd_.minimise(which); }
+    void openManual(Calculator which) override { frontEnd_.openManual(which); }
+    void show(Calculator which) override;
+    void hide(Calculator which) override;
+    void unloadLater(Calculator which) override { frontEnd_.unloadLater(which); }
+    void hidePrices() override { frontEnd_.hidePrices(); }
+    void end() override { frontEnd_.end(); }
+
+    std::u16string priceText(int priceClass) override;
+    std::string currentSnapshot();
+    void offerRecovery();
+    void restore(const ui::Snapshot& snapshot);
+
+    FrontEnd& frontEnd_;
+    prices::MessageSink& messages_;
+    exporting::ExportPrompts& prompts_;
+    prices::FilePriceStore store_;
+    exporting::BillFolder bills_;
+    std::unique_ptr<ui::Window> windows_[3];
+    std::unique_ptr<prices::PriceWindow> price_;
+    ui::ShellFlow flow_{*this};
+    SnapshotKeeper snapshots_;
+    bool tallyTouched_ = false;
+    bool busy_ = false;
+    bool prepared_ = false;
+    int counts_[3] = {0, 0, 0};
+};
+
+} // namespace logora::session
