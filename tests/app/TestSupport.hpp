@@ -2,6 +2,7 @@
 // Shared helpers of the Qt tests: an application on a temporary price folder.
 #pragma once
 
+#include "../export/RecordingPrompts.hpp"
 #include "../export/RecordingSheet.hpp"
 #include "app/Application.hpp"
 #include "text/NumberText.hpp"
@@ -21,17 +22,7 @@ struct Recorder : prices::MessageSink {
     void message(const std::u16string& t) override { messages.push_back(t); }
 };
 
-struct PromptRecorder : exporting::ExportPrompts {
-    std::vector<std::u16string> reminders, failures;
-    void remind(const std::u16string& t) override { reminders.push_back(t); }
-    void failed(const std::u16string& t) override { failures.push_back(t); }
-    std::vector<std::u16string> questions;
-    bool answer = true;
-    bool ask(const std::u16string& q) override {
-        questions.push_back(q);
-        return answer;
-    }
-};
+using PromptRecorder = RecordingPrompts;
 
 struct TestApp {
     QTemporaryDir dir;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/BillExport.hpp"
 #include "../TempFolder.hpp"
+#include "RecordingPrompts.hpp"
 #include "RecordingSheet.hpp"
 #include "export/CalcPlugin.hpp"
 
@@ -29,17 +30,7 @@ struct NoPrices : prices::PriceSource {
 // Records every call; can be told to fail at the n-th call of a kind.
 using Recording = logora::testing::RecordingSheet;
 
-struct Prompts : ExportPrompts {
-    std::vector<std::u16string> reminders, failures;
-    void remind(const std::u16string& t) override { reminders.push_back(t); }
-    void failed(const std::u16string& t) override { failures.push_back(t); }
-    std::vector<std::u16string> questions;
-    bool answer = true;
-    bool ask(const std::u16string& q) override {
-        questions.push_back(q);
-        return answer;
-    }
-};
+using Prompts = logora::testing::RecordingPrompts;
 
 class Export : public ::testing::Test {
   protected:

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real LibreOffice Calc, headless: export sample tallies and read the saved files back
 // through a separate office (csv of each sheet), cell by cell.
+#include "RecordingPrompts.hpp"
 #include "export/BillExport.hpp"
 #include "export/CalcPlugin.hpp"
 #include "grid/GridWindow.hpp"
@@ -49,17 +50,7 @@ struct NoShow : Spreadsheet {
     void abandon() override { real.abandon(); }
 };
 
-struct Prompts : ExportPrompts {
-    std::vector<std::u16string> reminders, failures;
-    void remind(const std::u16string& t) override { reminders.push_back(t); }
-    void failed(const std::u16string& t) override { failures.push_back(t); }
-    std::vector<std::u16string> questions;
-    bool answer = true;
-    bool ask(const std::u16string& q) override {
-        questions.push_back(q);
-        return answer;
-    }
-};
+using Prompts = logora::testing::RecordingPrompts;
 
 using Grid = std::map<std::pair<int, int>, std::string>; // (row, column) -> csv text
 

@@ -3,6 +3,7 @@
 // ProgID: the real OLE runtime, the real late-bound calls.
 #include "win/ComSpreadsheet.hpp"
 #include "../TempFolder.hpp"
+#include "../export/RecordingPrompts.hpp"
 #include "export/BillExport.hpp"
 #include "export/BillMaps.hpp"
 #include "grid/GridWindow.hpp"
@@ -22,11 +23,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace logora;
 
-struct Prompts : exporting::ExportPrompts {
-    std::vector<std::u16string> failures;
-    void remind(const std::u16string&) override {}
-    void failed(const std::u16string& t) override { failures.push_back(t); }
-    bool ask(const std::u16string&) override { return false; }
+// Every question is answered no.
+struct Prompts : testing::RecordingPrompts {
+    Prompts() { answer = false; }
 };
 
 struct NoPrices : prices::PriceSource {
