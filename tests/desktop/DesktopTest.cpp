@@ -26,11 +26,9 @@ class DesktopTest : public QObject {
         for (Calculator other : {Calculator::List, Calculator::Sawn, Calculator::List}) {
             t_->app->switchTo(other);
             QVERIFY(QTest::qWaitForWindowExposed(&t_->view(other)));
-            QTest::qWait(200);
             t_->app->switchTo(Calculator::Grid);
             QVERIFY(QTest::qWaitForWindowExposed(&grid));
-            QTest::qWait(200);
-            QCOMPARE(grid.pos(), QPoint(276, 189));
+            QCOMPARE(settledPos(grid), QPoint(276, 189));
         }
     }
 
@@ -56,8 +54,8 @@ class DesktopTest : public QObject {
                 QTRY_COMPARE_WITH_TIMEOUT(grid.pos(), start + QPoint(80, 60), 2000);
             }
             xdotool(QStringLiteral("mouseup %1").arg(button));
-            QTest::qWait(300);
-            const QPoint released = grid.pos();
+            QTRY_VERIFY(!grid.draggingByHand());
+            const QPoint released = settledPos(grid);
             xdotool(QStringLiteral("mousemove %1 %2").arg(band.x() + 300).arg(band.y() + 200));
             QTest::qWait(300);
             QCOMPARE(grid.pos(), released);
@@ -86,6 +84,17 @@ class DesktopTest : public QObject {
     }
 
   private:
+    // Where a window stands once the window manager is done moving it: the same place over
+    // three looks 100 ms apart, within 5 s.
+    static QPoint settledPos(const QWidget& w) {
+        QPoint last = w.pos();
+        for (int same = 0, looks = 0; same < 3 && looks < 50; ++looks) {
+            QTest::qWait(100);
+            same = w.pos() == last ? same + 1 : 0;
+            last = w.pos();
+        }
+        return last;
+    }
     static void xdotool(const QString& args) {
         QProcess p;
         p.start(QStringLiteral("xdotool"), args.split(u' '));

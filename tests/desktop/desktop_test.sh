@@ -33,6 +33,10 @@ echo "== without a window manager"
 LOGORA_DESKTOP_WM=none "$BINARY"
 openbox --sm-disable >/dev/null 2>&1 &
 WM_PID=$!
-sleep 1
+# Up when it names itself on the root window, as a window manager of the EWMH does.
+for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+done
 echo "== under openbox"
 LOGORA_DESKTOP_WM=openbox "$BINARY"

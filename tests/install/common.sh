@@ -6,17 +6,42 @@ BUILD_DIR=$1
 WORK=$(mktemp -d /tmp/logora-pkgtest-XXXXXX)
 ROOT=$WORK/root
 export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/config XDG_DATA_HOME=$WORK/data
-export XDG_CACHE_HOME=$WORK/cache XDG_RUNTIME_DIR=$WORK/run
+export XDG_CACHE_HOME=$WORK/cache XDG_RUNTIME_DIR=$WORK/run XDG_STATE_HOME=$WORK/state
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 XVFB_PID=""
 APP_PID=""
 
+# The processes of this run: the program and the offices it started, also the user's "show"
+# that outlives it, told by the runtime folder that only this run's processes have.
+our_pids() {
+    for env in /proc/[0-9]*/environ; do
+        pid=${env#/proc/}
+        pid=${pid%/environ}
+        [ "$pid" = $$ ] && continue
+        if tr '\0' '\n' <"$env" 2>/dev/null | grep -qxF "XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR"; then
+            echo "$pid"
+        fi
+    done
+}
+
+# Waits until none of the given processes runs (a zombie has ended), at most 10 s.
+wait_gone() {
+    for _ in $(seq 100); do
+        running=""
+        for pid in "$@"; do
+            state=$(sed 's/.*) //' /proc/"$pid"/stat 2>/dev/null | cut -c1) || true
+            [ -n "$state" ] && [ "$state" != Z ] && running="$running $pid"
+        done
+        [ -z "$running" ] && return 0
+        sleep 0.1
+    done
+}
+
 cleanup() {
-    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
-    # Offices started for this test, by the program or by the user's "show".
-    pkill -9 -f "$WORK" 2>/dev/null || true
+    pids=$(our_pids)
+    [ -n "$pids" ] && kill -9 $pids 2>/dev/null || true
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
-    sleep 0.5
+    wait_gone $pids $XVFB_PID
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -37,6 +62,15 @@ start_display() {
         fi
     done
     echo "no display" >&2
+    return 1
+}
+
+# Waits until a number of visible windows carry the title, at most 30 s.
+wait_windows() {
+    for _ in $(seq 300); do
+        [ "$(xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l)" -ge "$2" ] && return 0
+        sleep 0.1
+    done
     return 1
 }
 

@@ -13,13 +13,17 @@ start_display
 "$ROOT/usr/bin/logora" >"$WORK/app.log" 2>&1 &
 APP_PID=$!
 W=$(grid_window)
-sleep 0.5
+# The program keeps a snapshot of a tally about a second after the user's first edit: once
+# there is one, the typed count has reached the field.
 click_twips "$W" 1500 3690   # the pieces cell of row 5 (12 cm), group 0
 xdotool type --delay 50 3
-sleep 0.3
+for _ in $(seq 300); do
+    ls "$XDG_STATE_HOME"/logora/tally-snapshot-*.txt >/dev/null 2>&1 && break
+    sleep 0.1
+done
 click_twips "$W" 9600 5670   # 导出表格
-sleep 1.5
-xdotool key Return           # dismisses the first-export reminder
+wait_windows '^Logora$' 2    # the first-export reminder beside the grid
+xdotool key Return           # dismisses it
 BILL="$XDG_DATA_HOME/logora/账单明细.xls"
 for _ in $(seq 150); do
     [ -f "$XDG_DATA_HOME/logora/.~lock.账单明细.xls#" ] && break   # the user's office has it

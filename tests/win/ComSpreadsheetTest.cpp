@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 using namespace logora;
 
 // Every question is answered no.
-struct Prompts : testing::RecordingPrompts {
+struct Prompts : logora::testing::RecordingPrompts {
     Prompts() { answer = false; }
 };
 

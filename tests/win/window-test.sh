@@ -24,8 +24,17 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-sleep 1
+# The server is up when it answers; the window manager when it names itself on the root.
+wait_for() {
+    for _ in $(seq 150); do
+        sh -c "$1" >/dev/null 2>&1 && return 0
+        sleep 0.2
+    done
+    return 1
+}
+wait_for "xdotool getmouselocation"
 openbox >/dev/null 2>&1 &
+wait_for "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"
 
 fail() {
     echo "FAIL: $*" >&2
@@ -87,7 +96,8 @@ start=$(date +%s%N)
 (cd "$program" && wine logora.exe >"$work/logora.log" 2>&1 &)
 grid=$(window '^Logora$') || fail "the grid window did not show"
 echo "grid window up in $(( ($(date +%s%N) - start) / 1000000 )) ms"
-sleep 1
+# Ready for the keyboard once the window manager has made it the active window.
+wait_for "[ \"\$(xdotool getactivewindow)\" = $grid ]" || true
 shot "$work/grid-empty.png"
 
 # Ten and five pieces at 4 cm and 6 cm of group 1, whose length is 4 m.
@@ -113,14 +123,16 @@ typed 480
 sleep 0.3
 shot "$work/price.png" "$prices"
 click "$prices" 323 200
-sleep 0.5
 appdata="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Logora"
+wait_for "[ \"\$(od -An -c '$appdata/1(0).txt' | tr -d ' \\n')\" = '480\\r\\n' ]" || true
 [ "$(od -An -c "$appdata/1(0).txt" | tr -d ' \n')" = '480\r\n' ] ||
     fail "the price was not saved as 480 CR LF in $appdata"
 
 # The bill, through the stand-in "Excel"; the reminder is answered with Enter.
 click "$grid" 645 378
-sleep 1
+# The first-export reminder, a box titled as the grid is, beside it.
+wait_for "[ \$(xdotool search --onlyvisible --name '^Logora\$' | wc -l) -ge 2 ]" ||
+    fail "no reminder came at the first export"
 xdotool key Return
 for _ in $(seq 1 100); do
     grep -q '^UserControl' "$work/calls.txt" 2>/dev/null && break
