@@ -167,45 +167,70 @@ StoreSave FilePriceStore::save(const PriceTexts& prices) {
         }
     }
 
-    // 1. The new texts, each through a temporary of its own that nobody can plant beforehand.
-    auto removeNew = [this] {
-        for (int k = 0; k < 3; ++k) {
-            fileops::remove(sidecar(k, ".new"));
-        }
-    };
+    if (const int error = writeNewTexts(bytes)) {
+        rollBack();
+        return failed(reasonOf(error));
+    }
+    if (const int error = writeCommitMark()) {
+        rollBack();
+        return failed(reasonOf(error));
+    }
+    const std::vector<std::u16string> keptAside = keepUnreadableAside();
+    std::array<bool, 3> hadOld{};
+    int replaced = 0;
+    if (const int error = replaceWithNew(hadOld, replaced)) {
+        rollBack(replaced, hadOld);
+        return failed(reasonOf(error));
+    }
+    syncFolder(folder_);
+    fileops::remove(commitMark());
+    for (int k = 0; k < 3; ++k) {
+        fileops::remove(sidecar(k, ".old"));
+    }
+    syncFolder(folder_);
+    StoreSave done;
+    for (const auto& aside : keptAside) {
+        done.message += (done.message.empty() ? u"" : u"\n") +
+                        (u"无法读取的旧单价文件已改名保留为 " + aside + u"。");
+    }
+    return done;
+}
+
+// 1. The new texts, each through a temporary of its own that nobody can plant beforehand.
+int FilePriceStore::writeNewTexts(const std::array<std::string, 3>& bytes) {
     for (int k = 0; k < 3; ++k) {
         int error = 0;
         const auto temp =
             fileops::writeTemporary(fileOf(k), bytes[static_cast<std::size_t>(k)], error);
         if (!temp) {
-            removeNew();
-            return failed(reasonOf(error));
+            return error;
         }
-        const int renamed = replace(*temp, sidecar(k, ".new"));
-        if (renamed != 0) {
+        if (const int renamed = replace(*temp, sidecar(k, ".new"))) {
             fileops::remove(*temp);
-            removeNew();
-            return failed(reasonOf(renamed));
+            return renamed;
         }
     }
     syncFolder(folder_);
+    return 0;
+}
 
-    // 2. The commit mark: from here on the save completes, even after a kill.
-    {
-        int error = 0;
-        const auto temp = fileops::writeTemporary(fileOf(0), "", error);
-        const int renamed = temp ? replace(*temp, commitMark()) : 0;
-        if (!temp || renamed != 0) {
-            if (temp) {
-                fileops::remove(*temp);
-            }
-            removeNew();
-            return failed(reasonOf(!temp ? error : renamed));
-        }
-        syncFolder(folder_);
+// 2. The commit mark: from here on the save completes, even after a kill.
+int FilePriceStore::writeCommitMark() {
+    int error = 0;
+    const auto temp = fileops::writeTemporary(fileOf(0), "", error);
+    if (!temp) {
+        return error;
     }
+    if (const int renamed = replace(*temp, commitMark())) {
+        fileops::remove(*temp);
+        return renamed;
+    }
+    syncFolder(folder_);
+    return 0;
+}
 
-    // 3. Files that cannot be read are kept aside, dated, instead of being overwritten.
+// 3. Files that cannot be read are kept aside, dated, instead of being overwritten.
+std::vector<std::u16string> FilePriceStore::keepUnreadableAside() {
     std::vector<std::u16string> keptAside;
     for (int k = 0; k < 3; ++k) {
         const Read old = readBounded(fileOf(k));
@@ -220,44 +245,38 @@ StoreSave FilePriceStore::save(const PriceTexts& prices) {
             }
         }
     }
+    return keptAside;
+}
 
-    // 4. The old files as backups, then the new ones in their place; on a failure every file
-    // that was replaced gets its old text back.
-    std::array<bool, 3> hadOld{};
+// 4. The old files as backups, then the new ones in their place; replaced counts those done.
+int FilePriceStore::replaceWithNew(std::array<bool, 3>& hadOld, int& replaced) {
     for (int k = 0; k < 3; ++k) {
         hadOld[static_cast<std::size_t>(k)] = fileops::hardLink(fileOf(k), sidecar(k, ".old"));
     }
-    for (int k = 0; k < 3; ++k) {
-        const int error = replace(sidecar(k, ".new"), fileOf(k));
-        if (error != 0) {
-            for (int i = 0; i < k; ++i) {
-                if (hadOld[static_cast<std::size_t>(i)]) {
-                    fileops::rename(sidecar(i, ".old"), fileOf(i));
-                } else {
-                    fileops::remove(fileOf(i));
-                }
-            }
-            fileops::remove(commitMark());
-            removeNew();
-            for (int i = 0; i < 3; ++i) {
-                fileops::remove(sidecar(i, ".old"));
-            }
-            syncFolder(folder_);
-            return failed(reasonOf(error));
+    for (replaced = 0; replaced < 3; ++replaced) {
+        if (const int error = replace(sidecar(replaced, ".new"), fileOf(replaced))) {
+            return error;
         }
     }
-    syncFolder(folder_);
+    return 0;
+}
+
+// A failed save leaves the old prices: every file replaced gets its old text back, and what
+// the save had written goes.
+void FilePriceStore::rollBack(int replaced, const std::array<bool, 3>& hadOld) {
+    for (int i = 0; i < replaced; ++i) {
+        if (hadOld[static_cast<std::size_t>(i)]) {
+            fileops::rename(sidecar(i, ".old"), fileOf(i));
+        } else {
+            fileops::remove(fileOf(i));
+        }
+    }
     fileops::remove(commitMark());
     for (int k = 0; k < 3; ++k) {
+        fileops::remove(sidecar(k, ".new"));
         fileops::remove(sidecar(k, ".old"));
     }
     syncFolder(folder_);
-    StoreSave done;
-    for (const auto& aside : keptAside) {
-        done.message += (done.message.empty() ? u"" : u"\n") +
-                        (u"无法读取的旧单价文件已改名保留为 " + aside + u"。");
-    }
-    return done;
 }
 
 StoreLoad takeOverPrices(FilePriceStore& store, const FilePriceStore& earlier) {

@@ -56,6 +56,12 @@ class FilePriceStore : public GradePriceStore {
     std::filesystem::path commitMark() const;
     // Completes a save that reached its commit mark, or undoes one that did not.
     void recover();
+    // The steps of a save, each an errno value or 0, and the one way back from any of them.
+    int writeNewTexts(const std::array<std::string, 3>& bytes);
+    int writeCommitMark();
+    std::vector<std::u16string> keepUnreadableAside();
+    int replaceWithNew(std::array<bool, 3>& hadOld, int& replaced);
+    void rollBack(int replaced = 0, const std::array<bool, 3>& hadOld = {});
     std::filesystem::path folder_;
 };
 
