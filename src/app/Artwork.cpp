@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Artwork.hpp"
+#include "ui/WindowDef.hpp"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -42,25 +43,28 @@ QIcon windowIcon() {
 
 void paintTitleBand(QPainter& p, const QRect& band, const QString& caption) {
     p.save();
+    const auto colour = [](const ui::Rgb& c, int alpha = 255) {
+        return QColor(c.r, c.g, c.b, alpha);
+    };
     QLinearGradient g(band.topLeft(), band.bottomLeft());
-    g.setColorAt(0, QColor(122, 78, 36));
-    g.setColorAt(0.55, QColor(92, 56, 24));
-    g.setColorAt(1, QColor(64, 38, 16));
+    g.setColorAt(0, colour(ui::kBandTop));
+    g.setColorAt(0.55, colour(ui::kBandMiddle));
+    g.setColorAt(1, colour(ui::kBandBottom));
     p.fillRect(band, g);
     // Thin lighter stripes like planed grain.
     p.setPen(QPen(QColor(255, 255, 255, 18), 1));
     for (int y = band.top() + 6; y < band.bottom(); y += 7) {
         p.drawLine(band.left(), y, band.right(), y + 2);
     }
-    p.setPen(QPen(QColor(214, 170, 96), 2));
+    p.setPen(QPen(colour(ui::kBandEdge), 2));
     p.drawLine(band.bottomLeft(), band.bottomRight());
     const int iconSize = band.height() - 18;
     paintLogEnd(p, QRect(band.left() + 14, band.top() + 9, iconSize, iconSize));
     QFont f = p.font();
-    f.setPointSizeF(17);
+    f.setPointSizeF(ui::kBandCaptionPoints);
     f.setBold(true);
     p.setFont(f);
-    p.setPen(QColor(250, 236, 206));
+    p.setPen(colour(ui::kBandCaption));
     p.drawText(band.adjusted(iconSize + 30, 0, -10, 0), Qt::AlignVCenter | Qt::AlignLeft, caption);
     p.restore();
 }

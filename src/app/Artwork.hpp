@@ -15,7 +15,6 @@ QIcon windowIcon();
 void paintLogEnd(QPainter& p, const QRect& box);
 // The band across the top of a calculator window, with its caption.
 void paintTitleBand(QPainter& p, const QRect& band, const QString& caption);
-inline constexpr int kTitleBandTwips = 1005;
 // Buttons and clickable captions that read as wooden picture buttons, with a pressed state.
 QString buttonStyleSheet();
 

@@ -187,15 +187,18 @@ void FormView::fitContents() {
             taken[i] = r;
             need = neededSize(w, d);
         }
-        for (QFont f = w->font();
-             (need.width() > r.width || need.height() > r.height) && f.pointSizeF() > 7.0;) {
-            f.setPointSizeF(f.pointSizeF() - 0.5);
-            w->setFont(f);
-            if (auto* box = qobject_cast<QComboBox*>(w)) {
-                box->lineEdit()->setFont(f);
+        ui::shrunkToFit(w->font().pointSizeF(), [&](double points) {
+            if (points != w->font().pointSizeF()) {
+                QFont f = w->font();
+                f.setPointSizeF(points);
+                w->setFont(f);
+                if (auto* box = qobject_cast<QComboBox*>(w)) {
+                    box->lineEdit()->setFont(f);
+                }
+                need = neededSize(w, d);
             }
-            need = neededSize(w, d);
-        }
+            return need.width() <= r.width && need.height() <= r.height;
+        });
     }
 }
 
@@ -473,7 +476,7 @@ void FormView::paintEvent(QPaintEvent* event) {
         return;
     }
     QPainter p(this);
-    paintTitleBand(p, QRect(0, 0, width(), px(kTitleBandTwips)),
+    paintTitleBand(p, QRect(0, 0, width(), px(ui::kTitleBandTwips)),
                    QString::fromStdU16String(form_.def().band));
     p.setPen(QPen(QColor(92, 56, 24), 2));
     p.drawRect(rect().adjusted(1, 1, -1, -1));

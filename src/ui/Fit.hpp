@@ -85,4 +85,13 @@ inline Box grownToFit(const std::vector<Box>& taken, const std::vector<bool>& vi
     return r;
 }
 
+// A control whose text still does not fit takes a smaller font, half a point at a time down
+// to 7 pt; fits tells whether the text fits at the given size.
+template <typename Fits> double shrunkToFit(double points, Fits fits) {
+    while (!fits(points) && points > 7.0) {
+        points -= 0.5;
+    }
+    return points;
+}
+
 } // namespace logora::ui

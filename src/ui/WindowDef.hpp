@@ -30,6 +30,16 @@ inline constexpr Rgb kPink{255, 192, 192};
 inline constexpr Rgb kTotalRed{255, 128, 128};
 inline constexpr Rgb kWindowBack{236, 226, 204}; // the calculators' parchment background
 
+// The title band across the top of a calculator, in both front ends: its height, dark wood
+// shading from its top to its bottom, a light caption of 17 pt bold, a golden lower edge.
+inline constexpr int kTitleBandTwips = 1005;
+inline constexpr Rgb kBandTop{122, 78, 36};
+inline constexpr Rgb kBandMiddle{92, 56, 24};
+inline constexpr Rgb kBandBottom{64, 38, 16};
+inline constexpr Rgb kBandCaption{250, 236, 206};
+inline constexpr Rgb kBandEdge{214, 170, 96};
+inline constexpr double kBandCaptionPoints = 17;
+
 struct FontSpec {
     std::u16string family = u"宋体";
     double points = 10.5;

@@ -15,7 +15,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"LogoraForm";
 constexpr int kFirstId = 1000;
 constexpr UINT_PTR kTickTimer = 1;
-constexpr int kTitleBandTwips = 1005;
 
 COLORREF colorOf(const ui::Rgb& c) {
     return RGB(c.r, c.g, c.b);
@@ -273,10 +272,13 @@ void FormWindow::fitContents() {
             taken[i] = r;
             need = neededSize(b, fontFor(face));
         }
-        while ((need.cx > r.width || need.cy > r.height) && face.points > 7.0) {
-            face.points -= 0.5;
-            need = neededSize(b, fontFor(face));
-        }
+        face.points = ui::shrunkToFit(face.points, [&](double points) {
+            if (points != face.points) {
+                face.points = points;
+                need = neededSize(b, fontFor(face));
+            }
+            return need.cx <= r.width && need.cy <= r.height;
+        });
         if (face.points != d.font.points) {
             SendMessageW(b.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(face)), TRUE);
         }
@@ -494,35 +496,81 @@ void FormWindow::paint(HDC dc) {
     }
     // The calculator's own title band, dark wood with a light caption, and a frame.
     RECT band = client;
-    band.bottom = px(kTitleBandTwips, dpi_);
+    band.bottom = px(ui::kTitleBandTwips, dpi_);
     const int h = band.bottom - band.top;
     for (int y = 0; y < h; ++y) {
         const int t = y * 100 / std::max(h, 1);
-        const int r = 122 - (122 - 64) * t / 100;
-        const int g = 78 - (78 - 38) * t / 100;
-        const int bl = 36 - (36 - 16) * t / 100;
+        const auto shade = [t](int top, int bottom) { return top - (top - bottom) * t / 100; };
+        const int r = shade(ui::kBandTop.r, ui::kBandBottom.r);
+        const int g = shade(ui::kBandTop.g, ui::kBandBottom.g);
+        const int bl = shade(ui::kBandTop.b, ui::kBandBottom.b);
         RECT line{band.left, band.top + y, band.right, band.top + y + 1};
         HBRUSH brush = CreateSolidBrush(RGB(r, g, bl));
         FillRect(dc, &line, brush);
         DeleteObject(brush);
     }
-    ui::FontSpec captionFont{u"宋体", 17, true};
+    ui::FontSpec captionFont{u"宋体", ui::kBandCaptionPoints, true};
     HGDIOBJ old = SelectObject(dc, fontFor(captionFont));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(250, 236, 206));
+    SetTextColor(dc, colorOf(ui::kBandCaption));
     RECT text = band;
     text.left += px(400, dpi_);
     const std::wstring caption = wide(form_.def().band);
     DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
               DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
     SelectObject(dc, old);
-    HPEN pen = CreatePen(PS_SOLID, 2, RGB(92, 56, 24));
+    HPEN pen = CreatePen(PS_SOLID, 2, colorOf(ui::kBandMiddle));
     old = SelectObject(dc, pen);
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     Rectangle(dc, client.left + 1, client.top + 1, client.right, client.bottom);
     SelectObject(dc, oldBrush);
     SelectObject(dc, old);
     DeleteObject(pen);
+}
+
+// A control's text and background colours: its definition's, a field's white, or the window's
+// own background behind a caption.
+LRESULT FormWindow::colours(const Bound& b, HDC dc) {
+    const ui::ControlDef& d = b.control->def();
+    if (d.fore) {
+        SetTextColor(dc, colorOf(*d.fore));
+    }
+    if (b.back != nullptr) {
+        SetBkColor(dc, colorOf(*d.back));
+        return reinterpret_cast<LRESULT>(b.back);
+    }
+    if (d.kind == ui::Kind::Text || d.kind == ui::Kind::Combo) {
+        SetBkColor(dc, RGB(255, 255, 255));
+        return reinterpret_cast<LRESULT>(fieldBack_);
+    }
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(windowBack_);
+}
+
+// Leaving, the window remembers its focused control; coming back, that control gets the
+// focus again, and at first the first of the chain.
+void FormWindow::activated(bool active) {
+    HWND focus = GetFocus();
+    const bool ours = focus != nullptr && IsChild(hwnd_, focus);
+    if (!active) {
+        if (ours) {
+            lastFocus_ = focus;
+        }
+        return;
+    }
+    if (ours) {
+        return;
+    }
+    if (lastFocus_ != nullptr && IsWindowVisible(lastFocus_)) {
+        SetFocus(lastFocus_);
+        return;
+    }
+    for (std::size_t i : focusChain_) {
+        if (bound_[i].control->visible()) {
+            SetFocus(bound_[i].edit);
+            return;
+        }
+    }
 }
 
 LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -535,28 +583,11 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN: {
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        const Bound* b = boundOf(reinterpret_cast<HWND>(lParam));
-        if (b == nullptr) {
-            break;
+    case WM_CTLCOLORBTN:
+        if (const Bound* b = boundOf(reinterpret_cast<HWND>(lParam))) {
+            return colours(*b, reinterpret_cast<HDC>(wParam));
         }
-        const ui::ControlDef& d = b->control->def();
-        if (d.fore) {
-            SetTextColor(dc, colorOf(*d.fore));
-        }
-        const bool field = d.kind == ui::Kind::Text || d.kind == ui::Kind::Combo;
-        if (b->back != nullptr) {
-            SetBkColor(dc, colorOf(*d.back));
-            return reinterpret_cast<LRESULT>(b->back);
-        }
-        if (field) {
-            SetBkColor(dc, RGB(255, 255, 255));
-            return reinterpret_cast<LRESULT>(fieldBack_);
-        }
-        SetBkMode(dc, TRANSPARENT);
-        return reinterpret_cast<LRESULT>(windowBack_);
-    }
+        break;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
@@ -586,24 +617,7 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            HWND focus = GetFocus();
-            if (focus != nullptr && IsChild(hwnd_, focus)) {
-                lastFocus_ = focus;
-            }
-        } else if (GetFocus() == nullptr || !IsChild(hwnd_, GetFocus())) {
-            // The field that had the focus gets it back; at first, the first of the chain.
-            if (lastFocus_ != nullptr && IsWindowVisible(lastFocus_)) {
-                SetFocus(lastFocus_);
-            } else {
-                for (std::size_t i : focusChain_) {
-                    if (bound_[i].control->visible()) {
-                        SetFocus(bound_[i].edit);
-                        break;
-                    }
-                }
-            }
-        }
+        activated(LOWORD(wParam) != WA_INACTIVE);
         return 0;
     case WM_ENDSESSION:
         if (wParam != 0 && onEndSession) {

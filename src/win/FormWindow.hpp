@@ -61,6 +61,8 @@ class FormWindow {
     static LRESULT CALLBACK controlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
                                         UINT_PTR id, DWORD_PTR data);
     LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT colours(const Bound& b, HDC dc);
+    void activated(bool active);
     LRESULT handleControl(Bound& b, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void build();
     void layout();
