@@ -36,7 +36,7 @@ if(NOT LOGORA_CORE_ONLY AND NOT LOGORA_SANITIZE AND EXISTS ${LO_CPPUMAKER} AND E
       message(FATAL_ERROR "cppumaker failed: ${cppumaker_result}")
     endif()
   endif()
-  add_library(logora_calc MODULE src/export/calc/CalcSpreadsheet.cpp)
+  add_library(logora_calc MODULE src/export/calc/CalcSpreadsheet.cpp src/export/calc/OfficeProcess.cpp)
   target_include_directories(logora_calc SYSTEM PRIVATE ${UNO_INCLUDE} /usr/include/libreoffice)
   target_compile_definitions(logora_calc PRIVATE LINUX UNX GCC CPPU_ENV=gcc3)
   target_link_libraries(logora_calc PRIVATE logora_core

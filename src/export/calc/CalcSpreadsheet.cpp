@@ -7,6 +7,7 @@
 // the bill file itself leaves it running for the next export.
 #include "export/BillLock.hpp"
 #include "export/Spreadsheet.hpp"
+#include "export/calc/OfficeProcess.hpp"
 #include "text/NumberText.hpp"
 #include "ui/Folders.hpp"
 
@@ -35,7 +36,6 @@
 #include <rtl/ustring.hxx>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -49,9 +49,6 @@
 #include <optional>
 #include <pwd.h>
 #include <sstream>
-#include <sys/prctl.h>
-#include <sys/random.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -70,9 +67,8 @@ namespace logora::exporting {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-constexpr const char* kProgramDir = "/usr/lib/libreoffice/program";
+using office::Clock;
+using office::kProgramDir;
 // The whole start and connect, a fresh profile's restart included: the office starts in
 // about 2 s here, 5 s with a fresh profile.
 constexpr std::chrono::seconds kStartTimeout{15};
@@ -100,107 +96,12 @@ std::u16string u16(const fs::path& p) {
     return text::fromUtf8(p.string());
 }
 
-// Unguessable: no other user of the machine can squat the office's pipe beforehand.
-std::string randomHex(std::size_t bytes) {
-    std::vector<unsigned char> raw(bytes);
-    std::size_t got = 0;
-    while (got < bytes) {
-        const ssize_t n = ::getrandom(raw.data() + got, bytes - got, 0);
-        if (n <= 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw ExportError(u"无法为 LibreOffice 生成连接名，账单没有导出。请再导出一次。",
-                              u16(std::string("getrandom: ") + std::strerror(errno)));
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : raw) {
-        out.push_back(digits[c >> 4]);
-        out.push_back(digits[c & 15]);
-    }
-    return out;
-}
-
-// Where the office's URP library puts a named pipe of this user.
-fs::path pipePath(const std::string& name) {
-    return fs::path("/tmp") / ("OSL_PIPE_" + std::to_string(::geteuid()) + "_" + name);
-}
-
-// A socket of this user's at that path: nobody else's listener is ever talked to.
-bool ownSocket(const fs::path& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == ::geteuid();
-}
-
-void removeOwnSocket(const fs::path& path) {
-    if (ownSocket(path)) {
-        ::unlink(path.c_str());
-    }
-}
-
 std::string userName() {
     if (const passwd* pw = ::getpwuid(::geteuid()); pw != nullptr && pw->pw_name != nullptr) {
         return pw->pw_name;
     }
     return std::to_string(::geteuid());
 }
-
-// Kills a hung office: every call into it is made under an armed watchdog.
-class Watchdog {
-  public:
-    Watchdog() : thread_([this] { run(); }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        cv_.notify_all();
-        thread_.join();
-    }
-    void arm(pid_t group, std::chrono::milliseconds timeout) {
-        {
-            std::lock_guard lock(mutex_);
-            group_ = group;
-            deadline_ = Clock::now() + timeout;
-        }
-        cv_.notify_all();
-    }
-    void disarm() {
-        std::lock_guard lock(mutex_);
-        deadline_.reset();
-    }
-    bool fired() const { return fired_; }
-    void reset() { fired_ = false; }
-
-  private:
-    void run() {
-        std::unique_lock lock(mutex_);
-        while (!stop_) {
-            if (!deadline_) {
-                cv_.wait(lock);
-                continue;
-            }
-            if (cv_.wait_until(lock, *deadline_) == std::cv_status::timeout && deadline_ &&
-                Clock::now() >= *deadline_) {
-                deadline_.reset();
-                fired_ = true;
-                if (group_ > 0) {
-                    ::kill(-group_, SIGKILL);
-                }
-            }
-        }
-    }
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    std::optional<Clock::time_point> deadline_;
-    pid_t group_ = -1;
-    bool stop_ = false;
-    std::atomic<bool> fired_{false};
-    std::thread thread_;
-};
 
 class CalcSpreadsheet : public Spreadsheet {
   public:
@@ -214,11 +115,11 @@ class CalcSpreadsheet : public Spreadsheet {
     // Starts the office in the background, at low priority, without waiting for it: the
     // first export then usually finds it up.
     void prepare() override {
-        if (office_ > 0 || preparing_.joinable()) {
+        if (office_.pid() > 0 || preparing_.joinable()) {
             return;
         }
         try {
-            launchOffice(true);
+            office_.launch(true);
             launchedAt_ = Clock::now();
         } catch (const ExportError&) {
             return; // the export will start it, and say why it cannot
@@ -229,7 +130,7 @@ class CalcSpreadsheet : public Spreadsheet {
             try {
                 ensureLocalContext();
                 if (connect(launchedAt_ + kStartTimeout) == 0) {
-                    recordPipes();
+                    office_.recordPipes();
                     warmUp();
                 }
             } catch (...) {
@@ -242,10 +143,10 @@ class CalcSpreadsheet : public Spreadsheet {
         if (preparing_.joinable()) {
             preparing_.join();
         }
-        if (office_ > 0 && desktop_.is() && officeAlive() && answers()) {
+        if (office_.pid() > 0 && desktop_.is() && office_.alive() && answers()) {
             return;
         }
-        const bool prepared = office_ > 0 && !desktop_.is() && officeAlive();
+        const bool prepared = office_.pid() > 0 && !desktop_.is() && office_.alive();
         if (!prepared) {
             abandon();
         }
@@ -257,16 +158,16 @@ class CalcSpreadsheet : public Spreadsheet {
                      : Clock::now() + kStartTimeout;
         for (int launch = 0;; ++launch) {
             if (!prepared || launch > 0) {
-                launchOffice(false);
+                office_.launch(false);
             }
             const int status = connect(deadline);
             if (status == 0) {
-                recordPipes();
+                office_.recordPipes();
                 return;
             }
             // A fresh profile makes the first start end with 81 ("restart me"); once.
             if (status == 81 && launch == 0) {
-                forgetOffice();
+                office_.forget();
                 continue;
             }
             abandon();
@@ -401,7 +302,7 @@ class CalcSpreadsheet : public Spreadsheet {
     }
 
     void showToUser(const fs::path& path) override {
-        const std::string program = onPath("soffice");
+        const std::string program = office::onPath("soffice");
         if (program.empty()) {
             throw ExportError(
                 u"账单已保存在 " + u16(path) +
@@ -428,7 +329,7 @@ class CalcSpreadsheet : public Spreadsheet {
             ::setsid();
             const pid_t viewer = ::fork();
             if (viewer == 0) {
-                quiet();
+                office::quiet();
                 ::execve(program.c_str(), const_cast<char* const*>(argv), envp.data());
                 ::_exit(127);
             }
@@ -458,7 +359,7 @@ class CalcSpreadsheet : public Spreadsheet {
         if (preparing_.joinable()) {
             preparing_.join();
         }
-        watchdog_.disarm();
+        office_.watchdog().disarm();
         try {
             sheet_.clear();
             document_.clear();
@@ -466,7 +367,7 @@ class CalcSpreadsheet : public Spreadsheet {
             remote_.clear();
         } catch (...) {
         }
-        killOffice();
+        office_.kill();
         dropMark();
     }
 
@@ -484,31 +385,31 @@ class CalcSpreadsheet : public Spreadsheet {
     }
 
     template <typename F> void guarded(F&& call) {
-        if (office_ <= 0) {
+        if (office_.pid() <= 0) {
             throw ExportError(u"LibreOffice Calc 意外退出，账单 " + u16(path_) +
                               u" 没有保存。请再导出一次。");
         }
-        watchdog_.reset();
-        watchdog_.arm(office_, kCallTimeout);
+        office_.watchdog().reset();
+        office_.watchdog().arm(office_.pid(), kCallTimeout);
         try {
             call();
         } catch (const css::uno::RuntimeException& e) {
-            watchdog_.disarm();
+            office_.watchdog().disarm();
             // The bridge is gone: the office died, or the watchdog ended it.
-            throw ExportError((watchdog_.fired() ? u"LibreOffice Calc 没有响应，账单 "
-                                                 : u"LibreOffice Calc 意外退出，账单 ") +
+            throw ExportError((office_.watchdog().fired() ? u"LibreOffice Calc 没有响应，账单 "
+                                                          : u"LibreOffice Calc 意外退出，账单 ") +
                                   u16(path_) + u" 没有保存。请再导出一次。",
                               u16(e.Message));
         } catch (const css::uno::Exception& e) {
-            watchdog_.disarm();
-            if (watchdog_.fired()) {
+            office_.watchdog().disarm();
+            if (office_.watchdog().fired()) {
                 throw ExportError(u"LibreOffice Calc 没有响应，账单 " + u16(path_) +
                                       u" 没有保存。请再导出一次。",
                                   u16(e.Message));
             }
             throw DamagedBill{u16(e.Message)};
         }
-        watchdog_.disarm();
+        office_.watchdog().disarm();
     }
 
     // Our own lock, in the office's format and naming our private profile, taken before the
@@ -517,8 +418,8 @@ class CalcSpreadsheet : public Spreadsheet {
     void markOwnership(const fs::path& path) {
         const fs::path lock = lockFileOf(path);
         const std::string time = ui::localNow("%d.%m.%Y %H:%M"); // as the office writes it
-        const std::string line = lockLine(
-            {"", userName(), systemOfficeProbe().hostName(), time, "file://" + profile_.string()});
+        const std::string line = lockLine({"", userName(), systemOfficeProbe().hostName(), time,
+                                           "file://" + office_.profile().string()});
         const int fd =
             ::open(lock.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0) {
@@ -555,34 +456,6 @@ class CalcSpreadsheet : public Spreadsheet {
         }
     }
 
-    static std::string onPath(const std::string& program) {
-        const char* path = std::getenv("PATH");
-        std::string_view dirs = path != nullptr ? path : "/usr/bin:/bin";
-        while (true) {
-            const std::size_t colon = dirs.find(':');
-            const std::string dir(dirs.substr(0, colon));
-            if (!dir.empty()) {
-                const std::string candidate = dir + "/" + program;
-                if (::access(candidate.c_str(), X_OK) == 0) {
-                    return candidate;
-                }
-            }
-            if (colon == std::string_view::npos) {
-                return {};
-            }
-            dirs.remove_prefix(colon + 1);
-        }
-    }
-
-    static void quiet() {
-        const int null = ::open("/dev/null", O_RDWR);
-        if (null >= 0) {
-            ::dup2(null, 0);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-        }
-    }
-
     void ensureLocalContext() {
         if (local_.is()) {
             return;
@@ -598,166 +471,35 @@ class CalcSpreadsheet : public Spreadsheet {
         }
     }
 
-    // A profile that an earlier run left complete; a fresh profile costs the office a
-    // restart and its first-time set-up, most of a cold export.
-    static fs::path seedProfile() {
-        return ui::xdgFolder("XDG_CACHE_HOME", ".cache") / "office-profile";
-    }
-
-    // The pipes an office of ours listens on, kept in its profile so that whoever finds the
-    // profile of a dead office can remove them.
-    static constexpr const char* kPipesFile = "logora-pipes";
-
-    static void removeRecordedPipes(const fs::path& profile) {
-        std::ifstream in(profile / kPipesFile);
-        for (std::string line; std::getline(in, line);) {
-            if (line.rfind("/tmp/OSL_PIPE_", 0) == 0) {
-                removeOwnSocket(line);
-            }
-        }
-    }
-
-    // What earlier runs left when they were killed or crashed: the profiles (their folder
-    // names carry the process id, which no longer runs) and the office's pipes.
-    static void removeLeftovers() {
-        std::error_code ec;
-        const std::string pipePrefix = "OSL_PIPE_" + std::to_string(::geteuid()) + "_logora-";
-        for (const auto& entry : fs::directory_iterator("/tmp", ec)) {
-            const std::string name = entry.path().filename().string();
-            const std::string profilePrefix(kPrivateProfilePrefix.substr(5));
-            if (name.rfind(profilePrefix, 0) == 0) {
-                const long pid = std::strtol(name.c_str() + profilePrefix.size(), nullptr, 10);
-                struct stat st {};
-                if (pid > 0 && !systemOfficeProbe().processRuns(pid) &&
-                    ::lstat(entry.path().c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-                    st.st_uid == ::geteuid()) {
-                    removeRecordedPipes(entry.path());
-                    fs::remove_all(entry.path(), ec);
-                }
-            } else if (name.rfind(pipePrefix, 0) == 0) {
-                const long pid = std::strtol(name.c_str() + pipePrefix.size(), nullptr, 10);
-                if (pid > 0 && !systemOfficeProbe().processRuns(pid)) {
-                    removeOwnSocket(entry.path());
-                }
-            }
-        }
-    }
-
-    void launchOffice(bool background) {
-        if (profile_.empty()) {
-            removeLeftovers();
-            std::string tmpl =
-                std::string(kPrivateProfilePrefix) + std::to_string(::getpid()) + "-XXXXXX";
-            if (::mkdtemp(tmpl.data()) == nullptr) {
-                throw ExportError(u"无法为 LibreOffice 建立临时文件夹，账单没有导出。"
-                                  u"请确认 /tmp 可写，再导出一次。",
-                                  u16(std::string(std::strerror(errno))));
-            }
-            profile_ = tmpl;
-            std::error_code ec;
-            if (fs::is_directory(seedProfile() / "user", ec)) {
-                fs::copy(seedProfile(), profile_, fs::copy_options::recursive, ec);
-                seeded_ = !ec;
-            }
-        }
-        do {
-            pipe_ = "logora-" + std::to_string(::getpid()) + "-" + randomHex(16);
-        } while (fs::exists(fs::symlink_status(pipePath(pipe_))));
-        const std::string program = std::string(kProgramDir) + "/soffice.bin";
-        const std::string accept =
-            "--accept=pipe,name=" + pipe_ + ";urp;StarOffice.ComponentContext";
-        const std::string profile = "-env:UserInstallation=file://" + profile_.string();
-        const char* argv[] = {program.c_str(), "--headless",  "--invisible",   "--norestore",
-                              "--nologo",      "--nodefault", "--nolockcheck", accept.c_str(),
-                              profile.c_str(), nullptr};
-        const pid_t parent = ::getpid();
-        const pid_t pid = ::fork();
-        if (pid < 0) {
-            throw ExportError(u"LibreOffice Calc 无法启动，账单没有导出。请再导出一次。",
-                              u16(std::string(std::strerror(errno))));
-        }
-        if (pid == 0) {
-            ::setpgid(0, 0);
-            if (background) {
-                ::setpriority(PRIO_PROCESS, 0, 10); // never in the way of the user's typing
-            }
-            // The office never outlives the program, however the program ends.
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (::getppid() != parent) {
-                ::_exit(1);
-            }
-            quiet();
-            ::execv(argv[0], const_cast<char* const*>(argv));
-            ::_exit(127);
-        }
-        ::setpgid(pid, pid);
-        office_ = pid;
-        pipes_ = {pipePath(pipe_)};
-    }
-
     // 0 when connected; otherwise the office's exit status, or kTimedOut when the deadline
     // passed (the office is then ended). Only a socket of this user's is connected to.
     int connect(Clock::time_point deadline) {
         Reference<css::bridge::XUnoUrlResolver> resolver =
             css::bridge::UnoUrlResolver::create(local_);
-        const OUString url = ou("uno:pipe,name=" + pipe_ + ";urp;StarOffice.ComponentContext");
+        const OUString url =
+            ou("uno:pipe,name=" + office_.pipeName() + ";urp;StarOffice.ComponentContext");
         while (Clock::now() < deadline) {
-            int status = 0;
-            if (::waitpid(office_, &status, WNOHANG) == office_) {
-                office_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            if (const std::optional<int> status = office_.ended()) {
+                return *status;
             }
-            if (ownSocket(pipePath(pipe_))) {
+            if (office::ownSocket(office::pipePath(office_.pipeName()))) {
                 try {
-                    watchdog_.arm(office_, std::chrono::duration_cast<std::chrono::milliseconds>(
+                    office_.watchdog().arm(office_.pid(),
+                                           std::chrono::duration_cast<std::chrono::milliseconds>(
                                                deadline - Clock::now()) +
                                                std::chrono::milliseconds(1));
                     Reference<css::uno::XInterface> found = resolver->resolve(url);
-                    watchdog_.disarm();
+                    office_.watchdog().disarm();
                     remote_.set(found, UNO_QUERY_THROW);
                     desktop_ = css::frame::Desktop::create(remote_);
                     return 0;
                 } catch (const css::uno::Exception&) {
-                    watchdog_.disarm();
+                    office_.watchdog().disarm();
                 }
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(40));
         }
         return kTimedOut;
-    }
-
-    // Every listening socket of the office under /tmp, found through its open files.
-    void recordPipes() {
-        std::vector<std::string> inodes;
-        std::error_code ec;
-        for (const auto& fd :
-             fs::directory_iterator("/proc/" + std::to_string(office_) + "/fd", ec)) {
-            const std::string target = fs::read_symlink(fd.path(), ec).string();
-            if (target.rfind("socket:[", 0) == 0) {
-                inodes.push_back(target.substr(8, target.size() - 9));
-            }
-        }
-        std::ifstream unix("/proc/net/unix");
-        std::string line;
-        std::getline(unix, line);
-        while (std::getline(unix, line)) {
-            // Num RefCount Protocol Flags Type St Inode Path
-            std::istringstream fields(line);
-            std::string skip, inode, path;
-            for (int i = 0; i < 6; ++i) {
-                fields >> skip;
-            }
-            fields >> inode >> path;
-            if (path.rfind("/tmp/OSL_PIPE_", 0) == 0 &&
-                std::find(inodes.begin(), inodes.end(), inode) != inodes.end() &&
-                std::find(pipes_.begin(), pipes_.end(), fs::path(path)) == pipes_.end()) {
-                pipes_.push_back(path);
-            }
-        }
-        std::ofstream out(profile_ / kPipesFile, std::ios::trunc);
-        for (const fs::path& p : pipes_) {
-            out << p.string() << '\n';
-        }
     }
 
     // A document in a hidden frame of the private office.
@@ -773,114 +515,61 @@ class CalcSpreadsheet : public Spreadsheet {
     // than at the first bill.
     void warmUp() {
         try {
-            watchdog_.arm(office_, kCallTimeout);
+            office_.watchdog().arm(office_.pid(), kCallTimeout);
             Reference<css::lang::XComponent> doc = loadHidden("private:factory/scalc");
             Reference<css::util::XCloseable>(doc, UNO_QUERY_THROW)->close(true);
         } catch (const css::uno::Exception&) {
         }
-        watchdog_.disarm();
+        office_.watchdog().disarm();
     }
 
     // The warm office may have been killed since the last export (by the user, by the
     // system): one cheap call tells, so the export starts a new one instead of failing.
     bool answers() {
         try {
-            watchdog_.arm(office_, std::chrono::seconds(5));
+            office_.watchdog().arm(office_.pid(), std::chrono::seconds(5));
             desktop_->getCurrentComponent();
-            watchdog_.disarm();
+            office_.watchdog().disarm();
             return true;
         } catch (const css::uno::Exception&) {
-            watchdog_.disarm();
+            office_.watchdog().disarm();
             return false;
         }
     }
 
-    bool officeAlive() {
-        int status = 0;
-        return office_ > 0 && ::waitpid(office_, &status, WNOHANG) == 0;
-    }
-
-    // An office that ended by itself: its pipes are gone with it or are ours to remove.
-    void forgetOffice() {
-        office_ = -1;
-        for (const fs::path& p : pipes_) {
-            removeOwnSocket(p);
-        }
-        pipes_.clear();
-    }
-
-    void killOffice() {
-        if (office_ > 0) {
-            ::kill(-office_, SIGKILL);
-            ::waitpid(office_, nullptr, 0);
-        }
-        forgetOffice();
-        removeProfile();
-    }
-
-    void removeProfile() {
-        if (!profile_.empty()) {
-            std::error_code ec;
-            fs::remove_all(profile_, ec);
-            profile_.clear();
-            seeded_ = false;
-        }
-    }
-
-    // Keeps the profile of a cleanly ended office as the seed of later runs.
-    void keepSeed() {
-        std::error_code ec;
-        if (seeded_ || profile_.empty() || fs::exists(seedProfile(), ec)) {
-            return;
-        }
-        const fs::path staging = seedProfile().string() + ".new-" + std::to_string(::getpid());
-        fs::create_directories(staging.parent_path(), ec);
-        fs::copy(profile_, staging, fs::copy_options::recursive, ec);
-        fs::remove(staging / kPipesFile, ec);
-        if (ec || ::rename(staging.c_str(), seedProfile().c_str()) != 0) {
-            fs::remove_all(staging, ec);
-        }
-    }
-
     void shutDown() {
-        if (office_ > 0 && desktop_.is()) {
+        if (office_.pid() > 0 && desktop_.is()) {
             try {
                 if (document_.is()) {
                     closeAll();
                 }
-                watchdog_.arm(office_, std::chrono::seconds(5));
+                office_.watchdog().arm(office_.pid(), std::chrono::seconds(5));
                 desktop_->terminate();
             } catch (...) {
             }
-            watchdog_.disarm();
+            office_.watchdog().disarm();
             // A polite end first; whatever is left after a moment is killed.
-            for (int i = 0; i < 50 && officeAlive(); ++i) {
+            for (int i = 0; i < 50 && office_.alive(); ++i) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
             }
-            if (!officeAlive()) {
-                ::waitpid(office_, nullptr, WNOHANG);
-                forgetOffice();
-                keepSeed();
+            if (!office_.alive()) {
+                office_.forget();
+                office_.keepSeed();
             }
         }
         abandon();
     }
 
-    Watchdog watchdog_;
     Reference<css::uno::XComponentContext> local_;
     Reference<css::uno::XComponentContext> remote_;
     Reference<css::frame::XDesktop2> desktop_;
     Reference<css::lang::XComponent> document_;
     Reference<css::sheet::XSpreadsheet> sheet_;
-    pid_t office_ = -1;
+    office::OfficeProcess office_;
     Clock::time_point launchedAt_{};
     std::thread preparing_;
-    std::string pipe_;
-    std::vector<fs::path> pipes_;
-    fs::path profile_;
     fs::path path_;
     fs::path mark_;
-    bool seeded_ = false;
 };
 
 } // namespace
