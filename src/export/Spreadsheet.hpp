@@ -17,6 +17,26 @@ struct CellValue {
     friend bool operator==(const CellValue&, const CellValue&) = default;
 };
 
+// Whether a text put into a cell of the General format could be read by Excel or WPS as
+// something else: a number (a phone number, leading zeros), a date or fraction ("1/2",
+// "2026-12-09"), a time or percentage, or a formula ("=", "+", "-", "@"), or lose a leading
+// apostrophe. Any such text goes into a cell of the Text format ("@") first. A text with no
+// digit and none of those first characters ("杉木") is kept as it is by any format.
+inline bool needsTextFormat(std::u16string_view text) {
+    if (text.empty()) {
+        return false;
+    }
+    if (std::u16string_view(u"=+-@'").find(text.front()) != std::u16string_view::npos) {
+        return true;
+    }
+    for (char16_t c : text) {
+        if ((c >= u'0' && c <= u'9') || (c >= u'\uFF10' && c <= u'\uFF19')) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // A failed call. message() is one sentence for the user: what failed, which file, what to
 // do; detail() is the technical reason, shown on a second line; what() is for logs.
 class ExportError : public std::runtime_error {

@@ -390,6 +390,14 @@ void ComSpreadsheet::setCell(int row, int column, const CellValue& value) {
                 Variant number(value.number);
                 invoke(cell, L"Value", DISPATCH_PROPERTYPUT, nullptr, {&number});
             } else if (value.kind == CellValue::Kind::Text) {
+                // Excel and WPS read a text put into Value as if it were typed into the cell:
+                // in a General cell "13800138000" becomes a number, "1/2" a date, "=..." a
+                // formula. A cell of the Text format keeps what it is given ("@", the text
+                // placeholder of Range.NumberFormat; Microsoft's "Format numbers as text").
+                if (exporting::needsTextFormat(value.text)) {
+                    Variant textFormat(std::u16string_view{u"@"});
+                    invoke(cell, L"NumberFormat", DISPATCH_PROPERTYPUT, nullptr, {&textFormat});
+                }
                 Variant text(std::u16string_view{value.text});
                 invoke(cell, L"Value", DISPATCH_PROPERTYPUT, nullptr, {&text});
             } else {

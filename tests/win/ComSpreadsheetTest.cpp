@@ -8,6 +8,7 @@
 #include "export/BillMaps.hpp"
 #include "grid/GridWindow.hpp"
 #include "list/ListWindow.hpp"
+#include "sawn/SawnWindow.hpp"
 #include "text/PathText.hpp"
 
 #include <gtest/gtest.h>
@@ -108,6 +109,60 @@ TEST_F(Com, AGridBillGoesThroughWhicheverApplicationIsThere) {
         fs::remove_all(dir / "user");
         fs::remove(dir / "calls.txt");
     }
+}
+
+// What a trader types into a header stays what was typed, in every header cell of the three
+// bills, in Excel as in WPS: never a number, a date or a formula.
+TEST_F(Com, HeaderTextsStayAsTyped) {
+    const std::u16string texts[] = {u"13800138000", u"00123",
+                                    u"1/2",         u"2026-12-09",
+                                    u"=1+1",        u"=HYPERLINK(\"http://example.invalid\")",
+                                    u"'quoted",     u"辽A12345",
+                                    u"青山林场",    u"-5"};
+    NoPrices prices;
+    grid::GridWindow grid(prices);
+    list::ListWindow list;
+    sawn::SawnWindow sawn;
+    const std::pair<exporting::BillSpec, ui::Window*> bills[] = {
+        {exporting::gridBill(false), &grid},
+        {exporting::listBill(), &list},
+        {exporting::sawnBill(), &sawn}};
+    grid.pieces(1, 0).setText(u"10");
+    for (const wchar_t* progId : {L"Excel.Application", L"ET.Application"}) {
+        registerAs(progId);
+        for (const std::u16string& typed : texts) {
+            for (const auto& [bill, window] : bills) {
+                for (const exporting::MappedCell& c : bill.cells) {
+                    if (c.alwaysText) {
+                        window->form().control(c.field.name, c.field.element).setText(typed);
+                    }
+                }
+                window->tick();
+                win::ComSpreadsheet sheet;
+                int count = 0;
+                ASSERT_TRUE(exporting::BillExporter(sheet, *this->bills, prompts)
+                                .run(bill, window->form(), count));
+                const std::string cells = slurp(dir / "user" / (bill.workbook + u".cells.txt"));
+                for (const exporting::MappedCell& c : bill.cells) {
+                    if (c.alwaysText) {
+                        const std::string line =
+                            text::toUtf8(bill.sheet) + "\t" + std::to_string(c.row) + "\t" +
+                            std::to_string(c.column) + "\ts:" + text::toUtf8(typed) + "\n";
+                        EXPECT_NE(cells.find(line), std::string::npos) << line;
+                    }
+                }
+                EXPECT_EQ(cells.find("\tf:"), std::string::npos) << "a formula in " << cells;
+                fs::remove_all(dir / "user");
+            }
+        }
+    }
+    // The tally's numbers stay numbers.
+    win::ComSpreadsheet sheet;
+    int count = 0;
+    ASSERT_TRUE(exporting::BillExporter(sheet, *this->bills, prompts)
+                    .run(exporting::gridBill(false), grid.form(), count));
+    EXPECT_NE(slurp(dir / "user" / u8"账单明细.xls.cells.txt").find("原木一\t7\t2\tn:10\n"),
+              std::string::npos);
 }
 
 // What the user is told when no application is there, the bill is open elsewhere, or the

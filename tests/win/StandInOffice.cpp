@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in spreadsheet application for the tests: an in-process automation server that
 // registers itself under Excel's or WPS's ProgID and answers the calls the export makes
-// (Workbooks.Open, Worksheets(name), Cells(row, column).Value, Save, ExportAsFixedFormat,
-// Visible, Close, Quit). Every call is logged; Save writes the cells beside the workbook, so a
-// test reads back what the real OLE runtime delivered.
+// (Workbooks.Open, Worksheets(name), Cells(row, column).Value and .NumberFormat, Save,
+// ExportAsFixedFormat, Visible, Close, Quit). A text put into a General cell is read as
+// Excel reads it, so a test sees a phone number turned into a number. Every call is logged; Save
+// writes the cells beside the workbook, so a test reads back what the real OLE runtime delivered.
 //
 // Set by the environment of the process that loads it:
 //   LOGORA_STANDIN_LOG       file the calls are appended to (UTF-8, a line each)
@@ -16,6 +17,7 @@
 
 #include <cstdio>
 #include <map>
+#include <regex>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -238,6 +240,7 @@ struct Book : Object {
     std::wstring path;
     bool readOnly = false;
     std::map<std::tuple<std::wstring, int, int>, std::wstring> cells;
+    std::map<std::tuple<std::wstring, int, int>, std::wstring> formats; // NumberFormat put
 
   protected:
     HRESULT call(const std::wstring& name, WORD, const std::vector<const VARIANT*>& args,
@@ -299,20 +302,58 @@ Cell::~Cell() {
     book_->Release();
 }
 
+namespace {
+
+bool matches(const std::wstring& text, const wchar_t* pattern) {
+    return std::regex_match(text, std::wregex(pattern));
+}
+
+// A text put into Value of a General cell, read as Excel reads what is typed: a formula, a
+// number (leading zeros and all), a date or fraction; a leading apostrophe marks a text and
+// is not part of it. f: a formula, d: a date, n: a number, s: a text.
+std::wstring asExcelReadsIt(const std::wstring& text) {
+    if (!text.empty() && text[0] == L'\'') {
+        return L"s:" + text.substr(1);
+    }
+    if (!text.empty() && (text[0] == L'=' || text[0] == L'+' || text[0] == L'@')) {
+        return L"f:" + text;
+    }
+    if (matches(text, L"[-+]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][-+]?[0-9]+)?%?")) {
+        wchar_t number[64];
+        swprintf(number, 64, L"n:%.17g", std::wcstod(text.c_str(), nullptr));
+        return number;
+    }
+    if (matches(text,
+                L"[0-9]{1,4}[-/][0-9]{1,2}([-/][0-9]{1,4})?|[0-9]{1,2}:[0-9]{2}(:[0-9]{2})?")) {
+        return L"d:" + text;
+    }
+    return L"s:" + text;
+}
+
+} // namespace
+
 HRESULT Cell::call(const std::wstring& name, WORD flags, const std::vector<const VARIANT*>& args,
                    VARIANT*, EXCEPINFO*) {
+    if (name == L"NumberFormat" && (flags & DISPATCH_PROPERTYPUT) != 0 && !args.empty()) {
+        book_->formats[{sheet_, row_, column_}] = textOf(args.back());
+        return S_OK;
+    }
     if (name != L"Value" || (flags & DISPATCH_PROPERTYPUT) == 0 || args.empty()) {
         return DISP_E_MEMBERNOTFOUND;
     }
-    // The type as it arrived: n: a number (VT_R8), s: a text (VT_BSTR), e: empty.
+    // The value as the application keeps it: n: a number (VT_R8), s: a text (VT_BSTR, kept
+    // as it came only in a cell of the Text format "@"), e: empty.
     const VARIANT* v = args.back();
+    const auto format = book_->formats.find({sheet_, row_, column_});
+    const bool textFormat = format != book_->formats.end() && format->second == L"@";
     std::wstring value;
     if (v->vt == VT_R8) {
         wchar_t number[64];
         swprintf(number, 64, L"n:%.17g", v->dblVal);
         value = number;
     } else if (v->vt == VT_BSTR) {
-        value = L"s:" + std::wstring(v->bstrVal, SysStringLen(v->bstrVal));
+        const std::wstring text(v->bstrVal, SysStringLen(v->bstrVal));
+        value = textFormat ? L"s:" + text : asExcelReadsIt(text);
     } else if (v->vt == VT_EMPTY) {
         value = L"e:";
     } else {
