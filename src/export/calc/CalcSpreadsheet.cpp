@@ -577,5 +577,12 @@ class CalcSpreadsheet : public Spreadsheet {
 
 extern "C" __attribute__((visibility("default"))) logora::exporting::Spreadsheet*
 logora_calc_create() {
+    // The office may die while the UNO bridge writes to its pipe (killed by the user, the
+    // system or the watchdog): the write must fail with EPIPE, which the bridge reports as a
+    // dead office, and never end the program with SIGPIPE.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGPIPE, &ignore, nullptr);
     return new logora::exporting::CalcSpreadsheet();
 }
