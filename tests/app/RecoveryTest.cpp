@@ -82,6 +82,23 @@ class RecoveryTest : public QObject {
         QCOMPARE(b->grid().pieces(2, 0).text(), u"");
     }
 
+    // A state folder that cannot be made: said once, within seconds of the first typed field,
+    // and the program goes on.
+    void aTallyThatCannotBeKeptSafeIsSaid() {
+        messages_.messages.clear();
+        std::ofstream(root() / "blocked") << "a file where the folder should be";
+        app::Application::Options o{
+            root() / "prices", &messages_, {root() / "bills", &sheet_, &prompts_}};
+        o.stateFolder = root() / "blocked" / "logora";
+        app::Application a(o);
+        a.onQuit = [] {};
+        a.start();
+        QTest::keyClicks(edit(a.host(Calculator::Grid).view(), u"Text23"), "4");
+        QTRY_COMPARE_WITH_TIMEOUT(messages_.messages.size(), std::size_t(1), 5000);
+        QVERIFY(messages_.messages[0].find(u"计算表的数据无法保存到文件夹") == 0);
+        QVERIFY(a.grid().lengthField(0).text().ends_with(u"4")); // typing went on
+    }
+
   private:
     std::filesystem::path root() const { return dir_->path().toStdString(); }
     std::filesystem::path state() const { return root() / "state"; }
