@@ -81,7 +81,7 @@ QString buttonStyleSheet() {
         "QPushButton:pressed, QLabel[clickable=\"true\"][pressed=\"true\"] {"
         "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #c99a52, stop:1 #f2dcae);"
         "  padding-top: 2px; }"
-        "QPushButton:focus { border: 2px solid #b0461a; }");
+        "QPushButton:focus, QLabel[clickable=\"true\"]:focus { border: 2px solid #b0461a; }");
 }
 
 } // namespace logora::app

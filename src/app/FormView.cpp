@@ -43,6 +43,16 @@ class ClickLabel : public QLabel {
     std::function<void()> clicked;
 
   protected:
+    // One in the window's focus order takes Tab, and Enter or Space presses it.
+    void keyPressEvent(QKeyEvent* e) override {
+        if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter ||
+             e->key() == Qt::Key_Space) &&
+            clicked) {
+            clicked();
+            return;
+        }
+        QLabel::keyPressEvent(e);
+    }
     void mousePressEvent(QMouseEvent* e) override {
         if (e->button() == Qt::LeftButton) {
             setPressed(true);
@@ -292,6 +302,11 @@ QWidget* FormView::makeLabel(Bound& b) {
         label->setFrameStyle(QFrame::Panel | QFrame::Raised);
         label->setLineWidth(2);
         label->clicked = [this, &b] { userClicked(b); };
+        for (const ui::ControlKey& key : form_.def().focusOrder) {
+            if (key.name == d.name && key.element == d.element) {
+                label->setFocusPolicy(Qt::StrongFocus);
+            }
+        }
         w = label;
     } else {
         auto* label = new QLabel(caption, this);

@@ -30,10 +30,13 @@ WindowDef priceWindowDef() {
     for (int k = 0; k < 3; ++k) {
         c.push_back(label(rows[k].label, kNoElement, 675, rows[k].labelTop, rows[k].labelWidth,
                           rows[k].labelHeight, rows[k].caption));
-        c.push_back(withBack(text(u"Text1", k, 2625, rows[k].top, 1065), kPeach));
+        // A price typed over the old one, never after it: the whole text is selected.
+        c.push_back(selecting(withBack(text(u"Text1", k, 2625, rows[k].top, 1065), kPeach)));
         c.push_back(label(u"Label4", k, 3825, rows[k].top, 1065, 315, u"元/立方米"));
     }
     c.push_back(clickable(label(u"Label3", kNoElement, 4275, 2850, 1140, 315, u"保存退出")));
+    // Tab and Enter go from price to price, then to "保存退出", which Enter presses.
+    w.focusOrder = {{u"Text1", 0}, {u"Text1", 1}, {u"Text1", 2}, {u"Label3", kNoElement}};
     return w;
 }
 

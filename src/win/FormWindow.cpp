@@ -435,8 +435,14 @@ LRESULT CALLBACK FormWindow::controlProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
 }
 
 LRESULT FormWindow::handleControl(Bound& b, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const bool clickLabel = b.control->def().clickable && b.control->kind() == ui::Kind::Label;
     switch (msg) {
     case WM_KEYDOWN:
+        // A caption in the focus order that acts as a button ("保存退出"): Enter or Space.
+        if (clickLabel && (wParam == VK_RETURN || wParam == VK_SPACE)) {
+            userClicked(b);
+            return 0;
+        }
         if (wParam == VK_RETURN || wParam == VK_TAB) {
             const bool back = wParam == VK_TAB && (GetKeyState(VK_SHIFT) & 0x8000) != 0;
             moveFocus(b, !back);
@@ -454,13 +460,33 @@ LRESULT FormWindow::handleControl(Bound& b, HWND hwnd, UINT msg, WPARAM wParam, 
         break;
     case WM_GETDLGCODE:
         return DefSubclassProc(hwnd, msg, wParam, lParam) | DLGC_WANTALLKEYS;
+    case WM_PAINT:
+        if (clickLabel && GetFocus() == hwnd) {
+            // The system draws no focus on a caption: a dotted frame inside its border.
+            const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
+            HDC dc = GetDC(hwnd);
+            RECT r;
+            GetClientRect(hwnd, &r);
+            InflateRect(&r, -2, -2);
+            DrawFocusRect(dc, &r);
+            ReleaseDC(hwnd, dc);
+            return result;
+        }
+        break;
     case WM_SETFOCUS:
+        if (clickLabel) {
+            InvalidateRect(hwnd, nullptr, TRUE);
+        }
         if (b.control->def().selectOnFocus && hwnd == b.edit) {
             // After the mouse press that brought the focus, so that it does not undo it.
             PostMessageW(hwnd, EM_SETSEL, 0, -1);
         }
         break;
     case WM_KILLFOCUS:
+        if (clickLabel) {
+            InvalidateRect(hwnd, nullptr, TRUE);
+            break;
+        }
         if (hwnd == b.edit && b.control->kind() != ui::Kind::Button) {
             // A field that is left shows the start of its text, as one never entered does.
             const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <fstream>
+
 using namespace logora;
 using namespace logora::testing;
 using app::Calculator;
@@ -147,6 +149,29 @@ class ShellTest : public QObject {
         }
         t_->app->openPriceWindow();
         QVERIFY(!t_->app->priceView()->windowFlags().testFlag(Qt::FramelessWindowHint));
+    }
+
+    // A price is typed over the old one, and "保存退出" is reached and pressed by keyboard.
+    void pricesAreTypedOverAndSavedByKeyboard() {
+        t_->app->openPriceWindow();
+        app::FormView& v = *t_->app->priceView();
+        t_->app->priceWindow().form().control(u"Text1", 0).setText(u"500");
+        v.sync();
+        v.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&v));
+        QLineEdit* first = edit(v, u"Text1", 0);
+        first->setFocus(Qt::ActiveWindowFocusReason); // as when the window is opened again
+        QTRY_VERIFY(first->hasSelectedText());
+        QTest::keyClicks(first, "9");
+        QCOMPARE(first->text(), QStringLiteral("9"));
+        for (int step = 0; step < 3; ++step) { // the two other prices, then "保存退出"
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(QApplication::focusWidget(), v.widgetFor(u"Label3"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(!v.isVisible());
+        std::ifstream saved(t_->priceFolder() / "1(0).txt", std::ios::binary);
+        QCOMPARE(std::string(std::istreambuf_iterator<char>(saved), {}), std::string("9\r\n"));
     }
 
     void minimiseAndRestoreKeepTheSize() {

@@ -118,11 +118,11 @@ sleep 0.5
 xdotool windowmove "$prices" 720 640
 sleep 0.5
 click "$prices" 210 115
-xdotool key ctrl+a
 typed 480
 sleep 0.3
 shot "$work/price.png" "$prices"
-click "$prices" 323 200
+# "保存退出" by keyboard: past the two other prices, then Enter.
+xdotool key Tab Tab Tab Return
 appdata="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Logora"
 wait_for "[ \"\$(od -An -c '$appdata/1(0).txt' | tr -d ' \\n')\" = '480\\r\\n' ]" || true
 [ "$(od -An -c "$appdata/1(0).txt" | tr -d ' \n')" = '480\r\n' ] ||
