@@ -306,6 +306,14 @@ bool BillExporter::run(const BillSpec& bill, const ui::Form& form, int& count) {
         prompts_.failed(u"账单格式有误：有格子超出表格范围，账单没有导出。");
         return false;
     }
+    // Looked for before the first export's reminder: the reminder belongs to a bill that will
+    // be shown, and an export that found no application to show it is not counted.
+    if (count == 0) {
+        if (const std::optional<ExportError> missing = spreadsheet_.missing()) {
+            prompts_.failed(missing->fullText());
+            return false;
+        }
+    }
     bool freshOffered = false;
     for (int attemptNo = 1;; ++attemptNo) {
         ++count;

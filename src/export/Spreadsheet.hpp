@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -65,6 +66,9 @@ class Spreadsheet {
     virtual ~Spreadsheet() = default;
     // May start the application in the background ahead of an export; never throws.
     virtual void prepare() {}
+    // Why there is no application to export to, told without starting one; nothing when one
+    // is installed (it may still fail to start).
+    virtual std::optional<ExportError> missing() const { return std::nullopt; }
     // Each call throws ExportError when it fails.
     virtual void start() = 0;
     virtual void openWorkbook(const std::filesystem::path& path) = 0;
@@ -86,6 +90,9 @@ class MissingSpreadsheet : public Spreadsheet {
   public:
     explicit MissingSpreadsheet(std::u16string why, std::u16string detail = {})
         : why_(std::move(why)), detail_(std::move(detail)) {}
+    std::optional<ExportError> missing() const override {
+        return ExportError(why_, detail_, ExportError::Kind::Refused);
+    }
     void start() override { fail(); }
     void openWorkbook(const std::filesystem::path&) override { fail(); }
     void selectSheet(std::u16string_view) override { fail(); }

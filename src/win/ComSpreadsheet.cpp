@@ -268,6 +268,27 @@ void ComSpreadsheet::run(const std::function<void(Objects&)>& step) {
     done.get();
 }
 
+namespace {
+
+ExportError noApplication() {
+    return ExportError(u"未找到 Excel 或 WPS 表格，无法导出账单。"
+                       u"请安装 Microsoft Excel 或 WPS Office，再导出一次。",
+                       {}, ExportError::Kind::Refused);
+}
+
+} // namespace
+
+// Looked up in the registry only: nothing is started.
+std::optional<ExportError> ComSpreadsheet::missing() const {
+    for (const OfficeChoice& office : offices_) {
+        CLSID clsid;
+        if (SUCCEEDED(CLSIDFromProgID(office.progId.c_str(), &clsid))) {
+            return std::nullopt;
+        }
+    }
+    return noApplication();
+}
+
 void ComSpreadsheet::start() {
     // Shared with the call, which may outlive this one if the application hangs.
     auto started = std::make_shared<std::u16string>();
@@ -320,9 +341,7 @@ void ComSpreadsheet::start() {
             return;
         }
         if (!installed) {
-            throw ExportError(u"未找到 Excel 或 WPS 表格，无法导出账单。"
-                              u"请安装 Microsoft Excel 或 WPS Office，再导出一次。",
-                              {}, ExportError::Kind::Refused);
+            throw noApplication();
         }
         throw ExportError(u"Excel 或 WPS 表格无法启动，账单没有导出。"
                           u"请确认它能正常打开，再导出一次。",

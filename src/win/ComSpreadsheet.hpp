@@ -37,6 +37,7 @@ class ComSpreadsheet : public exporting::Spreadsheet {
     void closeAll() override;
     void showToUser(const std::filesystem::path& path) override;
     void abandon() override;
+    std::optional<exporting::ExportError> missing() const override;
 
     // The application that started, once one has ("Excel", "WPS 表格").
     const std::u16string& officeName() const { return name_; }

@@ -464,6 +464,21 @@ TEST_F(Export, ADamagedBillIsSetAsideAndStartedAgainWhenTheUserAgrees) {
     }
 }
 
+// With no application to show the bill, the first export says so and nothing else; the
+// reminder comes with the first export that finds one.
+TEST_F(Export, NoApplicationIsSaidBeforeTheReminder) {
+    NoPrices p;
+    grid::GridWindow g(p);
+    MissingSpreadsheet none(u"未找到 LibreOffice Calc");
+    int count = 0;
+    EXPECT_FALSE(BillExporter(none, *bills, prompts).run(gridBill(false), g.form(), count));
+    EXPECT_TRUE(prompts.reminders.empty());
+    ASSERT_EQ(prompts.failures.size(), 1u);
+    EXPECT_EQ(count, 0);
+    EXPECT_TRUE(BillExporter(sheet, *bills, prompts).run(gridBill(false), g.form(), count));
+    EXPECT_EQ(prompts.reminders.size(), 1u);
+}
+
 #ifndef _WIN32 // the LibreOffice plugin is the Linux adapter
 TEST(CalcPlugin, AMissingPluginIsNotBlamedOnLibreOffice) {
     const fs::path dir = logora::testing::makeTempFolder("logora-plugin");
