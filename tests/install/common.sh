@@ -17,8 +17,8 @@ our_pids() {
     for env in /proc/[0-9]*/environ; do
         pid=${env#/proc/}
         pid=${pid%/environ}
-        [ "$pid" = $$ ] && continue
-        if tr '\0' '\n' <"$env" 2>/dev/null | grep -qxF "XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR"; then
+        [ "$pid" = $$ ] || [ "$pid" = "$XVFB_PID" ] && continue
+        if { tr '\0' '\n' <"$env"; } 2>/dev/null | grep -qxF "XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR"; then
             echo "$pid"
         fi
     done
@@ -40,6 +40,7 @@ wait_gone() {
 cleanup() {
     pids=$(our_pids)
     [ -n "$pids" ] && kill -9 $pids 2>/dev/null || true
+    # Asked to end, the X server removes its lock and socket; killed, it would leave them.
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
     wait_gone $pids $XVFB_PID
     rm -rf "$WORK"
@@ -51,6 +52,10 @@ dpkg-deb -x "$WORK"/pkg/logora_*.deb "$ROOT"
 
 start_display() {
     for n in 91 92 93 94 95 96 97 98 99; do
+        # The lock of a server that no longer runs holds nothing.
+        if [ -f /tmp/.X$n-lock ] && ! kill -0 "$(tr -d ' ' </tmp/.X$n-lock)" 2>/dev/null; then
+            rm -f /tmp/.X$n-lock /tmp/.X11-unix/X$n
+        fi
         if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
             Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
             XVFB_PID=$!

@@ -14,10 +14,9 @@ if [ -n "${LOGORA_SHOTS:-}" ]; then mkdir -p "$LOGORA_SHOTS"; fi
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export HOME="$work/home" LC_ALL=C.UTF-8
 mkdir -p "$HOME"
-display=:$((70 + $$ % 20))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# The server picks a free display itself and names it once it listens.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
-export DISPLAY="$display"
 cleanup() {
     wineserver -k 2>/dev/null || true
     kill "$xvfb" 2>/dev/null || true
@@ -32,9 +31,12 @@ wait_for() {
     done
     return 1
 }
-wait_for "xdotool getmouselocation"
+wait_for "[ -s '$work/display' ]" || { echo "FAIL: the X server did not start" >&2; exit 1; }
+export DISPLAY=":$(cat "$work/display")"
+wait_for "xdotool getmouselocation" || { echo "FAIL: the X server does not answer" >&2; exit 1; }
 openbox >/dev/null 2>&1 &
-wait_for "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"
+wait_for "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" ||
+    { echo "FAIL: the window manager did not start" >&2; exit 1; }
 
 fail() {
     echo "FAIL: $*" >&2
