@@ -152,7 +152,28 @@ void FormWindow::build() {
             SetWindowSubclass(b.edit, &FormWindow::controlProc, i,
                               reinterpret_cast<DWORD_PTR>(this));
         }
+        if (!d.toolTip.empty()) {
+            addToolTip(b.hwnd, d.toolTip);
+        }
     }
+}
+
+// The definition's tool tip, shown while the pointer rests on the control, as on Qt.
+void FormWindow::addToolTip(HWND control, const std::u16string& text) {
+    if (toolTips_ == nullptr) {
+        toolTips_ =
+            CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                            WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, nullptr, nullptr);
+    }
+    tipTexts_.push_back(wide(text)); // the tool keeps a pointer to its text
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = tipTexts_.back().data();
+    SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 HFONT FormWindow::fontFor(const ui::FontSpec& face) {

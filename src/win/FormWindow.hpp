@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <list>
 #include <map>
 #include <string>
 #include <vector>
@@ -65,6 +66,7 @@ class FormWindow {
     void activated(bool active);
     LRESULT handleControl(Bound& b, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void build();
+    void addToolTip(HWND control, const std::u16string& text);
     void layout();
     void fitContents();
     SIZE neededSize(const Bound& b, HFONT font) const;
@@ -90,6 +92,8 @@ class FormWindow {
     HBRUSH fieldBack_ = nullptr;
     bool writing_ = false;
     HWND lastFocus_ = nullptr; // given back when the window is activated again
+    HWND toolTips_ = nullptr;
+    std::list<std::wstring> tipTexts_;
 };
 
 // The UTF-16 text of the model as the wide text of Win32, and back.

@@ -102,6 +102,14 @@ echo "grid window up in $(( ($(date +%s%N) - start) / 1000000 )) ms"
 wait_for "[ \"\$(xdotool getactivewindow)\" = $grid ]" || true
 shot "$work/grid-empty.png"
 
+# Resting on "增加径级规格" shows its tool tip, a window of its own.
+windows=$(xdotool search --onlyvisible --name '.*' 2>/dev/null | wc -l)
+xdotool mousemove --window "$grid" 98 530
+wait_for "[ \$(xdotool search --onlyvisible --name '.*' | wc -l) -gt $windows ]" ||
+    fail "no tool tip over 增加径级规格"
+shot "$work/tooltip.png"
+xdotool mousemove --window "$grid" 400 20
+
 # Ten and five pieces at 4 cm and 6 cm of group 1, whose length is 4 m.
 click "$grid" 100 174
 typed 10
