@@ -393,16 +393,15 @@ void FormWindow::command(Bound& b, WORD code) {
         if (code == CBN_EDITCHANGE && !writing_) {
             userEdited(b);
         } else if (code == CBN_SELCHANGE) {
-            const LRESULT index = SendMessageW(b.hwnd, CB_GETCURSEL, 0, 0);
-            if (index != CB_ERR) {
-                const auto length = SendMessageW(b.hwnd, CB_GETLBTEXTLEN, index, 0);
-                std::wstring item(static_cast<std::size_t>(length) + 1, L'\0');
-                SendMessageW(b.hwnd, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(item.data()));
-                item.resize(static_cast<std::size_t>(length));
-                b.shown = utf16(item);
-                ui::containChangeLoops([&] { b.control->setText(b.shown); });
-                userClicked(b);
+            // While the list is open, Up and Down only move its highlight, as on Qt: the item
+            // counts when it is picked (Enter or a click). A closed chooser takes the step.
+            if (SendMessageW(b.hwnd, CB_GETDROPPEDSTATE, 0, 0) == 0) {
+                picked(b);
             }
+        } else if (code == CBN_SELENDOK) {
+            picked(b);
+        } else if (code == CBN_SELENDCANCEL) {
+            writeText(b); // Esc: the chooser shows what it held
         }
         break;
     case ui::Kind::Button:
@@ -416,6 +415,42 @@ void FormWindow::command(Bound& b, WORD code) {
         }
         break;
     }
+}
+
+// The chooser's selected item becomes its control's text, as a click on it would.
+void FormWindow::picked(Bound& b) {
+    const LRESULT index = SendMessageW(b.hwnd, CB_GETCURSEL, 0, 0);
+    if (index == CB_ERR) {
+        return;
+    }
+    const auto length = SendMessageW(b.hwnd, CB_GETLBTEXTLEN, index, 0);
+    std::wstring item(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(b.hwnd, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(item.data()));
+    item.resize(static_cast<std::size_t>(length));
+    b.shown = utf16(item);
+    ui::containChangeLoops([&] { b.control->setText(b.shown); });
+    userClicked(b);
+}
+
+// The wheel over a closed chooser steps through its items, as on Qt, also when another
+// control has the focus (the system gives the wheel to the focus, which passes it up here).
+bool FormWindow::wheel(POINT screen, int delta) {
+    Bound* b = boundOf(WindowFromPoint(screen));
+    if (b == nullptr) {
+        b = boundOf(GetParent(WindowFromPoint(screen))); // a chooser's own edit field
+    }
+    if (b == nullptr || b->control->kind() != ui::Kind::Combo ||
+        SendMessageW(b->hwnd, CB_GETDROPPEDSTATE, 0, 0) != 0) {
+        return false;
+    }
+    const auto count = static_cast<int>(SendMessageW(b->hwnd, CB_GETCOUNT, 0, 0));
+    const auto current = static_cast<int>(SendMessageW(b->hwnd, CB_GETCURSEL, 0, 0));
+    const int next = std::clamp((current < 0 ? 0 : current) + (delta > 0 ? -1 : 1), 0, count - 1);
+    if (count > 0 && next != current) {
+        SendMessageW(b->hwnd, CB_SETCURSEL, static_cast<WPARAM>(next), 0);
+        picked(*b);
+    }
+    return true;
 }
 
 // Enter works as Tab: along the window's focus order, skipping hidden controls, wrapping.
@@ -464,6 +499,13 @@ LRESULT FormWindow::handleControl(Bound& b, HWND hwnd, UINT msg, WPARAM wParam, 
             userClicked(b);
             return 0;
         }
+        // An open chooser list takes Enter itself: it picks the highlighted item.
+        if (wParam == VK_RETURN && b.control->kind() == ui::Kind::Combo &&
+            SendMessageW(b.hwnd, CB_GETDROPPEDSTATE, 0, 0) != 0) {
+            SendMessageW(b.hwnd, CB_SHOWDROPDOWN, FALSE, 0);
+            picked(b);
+            return 0;
+        }
         if (wParam == VK_RETURN || wParam == VK_TAB) {
             const bool back = wParam == VK_TAB && (GetKeyState(VK_SHIFT) & 0x8000) != 0;
             moveFocus(b, !back);
@@ -477,6 +519,12 @@ LRESULT FormWindow::handleControl(Bound& b, HWND hwnd, UINT msg, WPARAM wParam, 
     case WM_CHAR:
         if (wParam == L'\r' || wParam == L'\t') {
             return 0; // taken by the key press; a single-line field would only beep
+        }
+        break;
+    case WM_MOUSEWHEEL:
+        // Given to the focused control, wherever the pointer is.
+        if (wheel({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, GET_WHEEL_DELTA_WPARAM(wParam))) {
+            return 0;
         }
         break;
     case WM_GETDLGCODE:
@@ -633,6 +681,11 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORBTN:
         if (const Bound* b = boundOf(reinterpret_cast<HWND>(lParam))) {
             return colours(*b, reinterpret_cast<HDC>(wParam));
+        }
+        break;
+    case WM_MOUSEWHEEL:
+        if (wheel({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, GET_WHEEL_DELTA_WPARAM(wParam))) {
+            return 0;
         }
         break;
     case WM_ERASEBKGND:

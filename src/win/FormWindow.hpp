@@ -74,6 +74,8 @@ class FormWindow {
     void command(Bound& b, WORD code);
     void userEdited(Bound& b);
     void userClicked(Bound& b);
+    void picked(Bound& b);
+    bool wheel(POINT screen, int delta);
     void moveFocus(const Bound& from, bool forward);
     bool arrowKey(const Bound& b, bool down);
     void paint(HDC dc);

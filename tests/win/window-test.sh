@@ -156,12 +156,16 @@ for expected in '原木一	7	2	n:10' '原木一	7	3	n:0.113' '原木一	8	3	n:0.
 done
 grep -q 'ExportAsFixedFormat' "$work/calls.txt" || fail "no PDF was archived"
 
-# The switch box: its list opened with F4, "多 材 长" picked, the list calculator shows.
+# The switch box by keyboard: F4 opens its list, Down only moves the highlight, Enter picks,
+# so two steps down reach 锯材计算.
 click "$grid" 630 286
-xdotool key F4
-sleep 0.3
-xdotool key Down Return
-list=$(window '多材长') || fail "the switch did not show the list calculator"
+xdotool key --delay 200 F4 Down Down Return
+sawn=$(window '^Planora$') || fail "F4 Down Down Enter did not reach 锯材计算"
+# "返回" brings the grid back, its switch box still at 锯材计算; the wheel over it switches.
+click "$sawn" 520 222
+grid=$(window '^Logora$') || fail "返回 did not bring the grid back"
+xdotool mousemove --window "$grid" 630 286 click 4 # up, from 锯材计算 to 多 材 长
+list=$(window '多材长') || fail "the wheel over the switch box did not switch"
 sleep 0.5
 shot "$work/list.png" "$list"
 
