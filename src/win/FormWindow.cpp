@@ -705,6 +705,36 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        // The other buttons drag it too, as on Linux: the program's own drag, which ends on
+        // the release (or when the capture is lost).
+        if (form_.def().frameless) {
+            GetCursorPos(&dragFrom_);
+            dragOrigin_ = position();
+            dragging_ = true;
+            SetCapture(hwnd_);
+            return 0;
+        }
+        break;
+    case WM_MOUSEMOVE:
+        if (dragging_) {
+            POINT now;
+            GetCursorPos(&now);
+            moveTo({dragOrigin_.x + now.x - dragFrom_.x, dragOrigin_.y + now.y - dragFrom_.y});
+            return 0;
+        }
+        break;
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+        if (dragging_) {
+            ReleaseCapture(); // WM_CAPTURECHANGED ends the drag
+            return 0;
+        }
+        break;
+    case WM_CAPTURECHANGED:
+        dragging_ = false;
+        break;
     case WM_TIMER:
         if (wParam == kTickTimer && onTimer && !modalOpen) {
             onTimer();

@@ -95,6 +95,9 @@ class FormWindow {
     bool writing_ = false;
     HWND lastFocus_ = nullptr; // given back when the window is activated again
     HWND toolTips_ = nullptr;
+    bool dragging_ = false; // by the right or middle button
+    POINT dragFrom_{};
+    POINT dragOrigin_{};
     std::list<std::wstring> tipTexts_;
 };
 

@@ -102,6 +102,22 @@ echo "grid window up in $(( ($(date +%s%N) - start) / 1000000 )) ms"
 wait_for "[ \"\$(xdotool getactivewindow)\" = $grid ]" || true
 shot "$work/grid-empty.png"
 
+# A drag with the right button, from the title band, follows the pointer and ends on release.
+at() { xdotool getwindowgeometry --shell "$1" | awk -F= '/^[XY]=/ {printf "%s ", $2}'; }
+before=$(at "$grid")
+xdotool mousemove --window "$grid" 20 8 mousedown 3
+for step in 1 2 3 4; do xdotool mousemove_relative -- 20 15; done
+wait_for "[ \"\$(xdotool getwindowgeometry --shell $grid | awk -F= '/^[XY]=/ {printf \"%s \", \$2}')\" != '$before' ]" ||
+    fail "a right-button drag did not move the grid"
+xdotool mouseup 3
+set -- $before
+wait_for "[ \"\$(xdotool getwindowgeometry --shell $grid | awk -F= '/^[XY]=/ {printf \"%s \", \$2}')\" = '$(($1 + 80)) $(($2 + 60)) ' ]" ||
+    fail "the drag ended at $(at "$grid"), not 80, 60 from $before"
+xdotool mousemove_relative -- 100 100
+sleep 0.5 # nothing may follow now; a moved window would show within this
+[ "$(at "$grid")" = "$(($1 + 80)) $(($2 + 60)) " ] || fail "the drag went on after the release"
+xdotool mousemove --window "$grid" 20 8 mousedown 3 mousemove_relative -- -80 -60 mouseup 3
+
 # Resting on "增加径级规格" shows its tool tip, a window of its own.
 windows=$(xdotool search --onlyvisible --name '.*' 2>/dev/null | wc -l)
 xdotool mousemove --window "$grid" 98 530
