@@ -159,7 +159,15 @@ int chromeWidth(QWidget* w) {
 QSize FormView::neededSize(QWidget* w, const ui::ControlDef& d) {
     auto* box = qobject_cast<QComboBox*>(w);
     const QFontMetrics fm(box != nullptr ? box->lineEdit()->font() : w->font());
-    const QString text = textToFit(w, d);
+    QString text = textToFit(w, d);
+    if (box != nullptr) {
+        // A chooser shows any of its items once picked: the widest of them has to fit.
+        for (int i = 0; i < box->count(); ++i) {
+            if (fm.horizontalAdvance(box->itemText(i)) > fm.horizontalAdvance(text)) {
+                text = box->itemText(i);
+            }
+        }
+    }
     if (auto* label = qobject_cast<QLabel*>(w); label != nullptr && label->wordWrap()) {
         const int room = label->contentsRect().width();
         const QRect need = fm.boundingRect(QRect(0, 0, room, 10000), Qt::TextWordWrap, text);

@@ -230,6 +230,16 @@ SIZE FormWindow::neededSize(const Bound& b, HFONT font) const {
         format = DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK;
     }
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
+    if (d.kind == ui::Kind::Combo && d.widest.empty()) {
+        // A chooser shows any of its items once picked: the widest of them has to fit.
+        for (const std::u16string& item : d.items) {
+            const std::wstring itemText = wide(item);
+            RECT itemRect{0, 0, 0, 0};
+            DrawTextW(dc, itemText.c_str(), static_cast<int>(itemText.size()), &itemRect, format);
+            r.right = std::max(r.right, itemRect.right);
+            r.bottom = std::max(r.bottom, itemRect.bottom);
+        }
+    }
     SelectObject(dc, old);
     ReleaseDC(hwnd_, dc);
     // The room a control spends around its text: frames, margins, a chooser's arrow.

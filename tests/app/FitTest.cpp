@@ -21,14 +21,29 @@ QStringList problems(app::FormView& view) {
     QStringList out;
     for (const ui::Control& c : view.form().controls()) {
         QWidget* w = view.widgetFor(c.name(), c.element());
-        const QSize need = app::FormView::neededSize(w, c.def());
-        if (need.width() > w->width() || need.height() > w->height()) {
-            out << QStringLiteral("%1: needs %2x%3, has %4x%5")
-                       .arg(w->objectName())
-                       .arg(need.width())
-                       .arg(need.height())
-                       .arg(w->width())
-                       .arg(w->height());
+        QStringList shown{QString()};
+        auto* box = qobject_cast<QComboBox*>(w);
+        for (int i = 0; box != nullptr && i < box->count(); ++i) {
+            shown << box->itemText(i); // every item a chooser can show, each picked in turn
+        }
+        for (const QString& item : shown) {
+            const QString before = box != nullptr ? box->currentText() : QString();
+            if (!item.isEmpty()) {
+                box->setEditText(item);
+            }
+            const QSize need = app::FormView::neededSize(w, c.def());
+            if (box != nullptr) {
+                box->setEditText(before);
+            }
+            if (need.width() > w->width() || need.height() > w->height()) {
+                out << QStringLiteral("%1 %6: needs %2x%3, has %4x%5")
+                           .arg(w->objectName())
+                           .arg(need.width())
+                           .arg(need.height())
+                           .arg(w->width())
+                           .arg(w->height())
+                           .arg(item);
+            }
         }
     }
     return out;
