@@ -97,7 +97,10 @@ void FormWindow::build() {
         b.shown = c.text();
         b.shownVisible = c.visible();
         const wchar_t* cls = L"EDIT";
-        DWORD style = WS_CHILD | (c.visible() ? WS_VISIBLE : 0);
+        // Controls of the definitions overlap by a border (the grid's 径级/件数 pairs, the
+        // sawn rows): each paints only what no sibling above it covers, so none paints over
+        // another in whatever order the paints come.
+        DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (c.visible() ? WS_VISIBLE : 0);
         DWORD exStyle = 0;
         std::wstring text = wide(c.text());
         switch (d.kind) {
@@ -155,6 +158,11 @@ void FormWindow::build() {
         if (!d.toolTip.empty()) {
             addToolTip(b.hwnd, d.toolTip);
         }
+    }
+    // Stacked as the Qt view stacks them: a control of the definition lies over those before
+    // it, so where two overlap by a border the later one shows whole.
+    for (const Bound& b : bound_) {
+        SetWindowPos(b.hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
 }
 
