@@ -139,10 +139,6 @@ shot "$work/grid.png" "$grid"
 click "$grid" 433 568
 prices=$(window '单价设置') || fail "the price window did not open"
 sleep 0.5
-# Under Wine a window over another of the same program may show no contents until it is
-# moved clear of it; on Windows it stands where the program put it.
-xdotool windowmove "$prices" 720 640
-sleep 0.5
 click "$prices" 210 115
 typed 480
 sleep 0.3
