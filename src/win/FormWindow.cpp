@@ -115,13 +115,12 @@ void FormWindow::build() {
         case ui::Kind::Label:
             cls = L"STATIC";
             // Captions wrap only where they are drawn more than a line high, as in the Qt view.
+            // A caption that acts as a button is drawn here, as the Qt view draws it: wrapped
+            // and centred, on a button's face.
             style |= SS_NOTIFY | SS_NOPREFIX |
-                     (d.clickable      ? SS_CENTER | SS_CENTERIMAGE | WS_BORDER
+                     (d.clickable      ? SS_OWNERDRAW
                       : d.height > 400 ? SS_LEFT
                                        : SS_LEFTNOWORDWRAP);
-            if (d.clickable) {
-                exStyle = WS_EX_DLGMODALFRAME;
-            }
             text = wide(d.text);
             break;
         case ui::Kind::Button:
@@ -163,6 +162,54 @@ void FormWindow::build() {
     // it, so where two overlap by a border the later one shows whole.
     for (const Bound& b : bound_) {
         SetWindowPos(b.hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
+// A caption that acts as a button, as the Qt view's style sheet draws it: a light wood face
+// shading down, a dark rim, the caption wrapped and centred, a dotted frame when focused.
+void FormWindow::drawCaptionButton(const Bound& b, HDC dc, RECT r) {
+    const ui::ControlDef& d = b.control->def();
+    const int h = std::max<int>(r.bottom - r.top, 1);
+    const ui::Rgb top{255, 246, 226}, bottom{212, 172, 104};
+    for (int y = 0; y < h; ++y) {
+        const auto shade = [y, h](int a, int z) { return a + (z - a) * y / h; };
+        RECT line{r.left, r.top + y, r.right, r.top + y + 1};
+        HBRUSH brush = CreateSolidBrush(
+            RGB(shade(top.r, bottom.r), shade(top.g, bottom.g), shade(top.b, bottom.b)));
+        FillRect(dc, &line, brush);
+        DeleteObject(brush);
+    }
+    if (d.back) {
+        RECT inner = r;
+        InflateRect(&inner, -1, -1);
+        FillRect(dc, &inner, b.back);
+    }
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(138, 96, 42));
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    RoundRect(dc, r.left, r.top, r.right, r.bottom, px(90, dpi_), px(90, dpi_));
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+
+    HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(b.hwnd, WM_GETFONT, 0, 0)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, d.fore ? colorOf(*d.fore) : RGB(74, 44, 12));
+    const std::wstring text = wide(d.text);
+    RECT room = r;
+    InflateRect(&room, -px(30, dpi_), 0); // the rim and a pixel of padding, as on Qt
+    RECT need = room;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need,
+              DT_CALCRECT | DT_WORDBREAK | DT_CENTER | DT_NOPREFIX);
+    room.top += std::max<int>(0, ((room.bottom - room.top) - (need.bottom - need.top)) / 2);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &room,
+              DT_WORDBREAK | DT_CENTER | DT_NOPREFIX);
+    SelectObject(dc, oldFont);
+    if (GetFocus() == b.hwnd) {
+        RECT focus = r;
+        InflateRect(&focus, -2, -2);
+        DrawFocusRect(dc, &focus);
     }
 }
 
@@ -231,10 +278,12 @@ SIZE FormWindow::neededSize(const Bound& b, HFONT font) const {
     const std::wstring text = wide(shown);
     RECT r{0, 0, 0, 0};
     UINT format = DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE;
-    if (d.kind == ui::Kind::Label && d.height > 400 && !d.clickable) {
+    // Captions wrap where the Qt view wraps them: those drawn more than a line high, and every
+    // caption that acts as a button.
+    if (d.kind == ui::Kind::Label && (d.height > 400 || d.clickable)) {
         RECT placed;
         GetClientRect(b.hwnd, &placed);
-        r.right = placed.right;
+        r.right = placed.right - (d.clickable ? px(60, dpi_) : 0);
         format = DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK;
     }
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
@@ -252,23 +301,28 @@ SIZE FormWindow::neededSize(const Bound& b, HFONT font) const {
     ReleaseDC(hwnd_, dc);
     // The room a control spends around its text: frames, margins, a chooser's arrow.
     const int edge = 2 * GetSystemMetricsForDpi(SM_CXEDGE, dpi_);
+    // The edit's own margins, as its font sets them: a CJK font's can be several pixels, and
+    // a text a pixel too wide scrolls its first digit out of sight ("80.00" for "480.00").
+    const LRESULT margins = SendMessageW(b.edit, EM_GETMARGINS, 0, 0);
+    const int editMargins = LOWORD(margins) + HIWORD(margins) + px(15, dpi_); // and the caret
     int chrome = 0;
     switch (d.kind) {
     case ui::Kind::Text:
-        chrome = edge + px(30, dpi_); // the client edge and the edit's own margins
+        chrome = edge + std::max(editMargins, px(30, dpi_));
         break;
     case ui::Kind::Combo:
-        chrome = edge + GetSystemMetricsForDpi(SM_CXVSCROLL, dpi_) + px(30, dpi_);
+        chrome =
+            edge + GetSystemMetricsForDpi(SM_CXVSCROLL, dpi_) + std::max(editMargins, px(30, dpi_));
         break;
     case ui::Kind::Button:
         chrome = px(120, dpi_);
         break;
     case ui::Kind::Label:
-        chrome = d.clickable ? px(90, dpi_) : 0;
+        chrome = d.clickable ? px(60, dpi_) : 0;
         break;
     }
     const bool label = d.kind == ui::Kind::Label;
-    return {r.right - r.left + chrome, label ? r.bottom - r.top : 0};
+    return {r.right - r.left + chrome, label ? r.bottom - r.top + (d.clickable ? 2 : 0) : 0};
 }
 
 // A control whose text does not fit takes free room beside it, then a smaller font in half
@@ -547,19 +601,6 @@ LRESULT FormWindow::handleControl(Bound& b, HWND hwnd, UINT msg, WPARAM wParam, 
         break;
     case WM_GETDLGCODE:
         return DefSubclassProc(hwnd, msg, wParam, lParam) | DLGC_WANTALLKEYS;
-    case WM_PAINT:
-        if (clickLabel && GetFocus() == hwnd) {
-            // The system draws no focus on a caption: a dotted frame inside its border.
-            const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
-            HDC dc = GetDC(hwnd);
-            RECT r;
-            GetClientRect(hwnd, &r);
-            InflateRect(&r, -2, -2);
-            DrawFocusRect(dc, &r);
-            ReleaseDC(hwnd, dc);
-            return result;
-        }
-        break;
     case WM_SETFOCUS:
         if (clickLabel) {
             InvalidateRect(hwnd, nullptr, TRUE);
@@ -706,6 +747,14 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (Bound* b = boundOf(item->hwndItem); b != nullptr && item->CtlType == ODT_STATIC) {
+            drawCaptionButton(*b, item->hDC, item->rcItem);
+            return TRUE;
+        }
+        break;
+    }
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {

@@ -67,6 +67,7 @@ class FormWindow {
     LRESULT handleControl(Bound& b, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void build();
     void addToolTip(HWND control, const std::u16string& text);
+    void drawCaptionButton(const Bound& b, HDC dc, RECT r);
     void layout();
     void fitContents();
     SIZE neededSize(const Bound& b, HFONT font) const;

@@ -5,10 +5,11 @@
 # a switch to the list calculator, and a bill exported through the stand-in spreadsheet
 # application registered as Excel. Screenshots land in $LOGORA_SHOTS when it is set.
 #
-#   window-test.sh <setup.exe> <logora_standin.dll>
+#   window-test.sh <setup.exe> <logora_standin.dll> [<logora_win_fit_tests.exe>]
 set -eu
 setup=$(realpath "$1")
 standin=$(realpath "$2")
+fit=${3:+$(realpath "$3")}
 work=$(mktemp -d /tmp/logora-wine-XXXXXX)
 if [ -n "${LOGORA_SHOTS:-}" ]; then mkdir -p "$LOGORA_SHOTS"; fi
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -78,6 +79,21 @@ wineboot -i >/dev/null 2>&1
 # Song-face Chinese for the definitions' 宋体, as on a Chinese Windows.
 printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"SimSun"="AR PL UMing CN"\r\n"NSimSun"="AR PL UMing CN"\r\n"\345\256\213\344\275\223"="AR PL UMing CN"\r\n' >"$work/fonts.reg"
 wine regedit "$work/fonts.reg"
+
+# Every caption and widest value of the four windows shows whole, at 100 % and at 150 %.
+if [ -n "$fit" ]; then
+    for dpi in 96 144; do
+        printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n' \
+            "$dpi" >"$work/dpi.reg"
+        wine regedit "$work/dpi.reg"
+        wineserver -w
+        wine "$fit" >"$work/fit-$dpi.log" 2>&1 || { cat "$work/fit-$dpi.log"; fail "controls cut at $dpi dpi"; }
+        if [ -n "${LOGORA_SHOTS:-}" ]; then cp "$work/fit-$dpi.log" "$LOGORA_SHOTS/"; fi
+    done
+    printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:00000060\r\n' >"$work/dpi.reg"
+    wine regedit "$work/dpi.reg"
+    wineserver -w
+fi
 
 start=$(date +%s%N)
 wine "$setup" /S
