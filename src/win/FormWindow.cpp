@@ -421,22 +421,47 @@ void FormWindow::writeText(Bound& b) {
     SendMessageW(b.edit, EM_SETSEL, at, at);
 }
 
+// A tick's writes paint once: the window's redraw is held while its controls change (a clear
+// rewrites every count), then each changed control is painted.
 int FormWindow::sync() {
     int written = 0;
+    bool held = false;
+    bool shownOrHidden = false;
+    std::vector<HWND> changed;
+    auto hold = [&] {
+        if (!held && IsWindowVisible(hwnd_)) {
+            SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+            held = true;
+        }
+    };
     form_.takeChanged([&](ui::Control& c) {
         Bound& b = boundOf(c);
         if (b.shownVisible != c.visible()) {
+            hold();
             b.shownVisible = c.visible();
             ShowWindow(b.hwnd, c.visible() ? SW_SHOWNA : SW_HIDE);
+            changed.push_back(b.hwnd);
+            shownOrHidden = true;
             ++written;
         }
         if (b.shown == c.text() || c.kind() == ui::Kind::Label || c.kind() == ui::Kind::Button) {
             return;
         }
+        hold();
         b.shown = c.text();
         writeText(b);
+        changed.push_back(b.hwnd);
         ++written;
     });
+    if (held) {
+        SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+        for (HWND h : changed) {
+            RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+        }
+        if (shownOrHidden) {
+            InvalidateRect(hwnd_, nullptr, FALSE); // a hidden control leaves the background
+        }
+    }
     return written;
 }
 
