@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Artwork.hpp"
+#include "ui/Artwork.hpp"
 #include "ui/WindowDef.hpp"
 
 #include <QLinearGradient>
@@ -10,19 +11,22 @@
 namespace logora::app {
 
 void paintLogEnd(QPainter& p, const QRect& box) {
+    const ui::LogEndArt& art = ui::kLogEnd;
+    const auto colour = [](const ui::Rgb& c) { return QColor(c.r, c.g, c.b); };
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r(box);
-    QRadialGradient wood(r.center(), r.width() / 2);
-    wood.setColorAt(0, QColor(240, 205, 140));
-    wood.setColorAt(1, QColor(196, 146, 82));
-    p.setPen(QPen(QColor(96, 58, 22), r.width() / 14));
+    const double w = r.width();
+    QRadialGradient wood(r.center(), w / 2);
+    wood.setColorAt(0, colour(art.heart));
+    wood.setColorAt(1, colour(art.sapwood));
+    p.setPen(QPen(colour(art.bark), w * art.barkWidth));
     p.setBrush(wood);
-    p.drawEllipse(r.adjusted(r.width() / 28, r.width() / 28, -r.width() / 28, -r.width() / 28));
+    p.drawEllipse(r.adjusted(w * art.margin, w * art.margin, -w * art.margin, -w * art.margin));
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(150, 100, 48), r.width() / 40));
-    for (int ring = 1; ring <= 4; ++ring) {
-        const double inset = r.width() * (0.1 + 0.09 * ring);
+    p.setPen(QPen(colour(art.ring), w * art.ringWidth));
+    for (int ring = 1; ring <= art.rings; ++ring) {
+        const double inset = w * (art.firstInset + art.ringStep * ring);
         p.drawEllipse(r.adjusted(inset, inset * 1.05, -inset * 0.95, -inset));
     }
     p.restore();
@@ -69,19 +73,33 @@ void paintTitleBand(QPainter& p, const QRect& band, const QString& caption) {
     p.restore();
 }
 
+namespace {
+
+QString hex(const ui::Rgb& c) {
+    return QColor(c.r, c.g, c.b).name();
+}
+
+QString gradient(const ui::ButtonFace& f) {
+    return QStringLiteral("qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, stop:0.5 %2, "
+                          "stop:1 %3)")
+        .arg(hex(f.top), hex(f.middle), hex(f.bottom));
+}
+
+} // namespace
+
+// The buttons' look, from the same data the Windows program draws them with.
 QString buttonStyleSheet() {
-    return QStringLiteral(
-        "QPushButton, QLabel[clickable=\"true\"] {"
-        "  color: #4a2c0c; font-weight: bold;"
-        "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fff6e2, stop:0.5 #efd5a0,"
-        "    stop:1 #d4ac68);"
-        "  border: 1px solid #8a602a; border-radius: 6px; padding: 1px; }"
-        "QPushButton:hover, QLabel[clickable=\"true\"]:hover {"
-        "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fffaf0, stop:1 #e2bd7c); }"
-        "QPushButton:pressed, QLabel[clickable=\"true\"][pressed=\"true\"] {"
-        "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #c99a52, stop:1 #f2dcae);"
-        "  padding-top: 2px; }"
-        "QPushButton:focus, QLabel[clickable=\"true\"]:focus { border: 2px solid #b0461a; }");
+    return QStringLiteral("QPushButton, QLabel[clickable=\"true\"] {"
+                          "  color: %1; font-weight: bold; background: %2;"
+                          "  border: 1px solid %3; border-radius: %4px; padding: 1px; }"
+                          "QPushButton:hover, QLabel[clickable=\"true\"]:hover { background: %5; }"
+                          "QPushButton:pressed, QLabel[clickable=\"true\"][pressed=\"true\"] {"
+                          "  background: %6; padding-top: 2px; }"
+                          "QPushButton:focus, QLabel[clickable=\"true\"]:focus {"
+                          "  border: 2px solid %7; }")
+        .arg(hex(ui::kButtonText), gradient(ui::kButtonFace), hex(ui::kButtonRim))
+        .arg(ui::kButtonRadiusTwips / ui::kTwipsPerPixel)
+        .arg(gradient(ui::kButtonHover), gradient(ui::kButtonPressed), hex(ui::kButtonFocus));
 }
 
 } // namespace logora::app

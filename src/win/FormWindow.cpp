@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "win/FormWindow.hpp"
 
+#include "ui/Artwork.hpp"
 #include "ui/Fit.hpp"
 
 #include <commctrl.h>
@@ -125,7 +126,7 @@ void FormWindow::build() {
             break;
         case ui::Kind::Button:
             cls = L"BUTTON";
-            style |= WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE;
+            style |= WS_TABSTOP | BS_OWNERDRAW; // a wood face, as on Qt
             text = wide(d.text);
             break;
         }
@@ -165,29 +166,34 @@ void FormWindow::build() {
     }
 }
 
-// A caption that acts as a button, as the Qt view's style sheet draws it: a light wood face
-// shading down, a dark rim, the caption wrapped and centred, a dotted frame when focused.
-void FormWindow::drawCaptionButton(const Bound& b, HDC dc, RECT r) {
+// A button, or a caption that acts as one, as the Qt view's style sheet draws it: a wood face
+// shading down (lighter under the pointer, inverted when pressed), a dark rim with rounded
+// corners (a red one when focused), the caption bold, wrapped and centred.
+void FormWindow::drawButtonFace(const Bound& b, HDC dc, RECT r, bool pressed) {
     const ui::ControlDef& d = b.control->def();
+    const bool focused = GetFocus() == b.hwnd;
+    const ui::ButtonFace& face = pressed   ? ui::kButtonPressed
+                                 : b.hover ? ui::kButtonHover
+                                           : ui::kButtonFace;
+    FillRect(dc, &r, windowBack_);
     const int h = std::max<int>(r.bottom - r.top, 1);
-    const ui::Rgb top{255, 246, 226}, bottom{212, 172, 104};
+    const int radius = px(ui::kButtonRadiusTwips, dpi_);
+    HRGN round = CreateRoundRectRgn(r.left, r.top, r.right + 1, r.bottom + 1, radius, radius);
+    SelectClipRgn(dc, round);
     for (int y = 0; y < h; ++y) {
-        const auto shade = [y, h](int a, int z) { return a + (z - a) * y / h; };
         RECT line{r.left, r.top + y, r.right, r.top + y + 1};
-        HBRUSH brush = CreateSolidBrush(
-            RGB(shade(top.r, bottom.r), shade(top.g, bottom.g), shade(top.b, bottom.b)));
+        HBRUSH brush =
+            CreateSolidBrush(colorOf(d.back ? *d.back : ui::faceAt(face, double(y) / h)));
         FillRect(dc, &line, brush);
         DeleteObject(brush);
     }
-    if (d.back) {
-        RECT inner = r;
-        InflateRect(&inner, -1, -1);
-        FillRect(dc, &inner, b.back);
-    }
-    HPEN pen = CreatePen(PS_SOLID, 1, RGB(138, 96, 42));
+    SelectClipRgn(dc, nullptr);
+    DeleteObject(round);
+    HPEN pen =
+        CreatePen(PS_SOLID, focused ? 2 : 1, colorOf(focused ? ui::kButtonFocus : ui::kButtonRim));
     HGDIOBJ oldPen = SelectObject(dc, pen);
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-    RoundRect(dc, r.left, r.top, r.right, r.bottom, px(90, dpi_), px(90, dpi_));
+    RoundRect(dc, r.left, r.top, r.right, r.bottom, radius, radius);
     SelectObject(dc, oldBrush);
     SelectObject(dc, oldPen);
     DeleteObject(pen);
@@ -195,10 +201,13 @@ void FormWindow::drawCaptionButton(const Bound& b, HDC dc, RECT r) {
     HGDIOBJ oldFont =
         SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(b.hwnd, WM_GETFONT, 0, 0)));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, d.fore ? colorOf(*d.fore) : RGB(74, 44, 12));
+    SetTextColor(dc, d.fore ? colorOf(*d.fore) : colorOf(ui::kButtonText));
     const std::wstring text = wide(d.text);
     RECT room = r;
     InflateRect(&room, -px(30, dpi_), 0); // the rim and a pixel of padding, as on Qt
+    if (pressed) {
+        OffsetRect(&room, 0, 1);
+    }
     RECT need = room;
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need,
               DT_CALCRECT | DT_WORDBREAK | DT_CENTER | DT_NOPREFIX);
@@ -206,11 +215,6 @@ void FormWindow::drawCaptionButton(const Bound& b, HDC dc, RECT r) {
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &room,
               DT_WORDBREAK | DT_CENTER | DT_NOPREFIX);
     SelectObject(dc, oldFont);
-    if (GetFocus() == b.hwnd) {
-        RECT focus = r;
-        InflateRect(&focus, -2, -2);
-        DrawFocusRect(dc, &focus);
-    }
 }
 
 // The definition's tool tip, shown while the pointer rests on the control, as on Qt.
@@ -229,6 +233,10 @@ void FormWindow::addToolTip(HWND control, const std::u16string& text) {
     tool.uId = reinterpret_cast<UINT_PTR>(control);
     tool.lpszText = tipTexts_.back().data();
     SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+ui::FontSpec FormWindow::faceOf(const ui::ControlDef& d) {
+    return ui::isButtonLike(d) ? ui::buttonFont(d.font) : d.font;
 }
 
 HFONT FormWindow::fontFor(const ui::FontSpec& face) {
@@ -262,7 +270,7 @@ void FormWindow::layout() {
         const int height = d.kind == ui::Kind::Combo ? px(d.height, dpi_) * 6 : px(d.height, dpi_);
         SetWindowPos(b.hwnd, nullptr, px(d.left, dpi_), px(d.top, dpi_), px(d.width, dpi_), height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageW(b.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(d.font)), TRUE);
+        SendMessageW(b.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(faceOf(d))), TRUE);
     }
     fitContents();
 }
@@ -353,7 +361,7 @@ void FormWindow::fitContents() {
         if (d.kind == ui::Kind::Text && d.widest.empty()) {
             continue; // a typed field scrolls its own text
         }
-        ui::FontSpec face = d.font;
+        ui::FontSpec face = faceOf(d);
         SIZE need = neededSize(b, fontFor(face));
         const bool label = d.kind == ui::Kind::Label;
         const ui::Box r = ui::grownToFit(taken, visible, window,
@@ -372,7 +380,7 @@ void FormWindow::fitContents() {
             }
             return need.cx <= r.width && need.cy <= r.height;
         });
-        if (face.points != d.font.points) {
+        if (face.points != faceOf(d).points) {
             SendMessageW(b.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(face)), TRUE);
         }
     }
@@ -626,6 +634,32 @@ LRESULT FormWindow::handleControl(Bound& b, HWND hwnd, UINT msg, WPARAM wParam, 
         break;
     case WM_GETDLGCODE:
         return DefSubclassProc(hwnd, msg, wParam, lParam) | DLGC_WANTALLKEYS;
+    case WM_MOUSEMOVE:
+        if (ui::isButtonLike(b.control->def()) && !b.hover) {
+            b.hover = true; // lighter under the pointer, until it leaves
+            TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, hwnd, 0};
+            TrackMouseEvent(&leave);
+            InvalidateRect(hwnd, nullptr, FALSE);
+        }
+        break;
+    case WM_MOUSELEAVE:
+        if (b.hover) {
+            b.hover = false;
+            InvalidateRect(hwnd, nullptr, FALSE);
+        }
+        break;
+    case WM_LBUTTONDOWN:
+        if (clickLabel) {
+            b.pressed = true;
+            InvalidateRect(hwnd, nullptr, FALSE);
+        }
+        break;
+    case WM_LBUTTONUP:
+        if (clickLabel && b.pressed) {
+            b.pressed = false;
+            InvalidateRect(hwnd, nullptr, FALSE);
+        }
+        break;
     case WM_SETFOCUS:
         if (clickLabel) {
             InvalidateRect(hwnd, nullptr, TRUE);
@@ -673,27 +707,51 @@ void FormWindow::paint(HDC dc) {
     if (!form_.def().frameless) {
         return;
     }
-    // The calculator's own title band, dark wood with a light caption, and a frame.
+    // The calculator's own title band as the Qt view paints it: dark wood shading down, faint
+    // slanted grain, a golden lower edge, the log-end emblem and a light caption; a frame.
     RECT band = client;
     band.bottom = px(ui::kTitleBandTwips, dpi_);
     const int h = band.bottom - band.top;
+    const auto mix = [](const ui::Rgb& a, const ui::Rgb& b, double t) {
+        return RGB(a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t);
+    };
+    const auto woodAt = [&](int y) {
+        const double t = double(y) / std::max(h, 1);
+        return t < 0.55 ? mix(ui::kBandTop, ui::kBandMiddle, t / 0.55)
+                        : mix(ui::kBandMiddle, ui::kBandBottom, (t - 0.55) / 0.45);
+    };
     for (int y = 0; y < h; ++y) {
-        const int t = y * 100 / std::max(h, 1);
-        const auto shade = [t](int top, int bottom) { return top - (top - bottom) * t / 100; };
-        const int r = shade(ui::kBandTop.r, ui::kBandBottom.r);
-        const int g = shade(ui::kBandTop.g, ui::kBandBottom.g);
-        const int bl = shade(ui::kBandTop.b, ui::kBandBottom.b);
         RECT line{band.left, band.top + y, band.right, band.top + y + 1};
-        HBRUSH brush = CreateSolidBrush(RGB(r, g, bl));
+        HBRUSH brush = CreateSolidBrush(woodAt(y));
         FillRect(dc, &line, brush);
         DeleteObject(brush);
     }
+    const auto dp = [this](int pixels) { return MulDiv(pixels, static_cast<int>(dpi_), 96); };
+    for (int y = band.top + dp(6); y < band.bottom; y += dp(7)) {
+        const COLORREF wood = woodAt(y - band.top);
+        const ui::Rgb here{GetRValue(wood), GetGValue(wood), GetBValue(wood)};
+        HPEN grain = CreatePen(PS_SOLID, 1, mix(here, {255, 255, 255}, 18.0 / 255));
+        HGDIOBJ was = SelectObject(dc, grain);
+        MoveToEx(dc, band.left, y, nullptr);
+        LineTo(dc, band.right, y + dp(2));
+        SelectObject(dc, was);
+        DeleteObject(grain);
+    }
+    HPEN edge = CreatePen(PS_SOLID, dp(2), colorOf(ui::kBandEdge));
+    HGDIOBJ was = SelectObject(dc, edge);
+    MoveToEx(dc, band.left, band.bottom - 1, nullptr);
+    LineTo(dc, band.right, band.bottom - 1);
+    SelectObject(dc, was);
+    DeleteObject(edge);
+    const int iconSize = h - dp(18);
+    paintLogEnd(dc, {band.left + dp(14), band.top + dp(9), band.left + dp(14) + iconSize,
+                     band.top + dp(9) + iconSize});
     ui::FontSpec captionFont{u"宋体", ui::kBandCaptionPoints, true};
     HGDIOBJ old = SelectObject(dc, fontFor(captionFont));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colorOf(ui::kBandCaption));
     RECT text = band;
-    text.left += px(400, dpi_);
+    text.left += dp(14) + iconSize + dp(16);
     const std::wstring caption = wide(form_.def().band);
     DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
               DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
@@ -705,6 +763,46 @@ void FormWindow::paint(HDC dc) {
     SelectObject(dc, oldBrush);
     SelectObject(dc, old);
     DeleteObject(pen);
+}
+
+// The log-end emblem, as the Qt program draws it: sapwood shading in to a light heart (in
+// rings of colour, GDI having no radial gradient), the bark rim and the growth rings.
+void FormWindow::paintLogEnd(HDC dc, RECT box) {
+    const ui::LogEndArt& art = ui::kLogEnd;
+    const double w = box.right - box.left;
+    const int margin = static_cast<int>(w * art.margin + 0.5);
+    RECT wood = box;
+    InflateRect(&wood, -margin, -margin);
+    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+    constexpr int kShades = 16;
+    for (int i = 0; i < kShades; ++i) {
+        const double t = double(i) / (kShades - 1); // 0 at the rim, 1 at the heart
+        HBRUSH brush = CreateSolidBrush(RGB(art.sapwood.r + (art.heart.r - art.sapwood.r) * t,
+                                            art.sapwood.g + (art.heart.g - art.sapwood.g) * t,
+                                            art.sapwood.b + (art.heart.b - art.sapwood.b) * t));
+        HGDIOBJ oldBrush = SelectObject(dc, brush);
+        const int in = static_cast<int>((wood.right - wood.left) / 2.0 * i / kShades);
+        Ellipse(dc, wood.left + in, wood.top + in, wood.right - in + 1, wood.bottom - in + 1);
+        SelectObject(dc, oldBrush);
+        DeleteObject(brush);
+    }
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    HPEN bark = CreatePen(PS_SOLID, std::max(1, static_cast<int>(w * art.barkWidth + 0.5)),
+                          colorOf(art.bark));
+    SelectObject(dc, bark);
+    Ellipse(dc, wood.left, wood.top, wood.right, wood.bottom);
+    HPEN ring = CreatePen(PS_SOLID, std::max(1, static_cast<int>(w * art.ringWidth + 0.5)),
+                          colorOf(art.ring));
+    SelectObject(dc, ring);
+    for (int k = 1; k <= art.rings; ++k) {
+        const double inset = w * (art.firstInset + art.ringStep * k);
+        Ellipse(dc, box.left + static_cast<int>(inset), box.top + static_cast<int>(inset * 1.05),
+                box.right - static_cast<int>(inset * 0.95), box.bottom - static_cast<int>(inset));
+    }
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(bark);
+    DeleteObject(ring);
 }
 
 // A control's text and background colours: its definition's, a field's white, or the window's
@@ -774,8 +872,11 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_DRAWITEM: {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (Bound* b = boundOf(item->hwndItem); b != nullptr && item->CtlType == ODT_STATIC) {
-            drawCaptionButton(*b, item->hDC, item->rcItem);
+        if (Bound* b = boundOf(item->hwndItem);
+            b != nullptr && (item->CtlType == ODT_STATIC || item->CtlType == ODT_BUTTON)) {
+            const bool pressed =
+                item->CtlType == ODT_BUTTON ? (item->itemState & ODS_SELECTED) != 0 : b->pressed;
+            drawButtonFace(*b, item->hDC, item->rcItem, pressed);
             return TRUE;
         }
         break;

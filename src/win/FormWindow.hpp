@@ -56,6 +56,8 @@ class FormWindow {
         std::u16string shown;
         bool shownVisible = true;
         HBRUSH back = nullptr;
+        bool hover = false;   // a button under the pointer
+        bool pressed = false; // a caption that acts as a button, held down
     };
 
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -67,7 +69,8 @@ class FormWindow {
     LRESULT handleControl(Bound& b, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void build();
     void addToolTip(HWND control, const std::u16string& text);
-    void drawCaptionButton(const Bound& b, HDC dc, RECT r);
+    void drawButtonFace(const Bound& b, HDC dc, RECT r, bool pressed);
+    static ui::FontSpec faceOf(const ui::ControlDef& d);
     void layout();
     void fitContents();
     SIZE neededSize(const Bound& b, HFONT font) const;
@@ -80,6 +83,7 @@ class FormWindow {
     void moveFocus(const Bound& from, bool forward);
     bool arrowKey(const Bound& b, bool down);
     void paint(HDC dc);
+    void paintLogEnd(HDC dc, RECT box);
     Bound* boundOf(HWND child);
     Bound& boundOf(ui::Control& c);
     std::u16string textOf(const Bound& b) const;
