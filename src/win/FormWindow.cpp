@@ -850,6 +850,12 @@ void FormWindow::activated(bool active) {
     }
 }
 
+// The pointer's place on the screen when the message being handled was sent.
+POINT FormWindow::messagePos() {
+    const DWORD at = GetMessagePos();
+    return {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+}
+
 LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_COMMAND:
@@ -903,7 +909,7 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         // The other buttons drag it too, as on Linux: the program's own drag, which ends on
         // the release (or when the capture is lost).
         if (form_.def().frameless) {
-            GetCursorPos(&dragFrom_);
+            dragFrom_ = messagePos(); // where the press was, however late it is read
             dragOrigin_ = position();
             dragging_ = true;
             SetCapture(hwnd_);
@@ -912,8 +918,7 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_MOUSEMOVE:
         if (dragging_) {
-            POINT now;
-            GetCursorPos(&now);
+            const POINT now = messagePos();
             moveTo({dragOrigin_.x + now.x - dragFrom_.x, dragOrigin_.y + now.y - dragFrom_.y});
             return 0;
         }

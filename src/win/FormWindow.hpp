@@ -84,6 +84,7 @@ class FormWindow {
     bool arrowKey(const Bound& b, bool down);
     void paint(HDC dc);
     void paintLogEnd(HDC dc, RECT box);
+    static POINT messagePos();
     Bound* boundOf(HWND child);
     Bound& boundOf(ui::Control& c);
     std::u16string textOf(const Bound& b) const;
