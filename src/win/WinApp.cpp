@@ -176,8 +176,10 @@ void WinApp::openManual(Calculator which) {
 
 void WinApp::showPrices(prices::PriceWindow& window) {
     if (!priceView_) {
-        priceView_ =
-            std::make_unique<FormWindow>(window.form(), instance_, view(Calculator::Grid).hwnd());
+        // A window of its own, as on Linux, not one owned by the grid: an owned window is a
+        // transient of the grid for the X window manager under Wine, which minimises the two
+        // together, where a trader minimising the price window wants only it to go.
+        priceView_ = std::make_unique<FormWindow>(window.form(), instance_);
         priceView_->onClosed = [this] {
             // Closed without "保存退出": its unsaved texts go; the next tick reloads the store.
             PostMessageW(messageWindow_, kUnload, kPricesSlot, 0);

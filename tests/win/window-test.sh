@@ -154,6 +154,12 @@ shot "$work/grid.png" "$grid"
 # The price of the first class, saved; the grid comes back.
 click "$grid" 433 568
 prices=$(window '单价设置') || fail "the price window did not open"
+# Minimised, the price window goes alone, as on Linux; 单价设置 brings it back.
+xdotool windowminimize "$prices"
+wait_for "xwininfo -id $prices | grep -q IsUnMapped" || fail "the price window did not minimise"
+xwininfo -id "$grid" | grep -q IsViewable || fail "minimising the price window took the grid too"
+click "$grid" 433 568
+wait_for "xwininfo -id $prices | grep -q IsViewable" || fail "单价设置 did not bring it back"
 sleep 0.5
 click "$prices" 210 115
 typed 480
