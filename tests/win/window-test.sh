@@ -80,9 +80,9 @@ wineboot -i >/dev/null 2>&1
 printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"SimSun"="AR PL UMing CN"\r\n"NSimSun"="AR PL UMing CN"\r\n"\345\256\213\344\275\223"="AR PL UMing CN"\r\n' >"$work/fonts.reg"
 wine regedit "$work/fonts.reg"
 
-# Every caption and widest value of the four windows shows whole, at 100 % and at 150 %.
+# Every caption and widest value of the four windows shows whole, at 100, 125, 150 and 200 %.
 if [ -n "$fit" ]; then
-    for dpi in 96 144; do
+    for dpi in 96 120 144 192; do
         printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n' \
             "$dpi" >"$work/dpi.reg"
         wine regedit "$work/dpi.reg"
