@@ -90,9 +90,7 @@ class MissingSpreadsheet : public Spreadsheet {
   public:
     explicit MissingSpreadsheet(std::u16string why, std::u16string detail = {})
         : why_(std::move(why)), detail_(std::move(detail)) {}
-    std::optional<ExportError> missing() const override {
-        return ExportError(why_, detail_, ExportError::Kind::Refused);
-    }
+    std::optional<ExportError> missing() const override { return error(); }
     void start() override { fail(); }
     void openWorkbook(const std::filesystem::path&) override { fail(); }
     void selectSheet(std::u16string_view) override { fail(); }
@@ -104,7 +102,8 @@ class MissingSpreadsheet : public Spreadsheet {
     void abandon() override {}
 
   private:
-    [[noreturn]] void fail() const { throw ExportError(why_, detail_, ExportError::Kind::Refused); }
+    ExportError error() const { return ExportError(why_, detail_, ExportError::Kind::Refused); }
+    [[noreturn]] void fail() const { throw error(); }
     std::u16string why_;
     std::u16string detail_;
 };

@@ -540,9 +540,10 @@ void FormWindow::picked(Bound& b) {
 // The wheel over a closed chooser steps through its items, as on Qt, also when another
 // control has the focus (the system gives the wheel to the focus, which passes it up here).
 bool FormWindow::wheel(POINT screen, int delta) {
-    Bound* b = boundOf(WindowFromPoint(screen));
+    const HWND under = WindowFromPoint(screen);
+    Bound* b = boundOf(under);
     if (b == nullptr) {
-        b = boundOf(GetParent(WindowFromPoint(screen))); // a chooser's own edit field
+        b = boundOf(GetParent(under)); // a chooser's own edit field
     }
     if (b == nullptr || b->control->kind() != ui::Kind::Combo ||
         SendMessageW(b->hwnd, CB_GETDROPPEDSTATE, 0, 0) != 0) {

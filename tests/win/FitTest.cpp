@@ -2,6 +2,7 @@
 // The four windows as native controls at the screen's dpi: every caption shows whole, and
 // every field shows its widest reachable value from its first digit to its last. Run inside
 // the Wine window test, on a real X server, at 96 and at 144 dpi.
+#include "text/NumberText.hpp"
 #include "ui/Form.hpp"
 #include "ui/WindowDef.hpp"
 #include "win/FormWindow.hpp"
@@ -14,17 +15,6 @@
 using namespace logora;
 
 namespace {
-
-std::string utf8(const std::u16string& s) {
-    std::string out;
-    const std::wstring w(s.begin(), s.end());
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(n));
-    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), out.data(), n, nullptr,
-                        nullptr);
-    return out;
-}
 
 // What the control shows of its text, told by the system that draws it.
 std::string problemOf(HWND hwnd, const ui::ControlDef& d, const std::u16string& text) {
@@ -76,7 +66,7 @@ std::string problemOf(HWND hwnd, const ui::ControlDef& d, const std::u16string& 
         GetTextExtentPoint32W(dc, L"米", 1, &han);
         TEXTMETRICW tm{};
         GetTextMetricsW(dc, &tm);
-        problem += " [" + utf8(std::u16string(face, face + wcslen(face))) + " space " +
+        problem += " [" + text::toUtf8(std::u16string(face, face + wcslen(face))) + " space " +
                    std::to_string(space.cx) + " han " + std::to_string(han.cx) + " height " +
                    std::to_string(tm.tmHeight) + "]";
     }
@@ -99,7 +89,8 @@ TEST(WindowsFit, EveryCaptionAndWidestValueShowsWhole) {
         win::FormWindow view(form, GetModuleHandleW(nullptr));
         view.show();
         view.sync();
-        std::printf("%s at %u dpi\n", utf8(form.def().name).c_str(), GetDpiForWindow(view.hwnd()));
+        std::printf("%s at %u dpi\n", text::toUtf8(form.def().name).c_str(),
+                    GetDpiForWindow(view.hwnd()));
         for (const ui::Control& c : form.controls()) {
             const ui::ControlDef& d = c.def();
             const std::u16string text =
@@ -110,8 +101,9 @@ TEST(WindowsFit, EveryCaptionAndWidestValueShowsWhole) {
             if (form.def().name == u"Form1" && c.name() == u"Label8") {
                 continue;
             }
-            EXPECT_TRUE(problem.empty()) << utf8(form.def().name) << " " << utf8(c.name()) << "("
-                                         << c.element() << ") " << utf8(text) << ": " << problem;
+            EXPECT_TRUE(problem.empty())
+                << text::toUtf8(form.def().name) << " " << text::toUtf8(c.name()) << "("
+                << c.element() << ") " << text::toUtf8(text) << ": " << problem;
         }
     }
 }
