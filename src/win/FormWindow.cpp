@@ -180,12 +180,15 @@ void FormWindow::drawButtonFace(const Bound& b, HDC dc, RECT r, bool pressed) {
     const int radius = px(ui::kButtonRadiusTwips, dpi_);
     HRGN round = CreateRoundRectRgn(r.left, r.top, r.right + 1, r.bottom + 1, radius, radius);
     SelectClipRgn(dc, round);
-    for (int y = 0; y < h; ++y) {
-        RECT line{r.left, r.top + y, r.right, r.top + y + 1};
-        HBRUSH brush =
-            CreateSolidBrush(colorOf(d.back ? *d.back : ui::faceAt(face, double(y) / h)));
-        FillRect(dc, &line, brush);
-        DeleteObject(brush);
+    if (b.back != nullptr) {
+        FillRect(dc, &r, b.back); // a colour of its own, as its style sheet gives it on Qt
+    } else {
+        for (int y = 0; y < h; ++y) {
+            RECT line{r.left, r.top + y, r.right, r.top + y + 1};
+            HBRUSH brush = CreateSolidBrush(colorOf(ui::faceAt(face, double(y) / h)));
+            FillRect(dc, &line, brush);
+            DeleteObject(brush);
+        }
     }
     SelectClipRgn(dc, nullptr);
     DeleteObject(round);
