@@ -1,0 +1,514 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ledger/SqliteLedger.hpp"
+
+#include "text/NumberText.hpp"
+#include "text/PathText.hpp"
+#include "ui/Folders.hpp"
+
+#include <sqlite3.h>
+
+#include <system_error>
+
+namespace logora::ledger {
+
+namespace fs = std::filesystem;
+
+const char* const kSchemaVersion1 = R"(
+CREATE TABLE bills(
+    number TEXT PRIMARY KEY, day TEXT NOT NULL, seq INTEGER NOT NULL, time TEXT NOT NULL,
+    calculator INTEGER NOT NULL, sheet TEXT NOT NULL, headers TEXT NOT NULL,
+    pieces INTEGER NOT NULL, volume INTEGER NOT NULL, amount INTEGER NOT NULL,
+    workbook TEXT NOT NULL, pdf TEXT NOT NULL);
+CREATE TABLE lines(
+    number TEXT NOT NULL, position INTEGER NOT NULL, length TEXT NOT NULL,
+    diameter TEXT NOT NULL, width TEXT NOT NULL, thickness TEXT NOT NULL, pieces TEXT NOT NULL,
+    volume TEXT NOT NULL, price TEXT NOT NULL, amount TEXT NOT NULL,
+    PRIMARY KEY(number, position));
+CREATE TABLE classes(
+    number TEXT NOT NULL, position INTEGER NOT NULL, name TEXT NOT NULL, pieces TEXT NOT NULL,
+    volume TEXT NOT NULL, price TEXT NOT NULL, amount TEXT NOT NULL,
+    PRIMARY KEY(number, position));
+CREATE TABLE reserved(number TEXT PRIMARY KEY, day TEXT NOT NULL, seq INTEGER NOT NULL);
+PRAGMA user_version = 1;
+)";
+
+namespace {
+
+// Each step brings a ledger of the version before it to its own.
+const char* const kMigrations[] = {
+    kSchemaVersion1,
+    R"(
+ALTER TABLE bills ADD COLUMN voided INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE bills ADD COLUMN void_reason TEXT NOT NULL DEFAULT '';
+CREATE INDEX bills_by_day ON bills(day, seq);
+PRAGMA user_version = 2;
+)",
+};
+static_assert(std::size(kMigrations) == kSchemaVersion);
+
+std::string utf8(std::u16string_view text) {
+    return text::toUtf8(text);
+}
+
+// Headers in one column, so that the list needs no join: caption US text RS …, with the two
+// separators and the backslash escaped in the texts.
+std::string encodeHeaders(const std::vector<Header>& headers) {
+    std::string out;
+    auto put = [&out](std::u16string_view t) {
+        for (char c : utf8(t)) {
+            if (c == '\\' || c == '\x1e' || c == '\x1f') {
+                out.push_back('\\');
+                c = c == '\\' ? '\\' : (c == '\x1e' ? 'r' : 'u');
+            }
+            out.push_back(c);
+        }
+    };
+    for (const Header& h : headers) {
+        put(h.caption);
+        out.push_back('\x1f');
+        put(h.text);
+        out.push_back('\x1e');
+    }
+    return out;
+}
+
+std::vector<Header> decodeHeaders(std::string_view in) {
+    std::vector<Header> out;
+    std::string caption, current;
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        const char c = in[i];
+        if (c == '\\' && i + 1 < in.size()) {
+            const char e = in[++i];
+            current.push_back(e == 'r' ? '\x1e' : (e == 'u' ? '\x1f' : e));
+        } else if (c == '\x1f') {
+            caption = std::move(current);
+            current.clear();
+        } else if (c == '\x1e') {
+            out.push_back({text::fromUtf8(caption), text::fromUtf8(current)});
+            caption.clear();
+            current.clear();
+        } else {
+            current.push_back(c);
+        }
+    }
+    return out;
+}
+
+// A prepared statement, finalized however the call ends.
+class Statement {
+  public:
+    Statement(sqlite3* db, const char* sql) : db_(db) {
+        if (sqlite3_prepare_v2(db, sql, -1, &s_, nullptr) != SQLITE_OK) {
+            s_ = nullptr;
+        }
+    }
+    ~Statement() { sqlite3_finalize(s_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    bool ok() const { return s_ != nullptr; }
+    Statement& bind(int i, std::string_view t) {
+        sqlite3_bind_text(s_, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& bind(int i, std::u16string_view t) { return bind(i, std::string_view(utf8(t))); }
+    Statement& bind(int i, long long v) {
+        sqlite3_bind_int64(s_, i, v);
+        return *this;
+    }
+    // SQLITE_ROW, SQLITE_DONE or an error code.
+    int step() { return s_ != nullptr ? sqlite3_step(s_) : sqlite3_errcode(db_); }
+    std::string text(int i) const {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s_, i));
+        return t != nullptr ? std::string(t, sqlite3_column_bytes(s_, i)) : std::string();
+    }
+    std::u16string wide(int i) const { return text::fromUtf8(text(i)); }
+    long long integer(int i) const { return sqlite3_column_int64(s_, i); }
+    // Ready for the next row's values.
+    void reset() {
+        sqlite3_reset(s_);
+        sqlite3_clear_bindings(s_);
+    }
+
+  private:
+    sqlite3* db_;
+    sqlite3_stmt* s_ = nullptr;
+};
+
+std::u16string reasonOf(int code) {
+    switch (code & 0xff) {
+    case SQLITE_FULL:
+        return u"磁盘已满";
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN:
+    case SQLITE_AUTH:
+        return u"文件夹或文件是只读的，或者不允许写入";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return u"另一个 Logora 正在长时间占用它";
+    case SQLITE_IOERR:
+        return u"读写磁盘时出错";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return u"文件已经损坏";
+    default:
+        return u"数据库出错";
+    }
+}
+
+bool damaged(int code) {
+    return (code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB;
+}
+
+} // namespace
+
+SqliteLedger::SqliteLedger(fs::path file) : file_(std::move(file)) {}
+
+SqliteLedger::~SqliteLedger() {
+    close();
+}
+
+void SqliteLedger::close() {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+void SqliteLedger::fail(std::u16string message) const {
+    const int code = db_ != nullptr ? sqlite3_extended_errcode(db_) : SQLITE_CANTOPEN;
+    std::u16string detail = db_ != nullptr ? text::fromUtf8(sqlite3_errmsg(db_)) : u"";
+    throw LedgerError(
+        message + u"账单记录 " + text::pathText(file_) + u" " + reasonOf(code) + u"。", detail);
+}
+
+void SqliteLedger::exec(const char* sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        sqlite3_free(error);
+        fail({});
+    }
+}
+
+int SqliteLedger::schemaVersion() {
+    open();
+    Statement s(db_, "PRAGMA user_version");
+    return s.step() == SQLITE_ROW ? static_cast<int>(s.integer(0)) : -1;
+}
+
+namespace {
+
+// What a file that is not a ledger of this program is: damaged, of a newer program, or fine.
+enum class Readable { Yes, Damaged, Newer };
+
+Readable readable(sqlite3* db) {
+    Statement s(db, "SELECT count(*) FROM sqlite_master");
+    const int got = s.step();
+    if (got != SQLITE_ROW) {
+        return damaged(sqlite3_extended_errcode(db)) ? Readable::Damaged : Readable::Yes;
+    }
+    Statement v(db, "PRAGMA user_version");
+    if (v.step() == SQLITE_ROW && v.integer(0) > kSchemaVersion) {
+        return Readable::Newer;
+    }
+    return Readable::Yes;
+}
+
+} // namespace
+
+void SqliteLedger::open() {
+    if (db_ != nullptr) {
+        return;
+    }
+    std::error_code ec;
+    fs::create_directories(file_.parent_path(), ec);
+    for (int tries = 0; tries < 2; ++tries) {
+        const int opened = sqlite3_open_v2(utf8(text::pathText(file_)).c_str(), &db_,
+                                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        if (opened != SQLITE_OK) {
+            std::u16string detail = db_ != nullptr ? text::fromUtf8(sqlite3_errmsg(db_)) : u"";
+            close();
+            throw LedgerError(u"账单记录 " + text::pathText(file_) + u" 无法打开：" +
+                                  reasonOf(opened) + u"。",
+                              detail);
+        }
+        sqlite3_busy_timeout(db_, 5000);
+        const Readable state = readable(db_);
+        if (state == Readable::Yes) {
+            break;
+        }
+        close();
+        if (tries == 1) {
+            throw LedgerError(u"账单记录 " + text::pathText(file_) + u" 无法打开。", {});
+        }
+        keepAside(state == Readable::Newer);
+    }
+    try {
+        // WAL lets a second program read and record while this one holds the file open.
+        exec("PRAGMA journal_mode = WAL");
+        exec("PRAGMA synchronous = FULL");
+        migrate();
+    } catch (const LedgerError&) {
+        close();
+        throw;
+    }
+}
+
+void SqliteLedger::keepAside(bool newer) {
+    const std::u16string stem = u"ledger 损坏 " + text::fromUtf8(ui::fileStamp());
+    std::error_code ec;
+    for (int n = 1; n < 100; ++n) {
+        const fs::path aside =
+            file_.parent_path() /
+            text::textPath(stem + (n == 1 ? u"" : u" (" + text::intText(n) + u")") + u".sqlite");
+        if (fs::exists(fs::symlink_status(aside, ec))) {
+            continue;
+        }
+        fs::rename(file_, aside, ec);
+        if (ec) {
+            break;
+        }
+        // Its journal belongs to it; the shared-memory index is only a cache.
+        fs::rename(fs::path(file_) += "-wal", fs::path(aside) += "-wal", ec);
+        fs::remove(fs::path(file_) += "-shm", ec);
+        notice_ = (newer ? u"账单记录 " + text::pathText(file_) +
+                               u" 是更新版本的 Logora 写的，这个版本读不了它。"
+                         : u"账单记录 " + text::pathText(file_) + u" 已经损坏，读不出来。") +
+                  u"它已改名保留为 " + text::pathText(aside) +
+                  u"，从这次起记在新的账单记录里。以前的账单仍在账单存档文件夹里。";
+        return;
+    }
+    throw LedgerError(u"账单记录 " + text::pathText(file_) +
+                          u" 已经损坏，又无法改名保留，这次没有记下。请让它所在的文件夹可写。",
+                      text::fromUtf8(ec.message()));
+}
+
+void SqliteLedger::migrate() {
+    exec("BEGIN IMMEDIATE");
+    try {
+        for (int version = schemaVersion(); version < kSchemaVersion; ++version) {
+            exec(kMigrations[version]);
+        }
+        exec("COMMIT");
+    } catch (const LedgerError&) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+std::optional<std::u16string> SqliteLedger::takeNotice() {
+    std::optional<std::u16string> n = std::move(notice_);
+    notice_.reset();
+    return n;
+}
+
+namespace {
+
+// One transaction: committed when done() is called, rolled back otherwise.
+class Transaction {
+  public:
+    explicit Transaction(sqlite3* db) : db_(db) {
+        ok_ = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~Transaction() {
+        if (open_) {
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    bool begun() {
+        open_ = ok_;
+        return ok_;
+    }
+    bool commit() {
+        if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            return false;
+        }
+        open_ = false;
+        return true;
+    }
+
+  private:
+    sqlite3* db_;
+    bool ok_ = false;
+    bool open_ = false;
+};
+
+} // namespace
+
+std::string SqliteLedger::reserveNumber(std::string_view day) {
+    open();
+    const std::u16string why = u"单号没有取到：";
+    Transaction t(db_);
+    if (!t.begun()) {
+        fail(why);
+    }
+    Statement next(db_, "SELECT max(seq) FROM (SELECT seq FROM bills WHERE day = ?1 "
+                        "UNION ALL SELECT seq FROM reserved WHERE day = ?1)");
+    next.bind(1, day);
+    if (next.step() != SQLITE_ROW) {
+        fail(why);
+    }
+    const std::string number = billNumber(day, static_cast<int>(next.integer(0)) + 1);
+    Statement hold(db_, "INSERT INTO reserved(number, day, seq) VALUES (?, ?, ?)");
+    hold.bind(1, number).bind(2, day).bind(3, next.integer(0) + 1);
+    if (hold.step() != SQLITE_DONE || !t.commit()) {
+        fail(why);
+    }
+    return number;
+}
+
+void SqliteLedger::release(std::string_view number) {
+    open();
+    Statement s(db_, "DELETE FROM reserved WHERE number = ?");
+    s.bind(1, number);
+    if (s.step() != SQLITE_DONE) {
+        fail({});
+    }
+}
+
+void SqliteLedger::record(const BillRecord& r) {
+    open();
+    const auto parsed = parseBillNumber(r.number);
+    if (!parsed) {
+        throw LedgerError(u"单号 " + text::fromUtf8(r.number) + u" 不是一个单号。", {});
+    }
+    const std::u16string why;
+    Transaction t(db_);
+    if (!t.begun()) {
+        fail(why);
+    }
+    Statement bill(db_, "INSERT INTO bills(number, day, seq, time, calculator, sheet, headers, "
+                        "pieces, volume, amount, workbook, pdf) "
+                        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    bill.bind(1, r.number)
+        .bind(2, parsed->first)
+        .bind(3, parsed->second)
+        .bind(4, r.time)
+        .bind(5, static_cast<long long>(r.calculator))
+        .bind(6, r.sheet)
+        .bind(7, encodeHeaders(r.headers))
+        .bind(8, r.totals.pieces)
+        .bind(9, r.totals.volume)
+        .bind(10, r.totals.amount)
+        .bind(11, r.workbook)
+        .bind(12, r.pdf);
+    if (bill.step() != SQLITE_DONE) {
+        fail(why);
+    }
+    Statement line(db_, "INSERT INTO lines VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    for (std::size_t i = 0; i < r.lines.size(); ++i) {
+        const Line& l = r.lines[i];
+        line.bind(1, r.number).bind(2, static_cast<long long>(i));
+        int k = 3;
+        for (const std::u16string* t : {&l.length, &l.diameter, &l.width, &l.thickness, &l.pieces,
+                                        &l.volume, &l.price, &l.amount}) {
+            line.bind(k++, *t);
+        }
+        if (line.step() != SQLITE_DONE) {
+            fail(why);
+        }
+        line.reset();
+    }
+    Statement cls(db_, "INSERT INTO classes VALUES (?, ?, ?, ?, ?, ?, ?)");
+    for (std::size_t i = 0; i < r.classes.size(); ++i) {
+        const PriceClass& c = r.classes[i];
+        cls.bind(1, r.number)
+            .bind(2, static_cast<long long>(i))
+            .bind(3, c.name)
+            .bind(4, c.pieces)
+            .bind(5, c.volume)
+            .bind(6, c.price)
+            .bind(7, c.amount);
+        if (cls.step() != SQLITE_DONE) {
+            fail(why);
+        }
+        cls.reset();
+    }
+    Statement done(db_, "DELETE FROM reserved WHERE number = ?");
+    done.bind(1, r.number);
+    if (done.step() != SQLITE_DONE || !t.commit()) {
+        fail(why);
+    }
+}
+
+namespace {
+
+constexpr const char* kBillColumns = "SELECT number, time, calculator, sheet, headers, pieces, "
+                                     "volume, amount, workbook, pdf, voided, void_reason "
+                                     "FROM bills ";
+
+BillRecord billFrom(const Statement& s) {
+    BillRecord r;
+    r.number = s.text(0);
+    r.time = s.text(1);
+    r.calculator = static_cast<ui::Calculator>(s.integer(2));
+    r.sheet = s.wide(3);
+    r.headers = decodeHeaders(s.text(4));
+    r.totals = {s.integer(5), s.integer(6), s.integer(7)};
+    r.workbook = s.wide(8);
+    r.pdf = s.wide(9);
+    r.voided = s.integer(10) != 0;
+    r.voidReason = s.wide(11);
+    return r;
+}
+
+} // namespace
+
+std::vector<BillRecord> SqliteLedger::list() {
+    open();
+    Statement s(db_, (std::string(kBillColumns) + "ORDER BY day DESC, seq DESC").c_str());
+    std::vector<BillRecord> out;
+    int got = 0;
+    while ((got = s.step()) == SQLITE_ROW) {
+        out.push_back(billFrom(s));
+    }
+    if (got != SQLITE_DONE) {
+        fail(u"账单记录读不出来：");
+    }
+    return out;
+}
+
+std::optional<BillRecord> SqliteLedger::load(std::string_view number) {
+    open();
+    const std::u16string why = u"账单记录读不出来：";
+    Statement s(db_, (std::string(kBillColumns) + "WHERE number = ?").c_str());
+    s.bind(1, number);
+    const int got = s.step();
+    if (got == SQLITE_DONE) {
+        return std::nullopt;
+    }
+    if (got != SQLITE_ROW) {
+        fail(why);
+    }
+    BillRecord r = billFrom(s);
+    Statement lines(db_, "SELECT length, diameter, width, thickness, pieces, volume, price, "
+                         "amount FROM lines WHERE number = ? ORDER BY position");
+    lines.bind(1, number);
+    while (lines.step() == SQLITE_ROW) {
+        r.lines.push_back({lines.wide(0), lines.wide(1), lines.wide(2), lines.wide(3),
+                           lines.wide(4), lines.wide(5), lines.wide(6), lines.wide(7)});
+    }
+    Statement classes(db_, "SELECT name, pieces, volume, price, amount FROM classes "
+                           "WHERE number = ? ORDER BY position");
+    classes.bind(1, number);
+    while (classes.step() == SQLITE_ROW) {
+        r.classes.push_back(
+            {classes.wide(0), classes.wide(1), classes.wide(2), classes.wide(3), classes.wide(4)});
+    }
+    return r;
+}
+
+void SqliteLedger::markVoid(std::string_view number, std::u16string_view reason) {
+    open();
+    // Only the mark changes: the figures of a bill stay as they were exported.
+    Statement s(db_, "UPDATE bills SET voided = 1, void_reason = ? WHERE number = ?");
+    s.bind(1, reason).bind(2, number);
+    if (s.step() != SQLITE_DONE) {
+        fail(u"作废没有记下：");
+    }
+    if (sqlite3_changes(db_) == 0) {
+        throw LedgerError(u"账单记录里没有单号 " + text::fromUtf8(number) + u"。", {});
+    }
+}
+
+} // namespace logora::ledger
