@@ -199,6 +199,8 @@ void write(const std::string& path, const std::vector<Sheet>& sheets) {
 Sheet gridSheet() {
     Sheet s{"原木一", {1.2, 1.3, 1.8, 1.2, 1.3, 1.8, 1.2, 1.3, 1.8, 1.2, 1.3, 1.8}, {}, 0};
     s.put(1, 1, "原木检尺码单", "title", 12);
+    s.put(2, 1, "单号", "label");
+    s.value(2, 2, "field", 3);
     s.put(2, 10, "日期：", "label");
     s.value(2, 11, "field", 2);
     s.put(3, 1, "购货单位", "caption", 2);
@@ -279,12 +281,16 @@ Sheet listSheet() {
     s.value(26, 2, "field", 5);
     s.put(27, 1, "日期：", "label");
     s.value(27, 2, "field", 2);
+    s.put(27, 4, "单号", "label");
+    s.value(27, 5, "field", 2);
     return s;
 }
 
 Sheet sawnSheet() {
     Sheet s{"锯材账单", {2.2, 2.2, 2.2, 2.2, 3.0, 2.6, 3.2}, {}, 0};
     s.put(1, 1, "锯材码单", "title", 7);
+    s.put(2, 1, "单号", "label");
+    s.value(2, 2, "field", 3);
     s.put(2, 5, "日期：", "label");
     s.value(2, 6, "field", 2);
     s.put(3, 1, "购货单位", "caption");

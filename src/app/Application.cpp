@@ -39,9 +39,10 @@ void QtMessages::message(const std::u16string& text) {
 
 Application::Application(Options options)
     : messages_(options.messages != nullptr ? *options.messages : defaultMessages_),
-      exports_(options.exports), session_({options.priceFolder, options.exports.billFolder,
-                                           Exports::templateFolder(), options.stateFolder},
-                                          *this, messages_, exports_.prompts()) {
+      exports_(options.exports), ledger_(options.exports.billFolder / "ledger.sqlite"),
+      session_({options.priceFolder, options.exports.billFolder, Exports::templateFolder(),
+                options.stateFolder},
+               *this, messages_, exports_.prompts()) {
     exports_.watch(session_);
     onQuit = [] { QCoreApplication::quit(); };
     openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };

@@ -6,6 +6,7 @@
 #include "app/Exports.hpp"
 #include "app/FormView.hpp"
 #include "grid/GridWindow.hpp"
+#include "ledger/SqliteLedger.hpp"
 #include "list/ListWindow.hpp"
 #include "prices/GradePriceStore.hpp"
 #include "prices/PriceWindow.hpp"
@@ -86,6 +87,7 @@ class Application : public QObject, private session::FrontEnd {
     void openPriceWindow() { session_.openPrices(); } // "单价设置"
 
     const Exports& exports() const { return exports_; }
+    ledger::SqliteLedger& billLedger() { return ledger_; }
     // "导出表格" of a calculator.
     bool exported(Calculator which) { return session_.exported(which); }
 
@@ -116,6 +118,7 @@ class Application : public QObject, private session::FrontEnd {
     bool askToRestore(const std::u16string& question) override { return askRestore(question); }
     void end() override { onQuit(); }
     exporting::Spreadsheet& spreadsheet() override { return exports_.spreadsheet(); }
+    ledger::LedgerStore* ledger() override { return &ledger_; }
     void exportBegins() override { exports_.begins(); }
     void exportEnds() override { exports_.ends(); }
 
@@ -124,6 +127,7 @@ class Application : public QObject, private session::FrontEnd {
     QtMessages defaultMessages_;
     prices::MessageSink& messages_;
     Exports exports_;
+    ledger::SqliteLedger ledger_; // beside the bills and their archive
     session::Session session_;
     // Views go before the session's models they show.
     std::unique_ptr<WindowHost> hosts_[3];

@@ -179,6 +179,13 @@ fs::path BillExporter::attempt(const BillSpec& bill, const ui::Form& form) {
         spreadsheet_.setCell(bill.dateRow, bill.dateColumn,
                              {CellValue::Kind::Text, 0, text::fromUtf8(exportDate())});
     }
+    if (bill.numberRow > 0 && !number_.empty()) {
+        // The caption too: a copy the user made before bills had numbers lacks it.
+        spreadsheet_.setCell(bill.numberRow, bill.numberColumn - 1,
+                             {CellValue::Kind::Text, 0, u"单号"});
+        spreadsheet_.setCell(bill.numberRow, bill.numberColumn,
+                             {CellValue::Kind::Text, 0, text::fromUtf8(number_)});
+    }
     spreadsheet_.save();
     makePdf();
     spreadsheet_.closeAll();
@@ -227,8 +234,12 @@ std::u16string nameSafe(std::u16string_view text) {
 } // namespace
 
 void BillExporter::archive(const BillSpec& bill, const ui::Form& form, const fs::path& workbook) {
-    // "2026-12-09 14.03.21 原木一 车号 辽A12345"
-    std::u16string name = text::fromUtf8(ui::fileStamp()) + u" " + bill.sheet;
+    // "2026-12-09 14.03.21 20261209-001 原木一 车号 辽A12345"
+    std::u16string name = text::fromUtf8(ui::fileStamp());
+    if (!number_.empty()) {
+        name += u" " + text::fromUtf8(number_);
+    }
+    name += u" " + bill.sheet;
     for (const auto& [caption, field] : bill.captioned) {
         std::u16string label = form.control(caption.name, caption.element).text();
         while (!label.empty() && (label.back() == u':' || label.back() == u'：')) {
@@ -250,6 +261,9 @@ void BillExporter::archive(const BillSpec& bill, const ui::Form& form, const fs:
             continue; // never over an earlier bill
         }
         fs::copy_file(workbook, copy, fs::copy_options::none, ec); // the folder is made by makePdf
+        if (!ec) {
+            archived_ = copy;
+        }
         if (ec) {
             archiveProblem_ += (archiveProblem_.empty() ? u"" : u"\n") +
                                std::u16string(u"账单副本没有存进 ") + shown(bills_.archive()) +
@@ -258,6 +272,9 @@ void BillExporter::archive(const BillSpec& bill, const ui::Form& form, const fs:
         }
         if (!pdf_.empty()) {
             fs::rename(pdf_, pdf, ec);
+            if (!ec) {
+                archivedPdf_ = pdf;
+            }
             if (ec) {
                 archiveProblem_ = u"PDF 没有存进 " + shown(bills_.archive()) + u"：" +
                                   text::fromUtf8(ec.message());
@@ -314,6 +331,17 @@ bool BillExporter::run(const BillSpec& bill, const ui::Form& form, int& count) {
             return false;
         }
     }
+    reserveNumber();
+    // Whatever way the export fails, its number is given back.
+    struct Held {
+        BillExporter& e;
+        bool saved = false;
+        ~Held() {
+            if (!saved) {
+                e.releaseNumber();
+            }
+        }
+    } held{*this};
     bool freshOffered = false;
     for (int attemptNo = 1;; ++attemptNo) {
         ++count;
@@ -324,6 +352,8 @@ bool BillExporter::run(const BillSpec& bill, const ui::Form& form, int& count) {
             const fs::path saved = attempt(bill, form);
             // The archive never undoes the export: its failures are only reported.
             archive(bill, form, saved);
+            held.saved = true;
+            record(bill, form, saved);
             show(saved);
             return true;
         } catch (const ExportError& e) {
@@ -356,6 +386,65 @@ bool BillExporter::run(const BillSpec& bill, const ui::Form& form, int& count) {
             prompts_.failed(std::u16string(kUnexpectedExportError) + text::fromUtf8(e.what()));
             return false;
         }
+    }
+}
+
+void BillExporter::recordInto(ledger::LedgerStore& ledger, ui::Calculator which) {
+    ledger_ = &ledger;
+    calculator_ = which;
+}
+
+void BillExporter::reserveNumber() {
+    moment_ = std::time(nullptr);
+    number_.clear();
+    ledgerProblem_.clear();
+    archived_.clear();
+    archivedPdf_.clear();
+    if (ledger_ == nullptr) {
+        return;
+    }
+    try {
+        number_ = ledger_->reserveNumber(ui::localTime(moment_, "%Y%m%d"));
+    } catch (const ledger::LedgerError& e) {
+        // The bill goes out without a number; the user hears why once it is saved.
+        ledgerProblem_ = e.message() + (e.detail().empty() ? u"" : u"\n" + e.detail());
+    }
+}
+
+void BillExporter::releaseNumber() {
+    if (ledger_ == nullptr || number_.empty()) {
+        return;
+    }
+    try {
+        ledger_->release(number_);
+    } catch (const ledger::LedgerError&) {
+        // The number stays held: a gap in the day's numbers, never a number given twice.
+    }
+    number_.clear();
+}
+
+void BillExporter::record(const BillSpec& bill, const ui::Form& form, const fs::path& saved) {
+    if (ledger_ == nullptr) {
+        return;
+    }
+    if (ledgerProblem_.empty()) {
+        ledger::BillRecord r = ledger::recordOf(calculator_, form, bill.sheet);
+        r.number = number_;
+        r.time = ui::localTime(moment_, "%Y-%m-%d %H:%M:%S");
+        r.workbook = shown(archived_.empty() ? saved : archived_);
+        r.pdf = archivedPdf_.empty() ? std::u16string() : shown(archivedPdf_);
+        try {
+            ledger_->record(r);
+        } catch (const ledger::LedgerError& e) {
+            ledgerProblem_ = e.message() + (e.detail().empty() ? u"" : u"\n" + e.detail());
+        }
+    }
+    if (!ledgerProblem_.empty()) {
+        prompts_.failed(u"账单已经导出，但账单记录没有记下它，在“账单记录”里查不到这张账单。" +
+                        ledgerProblem_);
+    }
+    if (const std::optional<std::u16string> notice = ledger_->takeNotice()) {
+        prompts_.failed(*notice);
     }
 }
 

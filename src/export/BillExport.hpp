@@ -5,8 +5,10 @@
 #include "export/BillLock.hpp"
 #include "export/BillMaps.hpp"
 #include "export/Spreadsheet.hpp"
+#include "ledger/Ledger.hpp"
 #include "ui/Form.hpp"
 
+#include <ctime>
 #include <filesystem>
 #include <functional>
 
@@ -63,8 +65,15 @@ class BillExporter {
     // Exports the form's texts by the bill's map. count is the window's export count.
     // Returns true when the bill was saved (whether or not it could then be shown).
     bool run(const BillSpec& bill, const ui::Form& form, int& count);
+    // Each saved bill gets the day's next number and a record in the ledger, as the
+    // calculator's bill.
+    void recordInto(ledger::LedgerStore& ledger, ui::Calculator which);
 
   private:
+    void reserveNumber();
+    void record(const BillSpec& bill, const ui::Form& form, const std::filesystem::path& saved);
+    // A number held for an export that did not happen is given back.
+    void releaseNumber();
     std::filesystem::path attempt(const BillSpec& bill, const ui::Form& form);
     void clearStaleLock(const std::filesystem::path& workbook);
     bool offerFreshBill(const BillSpec& bill, const ExportError& why);
@@ -74,6 +83,12 @@ class BillExporter {
     void archive(const BillSpec& bill, const ui::Form& form, const std::filesystem::path& workbook);
     std::filesystem::path pdf_;     // the PDF made for the archive, not yet named
     std::u16string archiveProblem_; // why the archive could not be completed
+    std::filesystem::path archived_, archivedPdf_;
+    ledger::LedgerStore* ledger_ = nullptr;
+    ui::Calculator calculator_ = ui::Calculator::Grid;
+    std::time_t moment_ = 0;       // of the export: its number's day, its record's time, its copies
+    std::string number_;           // the ledger's, empty when there is none
+    std::u16string ledgerProblem_; // why the number could not be had
     Spreadsheet& spreadsheet_;
     const BillFolder& bills_;
     ExportPrompts& prompts_;

@@ -68,6 +68,8 @@ BillSpec gridBill(bool twoLengthLayout) {
     c.push_back(textCell(27, 1, u"Combo5"));
     b.dateRow = 2;
     b.dateColumn = 11;
+    b.numberRow = 2;
+    b.numberColumn = 2;
     b.captioned = {{{u"Combo2"}, {u"Text22"}}, {{u"Combo1"}, {u"Text24"}}};
     return b;
 }
@@ -91,6 +93,8 @@ BillSpec listBill() {
     c.push_back(textCell(26, 2, u"Text23"));
     b.dateRow = 27;
     b.dateColumn = 2;
+    b.numberRow = 27;
+    b.numberColumn = 5;
     return b;
 }
 
@@ -113,6 +117,8 @@ BillSpec sawnBill() {
     c.push_back(textCell(3, 5, u"Combo2"));
     b.dateRow = 2;
     b.dateColumn = 6;
+    b.numberRow = 2;
+    b.numberColumn = 2;
     b.captioned = {{{u"Combo2"}, {u"Text11"}}, {{u"Combo1"}, {u"Text12"}}};
     return b;
 }

@@ -22,6 +22,8 @@ struct BillSpec {
     bool retryOnce = false;
     std::vector<MappedCell> cells;
     int dateRow = 0, dateColumn = 0; // beside the bill's "日期：": the export's date, as text
+    // The ledger's number, after its caption "单号" in the cell before it.
+    int numberRow = 0, numberColumn = 0;
     // Caption choosers and the fields they caption, where the vehicle number may be typed.
     std::vector<std::pair<ui::ControlKey, ui::ControlKey>> captioned{};
 };

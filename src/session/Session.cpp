@@ -241,6 +241,9 @@ bool Session::exported(Calculator which) {
     try {
         const bool twoLengths = which == Calculator::Grid && grid().twoLengthLayout();
         exporting::BillExporter exporter(frontEnd_.spreadsheet(), bills_, prompts_);
+        if (ledger::LedgerStore* ledger = frontEnd_.ledger()) {
+            exporter.recordInto(*ledger, which);
+        }
         saved = exporter.run(exporting::billFor(which, twoLengths), window(which).form(),
                              counts_[static_cast<int>(which)]);
     } catch (const std::exception& e) {

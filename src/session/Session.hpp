@@ -77,6 +77,8 @@ class FrontEnd {
 
     // The spreadsheet application a bill goes to.
     virtual exporting::Spreadsheet& spreadsheet() = 0;
+    // Where every export is recorded and numbered; without one, bills have no number.
+    virtual ledger::LedgerStore* ledger() { return nullptr; }
     // Around one export: a busy cursor; at its end the cursor comes back and the clicks
     // that queued up meanwhile are delivered while the export still counts as running.
     virtual void exportBegins() {}

@@ -20,12 +20,16 @@ inline std::filesystem::path xdgFolder(const char* variable, const char* fallbac
     return std::filesystem::path(home != nullptr ? home : ".") / fallback / "logora";
 }
 
+// A moment in local time, by a strftime format.
+inline std::string localTime(std::time_t moment, const char* format) {
+    char out[64] = {};
+    std::strftime(out, sizeof out, format, std::localtime(&moment));
+    return out;
+}
+
 // The local time now, by a strftime format.
 inline std::string localNow(const char* format) {
-    const std::time_t now = std::time(nullptr);
-    char out[64] = {};
-    std::strftime(out, sizeof out, format, std::localtime(&now));
-    return out;
+    return localTime(std::time(nullptr), format);
 }
 
 // "2026-12-09 14.03.21", local time: for the names of files kept aside or archived; sorts by

@@ -6,6 +6,7 @@
 
 #include "export/BillExport.hpp"
 #include "export/Spreadsheet.hpp"
+#include "ledger/SqliteLedger.hpp"
 #include "prices/PriceWindow.hpp"
 #include "session/Session.hpp"
 #include "win/FormWindow.hpp"
@@ -67,6 +68,7 @@ class WinApp : private session::FrontEnd {
     bool askToRestore(const std::u16string& question) override { return boxes_.ask(question); }
     void end() override { PostQuitMessage(0); }
     exporting::Spreadsheet& spreadsheet() override { return *sheet_; }
+    ledger::LedgerStore* ledger() override { return &ledger_; }
     void exportBegins() override;
     void exportEnds() override;
 
@@ -75,6 +77,7 @@ class WinApp : private session::FrontEnd {
     BoxMessages boxes_;
     std::unique_ptr<exporting::Spreadsheet> ownSheet_;
     exporting::Spreadsheet* sheet_;
+    ledger::SqliteLedger ledger_; // beside the bills and their archive
     session::Session session_;
     // Views go before the session's models they show.
     std::unique_ptr<FormWindow> views_[3];

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The list and sawn windows, offscreen: typing a row shows its volume, amount and totals.
 #include "TestSupport.hpp"
+#include "ui/Folders.hpp"
 
 #include <QTest>
 
@@ -89,9 +90,10 @@ class CalculatorsTest : public QObject {
 
     void exportButtonsExportTheirWindowsBill() {
         const std::tuple<Calculator, const char16_t*, const char*, int> cases[] = {
-            {Calculator::Grid, u"Command3", "sheet 原木一", 206}, // the mapped cells and the date
-            {Calculator::List, u"Command2", "sheet 原木二", 124},
-            {Calculator::Sawn, u"Command4", "sheet 锯材账单", 66}};
+            // the mapped cells, the date, and the number with its caption
+            {Calculator::Grid, u"Command3", "sheet 原木一", 208},
+            {Calculator::List, u"Command2", "sheet 原木二", 126},
+            {Calculator::Sawn, u"Command4", "sheet 锯材账单", 68}};
         for (const auto& [which, button, sheet, cells] : cases) {
             t_ = std::make_unique<TestApp>();
             t_->app->switchTo(which);
@@ -99,6 +101,8 @@ class CalculatorsTest : public QObject {
             QCOMPARE(t_->sheet.calls.at(2), std::string(sheet));
             QCOMPARE(t_->sheet.calls.back(), std::string("show"));
             QCOMPARE(int(t_->sheet.cells.size()), cells);
+            const std::u16string number = std::get<2>(t_->sheet.cells.back()).text;
+            QCOMPARE(number, text::fromUtf8(ui::localNow("%Y%m%d") + "-001"));
             QCOMPARE(t_->prompts.reminders.size(), std::size_t(1));
         }
     }
