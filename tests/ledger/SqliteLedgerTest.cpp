@@ -1,0 +1,290 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ledger/SqliteLedger.hpp"
+
+#include "../TempFolder.hpp"
+#include "../export/RecordingPrompts.hpp"
+#include "../export/RecordingSheet.hpp"
+#include "export/BillExport.hpp"
+#include "sawn/SawnWindow.hpp"
+#include "text/NumberText.hpp"
+#include "text/PathText.hpp"
+#include "ui/Folders.hpp"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace logora::ledger {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Sqlite : public ::testing::Test {
+  protected:
+    fs::path dir;
+    fs::path file;
+    void SetUp() override {
+        dir = testing::makeTempFolder("logora-ledger");
+        file = dir / "ledger.sqlite";
+    }
+    void TearDown() override { fs::remove_all(dir); }
+};
+
+BillRecord bill(std::string number, std::string time, long long volume) {
+    BillRecord r;
+    r.number = std::move(number);
+    r.time = std::move(time);
+    r.calculator = ui::Calculator::Sawn;
+    r.sheet = u"锯材账单";
+    // The separators and the escape of the headers' column, as a user might paste them.
+    r.headers = {{u"购货单位", u"青山\\林场\x1f\x1e"}, {u"车号", u"辽A12345"}, {u"", u""}};
+    r.totals = {10, volume, 48000};
+    r.lines = {{u"400", {}, u"20", u"5", u"10", u"0.4000", u"1200", u"480.00"}};
+    r.workbook = u"/档案/a.xls";
+    r.pdf = u"/档案/a.pdf";
+    return r;
+}
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST_F(Sqlite, RecordsReadBackWholeNewestFirstAndOnlyTheVoidMarkChanges) {
+    SqliteLedger ledger(file);
+    const std::string first = ledger.reserveNumber("20261209");
+    const std::string second = ledger.reserveNumber("20261209");
+    EXPECT_EQ(first, "20261209-001");
+    EXPECT_EQ(second, "20261209-002");
+    EXPECT_EQ(ledger.reserveNumber("20261210"), "20261210-001"); // past midnight
+    ledger.release("20261210-001");
+    EXPECT_EQ(ledger.reserveNumber("20261210"), "20261210-001"); // given back, given again
+
+    const BillRecord a = bill(first, "2026-12-09 23:59:59", 4000);
+    ledger.record(a);
+    ledger.record(bill(second, "2026-12-09 23:59:59", 4800));
+    EXPECT_EQ(ledger.reserveNumber("20261209"), "20261209-003");
+    EXPECT_EQ(ledger.load(first), a);
+    EXPECT_FALSE(ledger.load("20261209-099"));
+    EXPECT_THROW(ledger.record(a), LedgerError); // a number is never recorded twice
+
+    ledger.markVoid(first, u"录错了车号");
+    const std::vector<BillRecord> listed = ledger.list();
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[0].number, second);
+    EXPECT_TRUE(listed[0].lines.empty()); // the list leaves the lines for load()
+    EXPECT_TRUE(listed[1].voided);
+    EXPECT_EQ(listed[1].voidReason, u"录错了车号");
+    EXPECT_EQ(listed[1].totals, a.totals);
+    EXPECT_THROW(ledger.markVoid("20261209-099", u"x"), LedgerError);
+}
+
+TEST_F(Sqlite, TwoProgramsRecordingAtOnceGetTwoNumbersEachTime) {
+    constexpr int kEach = 40;
+    std::vector<std::string> numbers[2];
+    auto writer = [this](std::vector<std::string>& got) {
+        SqliteLedger ledger(file);
+        for (int i = 0; i < kEach; ++i) {
+            const std::string n = ledger.reserveNumber("20261209");
+            ledger.record(bill(n, "2026-12-09 10:00:00", i));
+            got.push_back(n);
+        }
+    };
+    std::thread one(writer, std::ref(numbers[0]));
+    std::thread two(writer, std::ref(numbers[1]));
+    one.join();
+    two.join();
+    std::set<std::string> all(numbers[0].begin(), numbers[0].end());
+    all.insert(numbers[1].begin(), numbers[1].end());
+    EXPECT_EQ(all.size(), 2u * kEach);
+    EXPECT_EQ(SqliteLedger(file).list().size(), 2u * kEach);
+}
+
+TEST_F(Sqlite, AFirstVersionLedgerIsBroughtForwardWithItsRecords) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(text::toUtf8(text::pathText(file)).c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, kSchemaVersion1, nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "INSERT INTO bills VALUES ('20261101-001', '20261101', 1, "
+                           "'2026-11-01 08:00:00', 0, '原木一', '车号\x1f辽B1\x1e', 3, 1130, "
+                           "6215, 'a.xls', '')",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+
+    SqliteLedger ledger(file);
+    EXPECT_EQ(ledger.schemaVersion(), kSchemaVersion);
+    const auto r = ledger.load("20261101-001");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->header(u"车号"), u"辽B1");
+    EXPECT_EQ(r->totals, (Figures{3, 1130, 6215}));
+    EXPECT_FALSE(r->voided);
+    EXPECT_EQ(ledger.reserveNumber("20261101"), "20261101-002");
+    EXPECT_FALSE(ledger.takeNotice());
+}
+
+TEST_F(Sqlite, AFileThatIsNoLedgerOfOursIsKeptAsideAndANewOneStarted) {
+    const std::tuple<const char*, std::string, const char16_t*> cases[] = {
+        {"not SQLite", std::string("这不是数据库") + std::string(5000, 'x'), u"已经损坏"},
+        {"damaged", std::string("SQLite format 3\0", 16) + std::string(5000, '\xff'), u"已经损坏"},
+        {"newer", {}, u"更新版本"},
+    };
+    for (const auto& [what, bytes, said] : cases) {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        if (bytes.empty()) {
+            SqliteLedger(file).reserveNumber("20261209");
+            sqlite3* db = nullptr;
+            sqlite3_open(text::toUtf8(text::pathText(file)).c_str(), &db);
+            sqlite3_exec(db, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        } else {
+            std::ofstream(file, std::ios::binary) << bytes;
+        }
+        const std::string before = slurp(file);
+        SqliteLedger ledger(file);
+        EXPECT_EQ(ledger.reserveNumber("20261209"), "20261209-001") << what;
+        const auto notice = ledger.takeNotice();
+        ASSERT_TRUE(notice) << what;
+        EXPECT_NE(notice->find(said), std::u16string::npos) << what;
+        EXPECT_FALSE(ledger.takeNotice()) << what; // said once
+        int aside = 0;
+        for (const auto& e : fs::directory_iterator(dir)) {
+            const std::u16string name = text::pathText(e.path().filename());
+            if (name.starts_with(u"ledger 损坏 ") && name.ends_with(u".sqlite")) {
+                ++aside;
+                EXPECT_EQ(slurp(e.path()), before) << what;
+                EXPECT_NE(notice->find(name), std::u16string::npos) << what;
+            }
+        }
+        EXPECT_EQ(aside, 1) << what;
+    }
+}
+
+TEST_F(Sqlite, AFolderThatCannotHoldTheLedgerFailsEveryCallPlainly) {
+    std::ofstream(dir / "blocked") << "a file where the folder would be";
+    SqliteLedger ledger(dir / "blocked" / "ledger.sqlite");
+    try {
+        ledger.reserveNumber("20261209");
+        ADD_FAILURE() << "no error";
+    } catch (const LedgerError& e) {
+        EXPECT_EQ(e.message().find(u"账单记录 "), 0u);
+    }
+    EXPECT_THROW(ledger.list(), LedgerError);
+}
+
+#ifndef _WIN32
+TEST_F(Sqlite, AKillDuringAWriteLosesNoCommittedRecord) {
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(pipeFds[0]);
+        SqliteLedger ledger(file);
+        for (int i = 0;; ++i) {
+            const std::string n = ledger.reserveNumber("20261209");
+            ledger.record(bill(n, "2026-12-09 10:00:00", i));
+            const std::string line = n + "\n";
+            if (write(pipeFds[1], line.data(), line.size()) < 0) {
+                _exit(1);
+            }
+        }
+    }
+    close(pipeFds[1]);
+    std::set<std::string> committed;
+    std::string pending;
+    char buffer[256];
+    while (committed.size() < 30) {
+        const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
+        ASSERT_GT(got, 0);
+        for (ssize_t i = 0; i < got; ++i) {
+            if (buffer[i] == '\n') {
+                committed.insert(pending);
+                pending.clear();
+            } else {
+                pending.push_back(buffer[i]);
+            }
+        }
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    close(pipeFds[0]);
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(text::toUtf8(text::pathText(file)).c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* check = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
+    ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
+    sqlite3_finalize(check);
+    sqlite3_close(db);
+    std::set<std::string> kept;
+    for (const BillRecord& r : SqliteLedger(file).list()) {
+        kept.insert(r.number);
+    }
+    for (const std::string& n : committed) {
+        EXPECT_TRUE(kept.count(n)) << n;
+    }
+}
+#endif
+
+// The export with a real ledger: the number in the bill and its archive names, the record
+// with its copies, a failed export's number given back, a ledger that cannot record.
+TEST_F(Sqlite, AnExportIsNumberedRecordedAndNeverFailedByTheLedger) {
+    const exporting::BillFolder bills(dir / "user", dir / "templates");
+    testing::RecordingSheet sheet;
+    testing::RecordingPrompts prompts;
+    sawn::SawnWindow sawn;
+    sawn.form().control(u"Text4", 0).setText(u"10");
+    sawn.form().control(u"Text5", 0).setText(u"0.4000");
+    sawn.form().control(u"Text8").setText(u"0.4000");
+    sawn.form().control(u"Text9").setText(u"480.00");
+    SqliteLedger ledger(bills.folder() / "ledger.sqlite");
+    exporting::BillExporter exporter(sheet, bills, prompts);
+    exporter.recordInto(ledger, ui::Calculator::Sawn);
+    const std::string today = ui::localNow("%Y%m%d");
+    int count = 0;
+
+    // An export that fails (here: no blank bill to fill) holds no number.
+    EXPECT_FALSE(exporter.run(exporting::sawnBill(), sawn.form(), count));
+    prompts.failures.clear();
+    fs::create_directories(dir / "templates");
+    std::ofstream(dir / "templates" / text::utf8Path("账单明细1.xls")) << "template";
+    ASSERT_TRUE(exporter.run(exporting::sawnBill(), sawn.form(), count));
+    const auto [row, column, value] = sheet.cells.back();
+    EXPECT_EQ(std::pair(row, column), std::pair(2, 2));
+    EXPECT_EQ(value.text, text::fromUtf8(today + "-001"));
+    const auto r = ledger.load(today + "-001");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->totals, (Figures{10, 4000, 48000}));
+    EXPECT_EQ(r->lines.size(), 1u);
+    EXPECT_NE(r->workbook.find(text::fromUtf8(today + "-001 锯材账单")), std::u16string::npos);
+    EXPECT_TRUE(fs::exists(text::textPath(r->workbook)));
+    EXPECT_TRUE(fs::exists(text::textPath(r->pdf)));
+    EXPECT_TRUE(prompts.failures.empty());
+
+    // A ledger that cannot be written: the bill still goes out, and the user is told.
+    fs::create_directories(dir / "blocked");
+    std::ofstream(dir / "blocked" / "in the way") << "x";
+    SqliteLedger blocked(dir / "blocked" / "in the way" / "ledger.sqlite");
+    exporter.recordInto(blocked, ui::Calculator::Sawn);
+    EXPECT_TRUE(exporter.run(exporting::sawnBill(), sawn.form(), count));
+    ASSERT_EQ(prompts.failures.size(), 1u);
+    EXPECT_EQ(prompts.failures[0].find(u"账单已经导出，但账单记录没有记下它"), 0u);
+}
+
+} // namespace
+} // namespace logora::ledger
