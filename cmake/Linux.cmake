@@ -56,13 +56,14 @@ add_executable(logora_make_bills tools/MakeBills.cpp)
 find_program(LOGORA_SOFFICE soffice)
 set(BILLS_DIR ${CMAKE_BINARY_DIR}/share/logora/bills)
 if(LOGORA_SOFFICE AND NOT LOGORA_CORE_ONLY)
-  set(BILL_FILES ${BILLS_DIR}/账单明细.xls ${BILLS_DIR}/账单明细1.xls)
+  set(BILL_FILES ${BILLS_DIR}/账单明细.xls ${BILLS_DIR}/账单明细1.xls ${BILLS_DIR}/账单汇总.xls)
   add_custom_command(OUTPUT ${BILL_FILES}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/bills-src ${BILLS_DIR}
     COMMAND logora_make_bills ${CMAKE_BINARY_DIR}/bills-src
     COMMAND ${LOGORA_SOFFICE} -env:UserInstallation=file://${CMAKE_BINARY_DIR}/lo-build-profile
             --headless --convert-to "xls:MS Excel 97" --outdir ${BILLS_DIR}
             ${CMAKE_BINARY_DIR}/bills-src/账单明细.fods ${CMAKE_BINARY_DIR}/bills-src/账单明细1.fods
+            ${CMAKE_BINARY_DIR}/bills-src/账单汇总.fods
     DEPENDS logora_make_bills
     COMMENT "Making the bill workbooks")
   add_custom_target(bills ALL DEPENDS ${BILL_FILES})
@@ -94,6 +95,7 @@ if(NOT LOGORA_CORE_ONLY)
     src/app/Application.cpp
     src/app/Artwork.cpp
     src/app/Exports.cpp
+    src/app/LedgerDialog.cpp
   )
   target_link_libraries(logora_qt PUBLIC logora_core logora_ledger_sqlite Qt6::Widgets)
   target_compile_definitions(logora_qt PRIVATE LOGORA_INSTALL_LIBDIR="${CMAKE_INSTALL_LIBDIR}")

@@ -319,6 +319,17 @@ Sheet sawnSheet() {
 
 } // namespace
 
+// The ledger's summary: a title; the program writes what was listed, the headings and a row
+// per bill or group.
+Sheet summarySheet() {
+    Sheet s{"汇总", {3.0, 3.6, 2.2, 3.4, 3.4, 2.6, 2.0, 1.6, 2.6, 2.8, 3.0}, {}, 0};
+    s.put(1, 1, "账单汇总", "title", 11);
+    for (int c = 1; c <= 11; ++c) {
+        s.value(3, c, "caption");
+    }
+    return s;
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::cerr << "usage: logora_make_bills OUTPUT_DIR\n";
@@ -327,5 +338,6 @@ int main(int argc, char** argv) {
     const std::string dir = argv[1];
     write(dir + "/账单明细.fods", {gridSheet()});
     write(dir + "/账单明细1.fods", {listSheet(), sawnSheet()});
+    write(dir + "/账单汇总.fods", {summarySheet()});
     return 0;
 }

@@ -70,6 +70,8 @@ class FrontEnd {
     virtual void showPrices(prices::PriceWindow& window) = 0;
     virtual void hidePrices() = 0;
     virtual void openManual(Calculator which) = 0;
+    // "账单记录", over the calculator it was pressed in.
+    virtual void openLedger(Calculator) {}
     // Restore the tally a program that is gone left? Yes is the default.
     virtual bool askToRestore(const std::u16string& question) = 0;
     // The event loop stops.
@@ -126,6 +128,7 @@ class Session : private prices::PriceSource, private ui::ShellActions, private u
     // The shell's actions, for the front end's own controls and the tests.
     void switchTo(Calculator which) override { flow_.switchTo(which); }
     void openPrices() override;
+    void openLedger(Calculator which) override { frontEnd_.openLedger(which); }
     void exportBill(Calculator which) override { exported(which); }
     bool exported(Calculator which);
     // Ends at once by the user's choice: the tallies go, as they always have.

@@ -52,6 +52,7 @@ WindowDef listWindowDef() {
     c.push_back(button(u"Command1", 5700, 4560, 1335, 540, u"清除数据"));
     c.push_back(withRole(button(u"Command2", 5700, 5220, 1335, 540, u"导出表格"), Role::Export));
     c.push_back(withRole(button(u"Command3", 5700, 5880, 1335, 540, u"退出"), Role::Exit));
+    c.push_back(withRole(button(u"Command7", 5700, 6540, 1335, 540, u"账单记录"), Role::Ledger));
     c.push_back(withRole(button(u"Command5", 5700, 8580, 1335, 480, u"使用说明"), Role::Manual));
 
     // Totals under the table.

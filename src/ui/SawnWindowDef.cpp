@@ -65,6 +65,7 @@ WindowDef sawnWindowDef() {
     c.push_back(button(u"Command1", 7200, 3720, 1215, 540, u"清除数据"));
     c.push_back(withRole(button(u"Command4", 7200, 4380, 1215, 540, u"导出表格"), Role::Export));
     c.push_back(withRole(button(u"Command2", 7200, 5040, 1215, 540, u"使用说明"), Role::Manual));
+    c.push_back(withRole(button(u"Command7", 7200, 5640, 1215, 480, u"账单记录"), Role::Ledger));
 
     auto& o = w.focusOrder;
     for (int r = 0; r < 8; ++r) {

@@ -23,6 +23,7 @@ class ShellActions {
     virtual void exportBill(Calculator which) = 0;
     virtual void openManual(Calculator which) = 0;
     virtual void openPrices() = 0;
+    virtual void openLedger(Calculator) {}
 };
 
 // The calculator a switch-box text names: "原木计算", "多 材 长", "锯材计算".

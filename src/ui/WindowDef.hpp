@@ -63,6 +63,7 @@ enum class Role {
     Manual,     // "使用说明"
     OpenPrices, // "单价设置"
     SwitchBox,  // the chooser of the calculator shown
+    Ledger,     // "账单记录"
 };
 
 struct ControlDef {

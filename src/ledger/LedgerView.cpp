@@ -1,0 +1,248 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ledger/LedgerView.hpp"
+
+#include "text/NumberText.hpp"
+#include "text/PathText.hpp"
+#include "ui/Folders.hpp"
+
+#include <system_error>
+
+namespace logora::ledger {
+
+namespace fs = std::filesystem;
+
+LedgerView::LedgerView(LedgerStore& store) : store_(store) {}
+
+std::optional<std::u16string> LedgerView::reload() {
+    try {
+        records_ = store_.list();
+    } catch (const LedgerError& e) {
+        records_.clear();
+        refilter();
+        return e.message() + (e.detail().empty() ? u"" : u"\n" + e.detail());
+    }
+    refilter();
+    if (std::optional<std::u16string> notice = store_.takeNotice()) {
+        return notice;
+    }
+    return std::nullopt;
+}
+
+void LedgerView::setFilter(Filter filter) {
+    filter_ = std::move(filter);
+    refilter();
+}
+
+void LedgerView::setView(View view) {
+    view_ = std::move(view);
+    refilter();
+}
+
+void LedgerView::refilter() {
+    listed_ = filtered(records_, filter_);
+    totals_ = totalsOf(listed_);
+    groups_.clear();
+    if (view_.grouping) {
+        groups_ = grouped(listed_, *view_.grouping, view_.caption);
+    }
+}
+
+std::vector<std::u16string> LedgerView::sheetChoices() {
+    return {u"全部账单", u"原木一", u"原木二", u"锯材账单"};
+}
+
+std::vector<std::pair<std::u16string, View>> LedgerView::viewChoices() const {
+    std::vector<std::pair<std::u16string, View>> out = {
+        {u"逐张", {}}, {u"按日", {Grouping::Day, {}}}, {u"按月", {Grouping::Month, {}}}};
+    for (const std::u16string& caption : captionsOf(records_)) {
+        out.push_back({u"按" + caption, {Grouping::Caption, caption}});
+    }
+    return out;
+}
+
+namespace {
+
+const std::vector<std::u16string_view> kBillColumnList(std::begin(kColumns), std::end(kColumns));
+const std::vector<std::u16string_view> kGroupColumnList(std::begin(kGroupColumns),
+                                                        std::end(kGroupColumns));
+
+} // namespace
+
+const std::vector<std::u16string_view>& LedgerView::columns() const {
+    return view_.grouping ? kGroupColumnList : kBillColumnList;
+}
+
+std::size_t LedgerView::rowCount() const {
+    return view_.grouping ? groups_.size() : listed_.size();
+}
+
+std::vector<std::u16string> LedgerView::row(std::size_t i) const {
+    if (i >= rowCount()) {
+        return {};
+    }
+    return view_.grouping ? groupTexts(groups_[i]) : rowTexts(*listed_[i]);
+}
+
+const BillRecord* LedgerView::bill(std::size_t i) const {
+    return !view_.grouping && i < listed_.size() ? listed_[i] : nullptr;
+}
+
+std::u16string LedgerView::totalsLine() const {
+    return totalsText(totals_);
+}
+
+LedgerView::Opening LedgerView::opening(std::size_t i) const {
+    const BillRecord* r = bill(i);
+    if (r == nullptr) {
+        return {{}, u"请先选“逐张”，再打开一张账单。"};
+    }
+    std::error_code ec;
+    for (const std::u16string* copy : {&r->pdf, &r->workbook}) {
+        if (!copy->empty() && fs::is_regular_file(text::textPath(*copy), ec)) {
+            return {text::textPath(*copy), {}};
+        }
+    }
+    const std::u16string where = !r->pdf.empty() ? r->pdf : r->workbook;
+    return {{},
+            u"账单 " + text::fromUtf8(r->number) + u" 的存档文件找不到了" +
+                (where.empty() ? u"。" : u"：" + where + u"。") +
+                u"它可能被移走或删除了；账单记录里的数字仍然在。"};
+}
+
+std::optional<std::u16string> LedgerView::markVoid(std::size_t i, std::u16string_view reason) {
+    const BillRecord* r = bill(i);
+    if (r == nullptr) {
+        return u"请先选“逐张”，再选要作废的账单。";
+    }
+    if (r->voided) {
+        return u"账单 " + text::fromUtf8(r->number) + u" 已经作废了。";
+    }
+    try {
+        store_.markVoid(r->number, reason);
+    } catch (const LedgerError& e) {
+        return e.message() + (e.detail().empty() ? u"" : u"\n" + e.detail());
+    }
+    return reload();
+}
+
+namespace {
+
+using exporting::CellValue;
+
+CellValue textCell(std::u16string t) {
+    return {CellValue::Kind::Text, 0, std::move(t)};
+}
+
+CellValue numberCell(long long value, int places) {
+    double v = static_cast<double>(value);
+    for (int p = 0; p < places; ++p) {
+        v /= 10;
+    }
+    return {CellValue::Kind::Number, v, {}};
+}
+
+std::u16string filterText(const Filter& f) {
+    std::u16string out = u"日期：";
+    out += f.from.empty() && f.to.empty() ? u"全部"
+                                          : text::fromUtf8(f.from.empty() ? "…" : f.from) +
+                                                u" 至 " + text::fromUtf8(f.to.empty() ? "…" : f.to);
+    out += u"  账单：" + (f.sheet.empty() ? std::u16string(u"全部") : f.sheet);
+    if (!f.text.empty()) {
+        out += u"  查找：" + f.text;
+    }
+    return out;
+}
+
+} // namespace
+
+bool LedgerView::exportSummary(exporting::Spreadsheet& spreadsheet,
+                               const exporting::BillFolder& bills,
+                               exporting::ExportPrompts& prompts) const {
+    if (const std::optional<exporting::ExportError> missing = spreadsheet.missing()) {
+        prompts.failed(missing->fullText());
+        return false;
+    }
+    try {
+        const fs::path blank = bills.workbook(std::u16string(kSummaryWorkbook));
+        const fs::path folder = bills.folder() / text::textPath(kSummaryFolder);
+        std::error_code ec;
+        fs::create_directories(folder, ec);
+        fs::path target;
+        for (int n = 1; n < 100 && !ec; ++n) {
+            target =
+                folder / text::textPath(u"账单汇总 " + text::fromUtf8(ui::fileStamp()) +
+                                        (n == 1 ? u"" : u" (" + text::intText(n) + u")") + u".xls");
+            if (!fs::exists(fs::symlink_status(target, ec))) {
+                fs::copy_file(blank, target, ec);
+                break;
+            }
+        }
+        if (ec) {
+            throw exporting::ExportError(u"无法在文件夹 " + text::pathText(folder) +
+                                             u" 里建立汇总表，汇总没有导出。请让这个文件夹可写。",
+                                         text::fromUtf8(ec.message()),
+                                         exporting::ExportError::Kind::Refused);
+        }
+        spreadsheet.start();
+        spreadsheet.openWorkbook(target);
+        spreadsheet.selectSheet(kSummarySheet);
+        spreadsheet.setCell(2, 1, textCell(filterText(filter_)));
+        const auto& heads = columns();
+        for (std::size_t c = 0; c < heads.size(); ++c) {
+            spreadsheet.setCell(3, static_cast<int>(c) + 1, textCell(std::u16string(heads[c])));
+        }
+        int r = 4;
+        auto figures = [&](int firstColumn, const Figures& f) {
+            spreadsheet.setCell(r, firstColumn, numberCell(f.pieces, 0));
+            spreadsheet.setCell(r, firstColumn + 1, numberCell(f.volume, 4));
+            spreadsheet.setCell(r, firstColumn + 2, numberCell(f.amount, 2));
+        };
+        if (view_.grouping) {
+            for (const Group& g : groups_) {
+                const std::vector<std::u16string> t = groupTexts(g);
+                spreadsheet.setCell(r, 1, textCell(t[0]));
+                spreadsheet.setCell(r, 2, numberCell(g.totals.count, 0));
+                figures(3, g.totals.figures);
+                ++r;
+            }
+        } else {
+            for (const BillRecord* b : listed_) {
+                const std::vector<std::u16string> t = rowTexts(*b);
+                for (int c = 0; c < 7; ++c) {
+                    spreadsheet.setCell(r, c + 1, textCell(t[c]));
+                }
+                figures(8, b->totals);
+                if (!t[10].empty()) {
+                    spreadsheet.setCell(r, 11, textCell(t[10]));
+                }
+                ++r;
+            }
+        }
+        spreadsheet.setCell(r, 1, textCell(u"合计"));
+        if (view_.grouping) {
+            spreadsheet.setCell(r, 2, numberCell(totals_.count, 0));
+            figures(3, totals_.figures);
+        } else {
+            spreadsheet.setCell(r, 2, textCell(text::intText(totals_.count) + u" 张"));
+            figures(8, totals_.figures);
+        }
+        spreadsheet.save();
+        spreadsheet.closeAll();
+        try {
+            spreadsheet.showToUser(target);
+        } catch (const exporting::ExportError& e) {
+            prompts.failed(e.fullText());
+        }
+        return true;
+    } catch (const exporting::ExportError& e) {
+        spreadsheet.abandon();
+        prompts.failed(e.fullText());
+    } catch (const std::exception& e) {
+        spreadsheet.abandon();
+        prompts.failed(std::u16string(exporting::kUnexpectedExportError) +
+                       text::fromUtf8(e.what()));
+    }
+    return false;
+}
+
+} // namespace logora::ledger
