@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -56,9 +57,35 @@ Application::Application(Options options)
 }
 
 Application::~Application() {
+    ledgerDialog_.reset();
     priceView_.reset();
     for (auto& h : hosts_) {
         h.reset();
+    }
+}
+
+void Application::openLedger(Calculator which) {
+    if (!ledgerDialog_) {
+        ledgerDialog_ = std::make_unique<LedgerDialog>(ledger_, exports_.spreadsheet(),
+                                                       session_.bills(), exports_.prompts());
+        ledgerDialog_->openUrl = [this](const QUrl& url) { return openUrl(url); };
+        // Over the calculator it was opened from, as the price window is.
+        const QRect over = host(which).view().frameGeometry();
+        ledgerDialog_->move(over.topLeft() + QPoint(40, 40));
+    } else {
+        ledgerDialog_->reload();
+    }
+    ledgerDialog_->show();
+    ledgerDialog_->raise();
+    ledgerDialog_->activateWindow();
+    ledgerDialog_->findField()->setFocus();
+}
+
+void Application::exportEnds() {
+    exports_.ends();
+    // A bill just exported is listed at once in an open ledger.
+    if (ledgerDialog_ && ledgerDialog_->isVisible()) {
+        ledgerDialog_->reload();
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/Exports.hpp"
 #include "app/FormView.hpp"
+#include "app/LedgerDialog.hpp"
 #include "grid/GridWindow.hpp"
 #include "ledger/SqliteLedger.hpp"
 #include "list/ListWindow.hpp"
@@ -88,6 +89,9 @@ class Application : public QObject, private session::FrontEnd {
 
     const Exports& exports() const { return exports_; }
     ledger::SqliteLedger& billLedger() { return ledger_; }
+    // "账单记录", made at its first opening.
+    LedgerDialog* ledgerDialog() { return ledgerDialog_.get(); }
+    void openLedger(Calculator which) override;
     // "导出表格" of a calculator.
     bool exported(Calculator which) { return session_.exported(which); }
 
@@ -120,7 +124,7 @@ class Application : public QObject, private session::FrontEnd {
     exporting::Spreadsheet& spreadsheet() override { return exports_.spreadsheet(); }
     ledger::LedgerStore* ledger() override { return &ledger_; }
     void exportBegins() override { exports_.begins(); }
-    void exportEnds() override { exports_.ends(); }
+    void exportEnds() override;
 
     void discardPriceWindow();
 
@@ -132,6 +136,7 @@ class Application : public QObject, private session::FrontEnd {
     // Views go before the session's models they show.
     std::unique_ptr<WindowHost> hosts_[3];
     std::unique_ptr<FormView> priceView_;
+    std::unique_ptr<LedgerDialog> ledgerDialog_;
     QTimer snapshotTimer_;
 };
 
