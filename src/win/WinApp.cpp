@@ -140,6 +140,9 @@ void WinApp::start() {
 int WinApp::run() {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (ledgerView_ && ledgerView_->dialogMessage(msg)) {
+            continue; // Tab, Enter and Esc of the ledger window
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -152,6 +155,20 @@ void WinApp::exportBegins() {
 
 void WinApp::exportEnds() {
     SetCursor(cursorBefore_);
+    // A bill just exported is listed at once in an open ledger.
+    if (ledgerView_ && ledgerView_->visible()) {
+        ledgerView_->reload();
+    }
+}
+
+void WinApp::openLedger(Calculator which) {
+    if (!ledgerView_) {
+        ledgerView_ =
+            std::make_unique<LedgerWindow>(instance_, ledger_, *sheet_, session_.bills(), boxes_);
+    }
+    RECT over;
+    GetWindowRect(view(which).hwnd(), &over);
+    ledgerView_->show({over.left + 40, over.top + 40});
 }
 
 void WinApp::openManual(Calculator which) {

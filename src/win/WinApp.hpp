@@ -10,6 +10,7 @@
 #include "prices/PriceWindow.hpp"
 #include "session/Session.hpp"
 #include "win/FormWindow.hpp"
+#include "win/LedgerWindow.hpp"
 
 #include <filesystem>
 #include <functional>
@@ -65,6 +66,7 @@ class WinApp : private session::FrontEnd {
     void showPrices(prices::PriceWindow& window) override;
     void hidePrices() override;
     void openManual(Calculator which) override;
+    void openLedger(Calculator which) override;
     bool askToRestore(const std::u16string& question) override { return boxes_.ask(question); }
     void end() override { PostQuitMessage(0); }
     exporting::Spreadsheet& spreadsheet() override { return *sheet_; }
@@ -82,6 +84,7 @@ class WinApp : private session::FrontEnd {
     // Views go before the session's models they show.
     std::unique_ptr<FormWindow> views_[3];
     std::unique_ptr<FormWindow> priceView_;
+    std::unique_ptr<LedgerWindow> ledgerView_; // "账单记录", made at its first opening
     HWND messageWindow_ = nullptr; // timers and deferred work that belong to no calculator
     HCURSOR cursorBefore_ = nullptr;
 };

@@ -5,11 +5,13 @@
 # a switch to the list calculator, and a bill exported through the stand-in spreadsheet
 # application registered as Excel. Screenshots land in $LOGORA_SHOTS when it is set.
 #
-#   window-test.sh <setup.exe> <logora_standin.dll> [<logora_win_fit_tests.exe>]
+#   window-test.sh <setup.exe> <logora_standin.dll> [<logora_win_fit_tests.exe>
+#                  [<logora_win_ledger_tests.exe>]]
 set -eu
 setup=$(realpath "$1")
 standin=$(realpath "$2")
 fit=${3:+$(realpath "$3")}
+ledger=${4:+$(realpath "$4")}
 work=$(mktemp -d /tmp/logora-wine-XXXXXX)
 if [ -n "${LOGORA_SHOTS:-}" ]; then mkdir -p "$LOGORA_SHOTS"; fi
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -93,6 +95,9 @@ if [ -n "$fit" ]; then
     printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:00000060\r\n' >"$work/dpi.reg"
     wine regedit "$work/dpi.reg"
     wineserver -w
+fi
+if [ -n "$ledger" ]; then
+    wine "$ledger" >"$work/ledger.log" 2>&1 || { cat "$work/ledger.log"; fail "账单记录 window"; }
 fi
 
 start=$(date +%s%N)
