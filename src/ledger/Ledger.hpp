@@ -101,7 +101,7 @@ class LedgerStore {
     virtual void release(std::string_view number) = 0;
     // One record, in one transaction, under its reserved number.
     virtual void record(const BillRecord& record) = 0;
-    // Every record without its lines and classes, newest first.
+    // Every record without its lines, classes and the paths of its copies, newest first.
     virtual std::vector<BillRecord> list() = 0;
     // One record whole.
     virtual std::optional<BillRecord> load(std::string_view number) = 0;

@@ -96,6 +96,17 @@ LedgerView::Opening LedgerView::opening(std::size_t i) const {
     if (r == nullptr) {
         return {{}, u"请先选“逐张”，再打开一张账单。"};
     }
+    // The list holds no paths: they are read for the one bill opened.
+    std::optional<BillRecord> whole;
+    try {
+        whole = store_.load(r->number);
+    } catch (const LedgerError& e) {
+        return {{}, e.message()};
+    }
+    if (!whole) {
+        return {{}, u"账单 " + text::fromUtf8(r->number) + u" 不在账单记录里了。"};
+    }
+    r = &*whole;
     std::error_code ec;
     for (const std::u16string* copy : {&r->pdf, &r->workbook}) {
         if (!copy->empty() && fs::is_regular_file(text::textPath(*copy), ec)) {
