@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <cstdio>
 
 using namespace logora;
 
@@ -47,7 +48,10 @@ int main(int argc, char** argv) {
     QDir().mkpath(out);
 
     QTemporaryDir prices;
-    app::Application a({std::filesystem::path(prices.path().toStdString()), nullptr, {}});
+    const std::filesystem::path scratch(prices.path().toStdString());
+    app::Application::Options options{scratch, nullptr, {}};
+    options.exports.billFolder = scratch / "bills"; // a ledger of the shots' own
+    app::Application a(options);
     a.start();
     auto& w = a.grid();
     const char16_t* pieces[][4] = {{u"", u"3", u"", u""},       {u"12", u"8", u"2", u""},
@@ -117,5 +121,32 @@ int main(int argc, char** argv) {
     a.host(app::Calculator::Sawn).tickOnce();
     a.switchTo(app::Calculator::Sawn);
     shot(a.host(app::Calculator::Sawn).view(), out + QStringLiteral("/sawn.png"));
+
+    // A fortnight of a yard's bills in the ledger.
+    const char16_t* buyers[] = {u"县木材加工厂", u"城东家具厂", u"青山木材加工厂"};
+    const char16_t* trucks[] = {u"桂A·12345", u"桂B·67890", u"桂A·55102", u"桂C·30817"};
+    const char16_t* sheets[] = {u"原木一", u"原木二", u"锯材账单"};
+    for (int i = 0; i < 24; ++i) {
+        ledger::BillRecord r;
+        char day[16], time[24];
+        std::snprintf(day, sizeof day, "202612%02d", 1 + i / 3);
+        std::snprintf(time, sizeof time, "2026-12-%02d %02d:%02d:00", 1 + i / 3, 8 + i % 3 * 3,
+                      (i * 17) % 60);
+        r.number = a.billLedger().reserveNumber(day);
+        r.time = time;
+        r.sheet = sheets[i % 3];
+        r.calculator = static_cast<app::Calculator>(i % 3);
+        r.headers = {{u"购货单位", buyers[i % 3]},
+                     {u"出货单位", u"青山林场"},
+                     {u"车号", trucks[i % 4]},
+                     {u"树种", i % 3 == 2 ? u"松木" : u"杉木"}};
+        r.totals = {40 + i * 7 % 50, 52130 + i * 3917 % 40000, 3518775 + i * 271357 % 2500000};
+        r.voided = i == 20;
+        r.voidReason = i == 20 ? u"车号录错" : u"";
+        a.billLedger().record(r);
+    }
+    a.openLedger(app::Calculator::Sawn);
+    a.ledgerDialog()->resize(1040, 560);
+    shot(*a.ledgerDialog(), out + QStringLiteral("/ledger.png"));
     return 0;
 }

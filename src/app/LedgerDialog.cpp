@@ -234,11 +234,26 @@ void LedgerDialog::viewsChanged() {
     const auto& columns = view_.columns();
     for (std::size_t c = 0; c < columns.size(); ++c) {
         const std::u16string_view name = columns[c];
-        const QString widest = name == u"单号"   ? QStringLiteral("20261209-0000")
-                               : name == u"时间" ? QStringLiteral("2026-12-09 00:00:00")
-                               : name == u"购货单位" || name == u"出货单位" || name == u"分组"
-                                   ? QStringLiteral("某某某某某某林场")
-                                   : QStringLiteral("9999999.99") + qs(name);
+        const std::pair<std::u16string_view, const char16_t*> samples[] = {
+            {u"单号", u"20261209-000"},
+            {u"时间", u"2026-12-09 00:00:00"},
+            {u"账单", u"锯材账单"},
+            {u"购货单位", u"某某某木材加工厂"},
+            {u"出货单位", u"某某某林场"},
+            {u"车号", u"桂A·12345"},
+            {u"树种", u"落叶松"},
+            {u"件数", u"99999"},
+            {u"材积(立方米)", u"9999.9999"},
+            {u"金额(元)", u"9999999.99"},
+            {u"状态", u"作废：车号录错了"},
+            {u"分组", u"某某某木材加工厂"},
+            {u"张数", u"99999"}};
+        QString widest = qs(name);
+        for (const auto& [column, sample] : samples) {
+            if (column == name && m.horizontalAdvance(qs(sample)) > m.horizontalAdvance(widest)) {
+                widest = qs(sample);
+            }
+        }
         table_->setColumnWidth(static_cast<int>(c), m.horizontalAdvance(widest) + 16);
     }
     totals_->setText(qs(view_.totalsLine()));
