@@ -5,9 +5,12 @@
 #include "export/BillExport.hpp"
 #include "export/CalcPlugin.hpp"
 #include "grid/GridWindow.hpp"
+#include "ledger/LedgerView.hpp"
+#include "ledger/SqliteLedger.hpp"
 #include "list/ListWindow.hpp"
 #include "sawn/SawnWindow.hpp"
 #include "text/NumberText.hpp"
+#include "ui/Folders.hpp"
 
 #include <gtest/gtest.h>
 
@@ -756,6 +759,54 @@ TEST_F(Calc, ABillSavedButNotShownIsReportedWithItsPath) {
             EXPECT_EQ(message.rfind(u"账单已保存在 " + text::fromUtf8(workbook.string()), 0), 0u);
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+// A numbered bill beside its caption, and the ledger's summary as a second office reads it:
+// a row per bill with its figures as numbers, then the totals.
+TEST_F(Calc, NumberedBillsAndTheirSummaryReadBack) {
+    sawn::SawnWindow s;
+    auto& sf = s.form();
+    for (auto [name, value] : {std::pair{u"Text1", u"400"},
+                               {u"Text2", u"20"},
+                               {u"Text3", u"5"},
+                               {u"Text4", u"10"},
+                               {u"Text6", u"1200"}}) {
+        sf.control(name, 0).setText(value);
+    }
+    sf.control(u"Text10").setText(u"青山林场");
+    s.tick();
+    ledger::SqliteLedger store(dir / "bills" / "ledger.sqlite");
+    BillExporter exporter(*sheet, *bills, prompts);
+    exporter.recordInto(store, ui::Calculator::Sawn);
+    int count = 0;
+    ASSERT_TRUE(exporter.run(sawnBill(), sf, count));
+    ASSERT_TRUE(exporter.run(sawnBill(), sf, count));
+    const std::string today = ui::localNow("%Y%m%d");
+    auto bill = readBack(sheet->shown.back(), dir)["锯材账单"];
+    EXPECT_EQ(at(bill, 2, 1), "单号");
+    EXPECT_EQ(at(bill, 2, 2), today + "-002");
+    expectBill(bill, sawnBill(), sf);
+
+    ledger::LedgerView view(store);
+    view.reload();
+    ASSERT_TRUE(view.exportSummary(*sheet, *bills, prompts))
+        << text::toUtf8(prompts.failures.at(0));
+    auto summary = readBack(sheet->shown.back(), dir)["汇总"];
+    EXPECT_EQ(at(summary, 1, 1), "账单汇总");
+    EXPECT_EQ(at(summary, 3, 1), "单号");
+    EXPECT_EQ(at(summary, 4, 1), today + "-002");
+    EXPECT_EQ(at(summary, 5, 4), "青山林场");
+    for (int row = 4; row <= 6; ++row) {
+        const double each = row == 6 ? 2 : 1; // the totals row sums the two bills
+        EXPECT_EQ(std::strtod(at(summary, row, 8).c_str(), nullptr), 10 * each) << row;
+        EXPECT_EQ(std::strtod(at(summary, row, 9).c_str(), nullptr), 0.4 * each) << row;
+        EXPECT_EQ(std::strtod(at(summary, row, 10).c_str(), nullptr), 480 * each) << row;
+    }
+    EXPECT_EQ(at(summary, 6, 1), "合计");
 }
 
 } // namespace
