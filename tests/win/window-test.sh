@@ -200,6 +200,16 @@ for expected in '原木一	7	2	n:10' '原木一	7	3	n:0.113' '原木一	8	3	n:0.
     grep -qF "$expected" "$cells" || fail "bill cell '$expected' missing from $cells"
 done
 grep -q 'ExportAsFixedFormat' "$work/calls.txt" || fail "no PDF was archived"
+number="$(date +%Y%m%d)-001"
+grep -qF "原木一	2	2	s:$number" "$cells" || fail "the bill has no number $number beside 单号"
+
+# 账单记录 lists the bill; Esc closes it.
+click "$grid" 645 506
+ledger=$(window '账单记录') || fail "账单记录 did not open"
+sleep 0.5
+shot "$work/ledger.png" "$ledger"
+xdotool key Escape
+wait_for "! xwininfo -id $ledger | grep -q IsViewable" || fail "Esc did not close 账单记录"
 
 # The switch box by keyboard: F4 opens its list, Down only moves the highlight, Enter picks,
 # so two steps down reach 锯材计算.
@@ -215,6 +225,6 @@ sleep 0.5
 shot "$work/list.png" "$list"
 
 if [ -n "${LOGORA_SHOTS:-}" ]; then
-    cp "$work/grid.png" "$work/price.png" "$work/list.png" "$LOGORA_SHOTS/"
+    cp "$work/grid.png" "$work/price.png" "$work/list.png" "$work/ledger.png" "$LOGORA_SHOTS/"
 fi
 echo "window test passed"
