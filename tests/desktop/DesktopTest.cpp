@@ -81,7 +81,7 @@ class DesktopTest : public QObject {
                 actions = QString::fromUtf8(xp.readAllStandardOutput());
                 return actions.contains(QStringLiteral("_NET_WM_ACTION_CLOSE"));
             };
-            QTRY_VERIFY_WITH_TIMEOUT(allowedActions(), 20000);
+            QTRY_VERIFY2_WITH_TIMEOUT(allowedActions(), qPrintable(actions), 20000);
             QVERIFY2(!actions.contains(QStringLiteral("MAXIMIZE")), qPrintable(actions));
         }
         price->showMaximized();

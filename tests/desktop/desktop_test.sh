@@ -33,10 +33,20 @@ echo "== without a window manager"
 LOGORA_DESKTOP_WM=none "$BINARY"
 openbox --sm-disable >/dev/null 2>&1 &
 WM_PID=$!
-# Up when it names itself on the root window, as a window manager of the EWMH does.
-for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+# Up when it names itself on the root window, as a window manager of the EWMH does; a test
+# "under openbox" without it would prove nothing.
+up=""
+for _ in $(seq 300); do
+    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+        up=1
+        break
+    fi
+    kill -0 "$WM_PID" 2>/dev/null || break
     sleep 0.1
 done
+if [ -z "$up" ]; then
+    echo "openbox did not come up on $DISPLAY" >&2
+    exit 1
+fi
 echo "== under openbox"
 LOGORA_DESKTOP_WM=openbox "$BINARY"

@@ -48,7 +48,12 @@ kill -9 "$A_PID"
 wait_gone "$A_PID"
 "$ROOT/usr/bin/logora" >"$WORK/c.log" 2>&1 &
 C_PID=$!
-wait_windows '^Logora$' 2 || { echo "the next start asked nothing" >&2; exit 1; }
+wait_windows '^Logora$' 2 || {
+    echo "the next start asked nothing; state: $(ls -l "$STATE"); windows:" \
+        "$(xdotool search --onlyvisible --name '.*' getwindowname %@ 2>/dev/null | tr '\n' '|')" >&2
+    cat "$WORK/c.log" >&2
+    exit 1
+}
 xdotool key Return
 # Restored, the tally is the new program's own: its snapshot holds A's count.
 for _ in $(seq 300); do
