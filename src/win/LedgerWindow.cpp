@@ -100,7 +100,7 @@ void LedgerWindow::make() {
     }
     hwnd_ =
         CreateWindowExW(WS_EX_CONTROLPARENT, kClass, L"账单记录", WS_OVERLAPPEDWINDOW,
-                        CW_USEDEFAULT, CW_USEDEFAULT, 960, 560, nullptr, nullptr, instance_, this);
+                        CW_USEDEFAULT, CW_USEDEFAULT, 1130, 560, nullptr, nullptr, instance_, this);
     font_ = CreateFontW(-px(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                         DEFAULT_PITCH | FF_DONTCARE, L"宋体");
@@ -149,7 +149,7 @@ void LedgerWindow::make() {
     child(L"BUTTON", L"作废", WS_TABSTOP | BS_PUSHBUTTON, kVoid);
     child(L"BUTTON", L"导出汇总", WS_TABSTOP | BS_PUSHBUTTON, kSummary);
     child(L"BUTTON", L"关闭", WS_TABSTOP | BS_PUSHBUTTON, kClose);
-    SetWindowPos(hwnd_, nullptr, 0, 0, px(960), px(560), SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(hwnd_, nullptr, 0, 0, px(1130), px(560), SWP_NOMOVE | SWP_NOZORDER);
     layout();
 }
 
