@@ -17,18 +17,14 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace logora::app {
 
 namespace {
 
 QString qs(std::u16string_view t) {
     return QString::fromUtf16(t.data(), static_cast<qsizetype>(t.size()));
-}
-
-// The columns of figures, right-aligned: pieces, m³ and amount, and in groups the count too.
-bool isFigure(const ledger::LedgerView& view, int column) {
-    const std::u16string_view c = view.columns()[static_cast<std::size_t>(column)];
-    return c == u"件数" || c == u"材积(立方米)" || c == u"金额(元)" || c == u"张数";
 }
 
 enum Period { AllDates, Today, ThisMonth, Range };
@@ -55,8 +51,10 @@ QVariant LedgerModel::data(const QModelIndex& index, int role) const {
         return column < texts.size() ? qs(texts[column]) : QVariant();
     }
     case Qt::TextAlignmentRole:
-        return isFigure(view_, index.column()) ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
-                                               : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+        return ledger::LedgerView::figureColumn(
+                   view_.columns()[static_cast<std::size_t>(index.column())])
+                   ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                   : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     case Qt::ForegroundRole:
         if (const ledger::BillRecord* r = view_.bill(row); r != nullptr && r->voided) {
             return QColor(Qt::gray); // listed, but in no total
@@ -233,28 +231,11 @@ void LedgerDialog::viewsChanged() {
     const QFontMetrics m = table_->fontMetrics();
     const auto& columns = view_.columns();
     for (std::size_t c = 0; c < columns.size(); ++c) {
-        const std::u16string_view name = columns[c];
-        const std::pair<std::u16string_view, const char16_t*> samples[] = {
-            {u"单号", u"20261209-000"},
-            {u"时间", u"2026-12-09 00:00:00"},
-            {u"账单", u"锯材账单"},
-            {u"购货单位", u"某某某木材加工厂"},
-            {u"出货单位", u"某某某林场"},
-            {u"车号", u"桂A·12345"},
-            {u"树种", u"落叶松"},
-            {u"件数", u"99999"},
-            {u"材积(立方米)", u"9999.9999"},
-            {u"金额(元)", u"9999999.99"},
-            {u"状态", u"作废：车号录错了"},
-            {u"分组", u"某某某木材加工厂"},
-            {u"张数", u"99999"}};
-        QString widest = qs(name);
-        for (const auto& [column, sample] : samples) {
-            if (column == name && m.horizontalAdvance(qs(sample)) > m.horizontalAdvance(widest)) {
-                widest = qs(sample);
-            }
-        }
-        table_->setColumnWidth(static_cast<int>(c), m.horizontalAdvance(widest) + 16);
+        // The wider of the caption and what the column holds.
+        const QString name = qs(columns[c]);
+        const QString sample = qs(ledger::LedgerView::widestText(columns[c]));
+        const int widest = std::max(m.horizontalAdvance(name), m.horizontalAdvance(sample));
+        table_->setColumnWidth(static_cast<int>(c), widest + 16);
     }
     totals_->setText(qs(view_.totalsLine()));
     const bool bills = !view_.view().grouping;

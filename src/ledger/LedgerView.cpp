@@ -72,6 +72,33 @@ const std::vector<std::u16string_view>& LedgerView::columns() const {
     return view_.grouping ? kGroupColumnList : kBillColumnList;
 }
 
+bool LedgerView::figureColumn(std::u16string_view c) {
+    return c == u"件数" || c == u"材积(立方米)" || c == u"金额(元)" || c == u"张数";
+}
+
+std::u16string_view LedgerView::widestText(std::u16string_view column) {
+    static constexpr std::pair<std::u16string_view, std::u16string_view> kSamples[] = {
+        {u"单号", u"20261209-000"},
+        {u"时间", u"2026-12-09 00:00:00"},
+        {u"账单", u"锯材账单"},
+        {u"购货单位", u"某某某木材加工厂"},
+        {u"出货单位", u"某某某林场"},
+        {u"车号", u"桂A·12345"},
+        {u"树种", u"落叶松"},
+        {u"件数", u"99999"},
+        {u"材积(立方米)", u"9999.9999"},
+        {u"金额(元)", u"9999999.99"},
+        {u"状态", u"作废：车号录错了"},
+        {u"分组", u"某某某木材加工厂"},
+        {u"张数", u"99999"}};
+    for (const auto& [name, sample] : kSamples) {
+        if (name == column) {
+            return sample;
+        }
+    }
+    return column;
+}
+
 std::size_t LedgerView::rowCount() const {
     return view_.grouping ? groups_.size() : listed_.size();
 }

@@ -39,6 +39,10 @@ class LedgerView {
     std::vector<std::pair<std::u16string, View>> viewChoices() const;
 
     const std::vector<std::u16string_view>& columns() const;
+    // A column of figures, shown right-aligned: pieces, m³, amount, the bill count.
+    static bool figureColumn(std::u16string_view column);
+    // The widest text a column holds in practice, for its width on screen.
+    static std::u16string_view widestText(std::u16string_view column);
     std::size_t rowCount() const;
     std::vector<std::u16string> row(std::size_t i) const;
     // The listed bill of a row; null in a grouped view.

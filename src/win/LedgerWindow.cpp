@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace logora::win {
@@ -37,27 +38,6 @@ std::string dateOf(HWND picker) {
     return out;
 }
 
-// Column widths at 96 dpi, by what a column holds at most.
-int widthOf(std::u16string_view column) {
-    if (column == u"时间") {
-        return 140;
-    }
-    if (column == u"单号" || column == u"状态") {
-        return 110;
-    }
-    if (column == u"购货单位" || column == u"出货单位" || column == u"分组") {
-        return 130;
-    }
-    if (column == u"账单" || column == u"树种" || column == u"件数" || column == u"张数") {
-        return 64;
-    }
-    return 96;
-}
-
-bool isFigure(std::u16string_view c) {
-    return c == u"件数" || c == u"材积(立方米)" || c == u"金额(元)" || c == u"张数";
-}
-
 enum Period { AllDates, Today, ThisMonth, Range };
 
 } // namespace
@@ -77,6 +57,17 @@ LedgerWindow::LedgerWindow(HINSTANCE instance, ledger::LedgerStore& store,
 LedgerWindow::~LedgerWindow() {
     DestroyWindow(hwnd_);
     DeleteObject(font_);
+}
+
+int LedgerWindow::textWidth(std::u16string_view text) const {
+    const std::wstring shown = wide(text);
+    HDC dc = GetDC(hwnd_);
+    HGDIOBJ old = SelectObject(dc, font_);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    return size.cx;
 }
 
 int LedgerWindow::px(int at96) const {
@@ -262,8 +253,11 @@ void LedgerWindow::viewsChanged() {
         std::wstring name = wide(columns[c]);
         LVCOLUMNW col{};
         col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-        col.fmt = c > 0 && isFigure(columns[c]) ? LVCFMT_RIGHT : LVCFMT_LEFT;
-        col.cx = px(widthOf(columns[c]));
+        col.fmt =
+            c > 0 && ledger::LedgerView::figureColumn(columns[c]) ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        col.cx =
+            std::max(textWidth(columns[c]), textWidth(ledger::LedgerView::widestText(columns[c]))) +
+            px(14);
         col.pszText = name.data();
         ListView_InsertColumn(list, static_cast<int>(c), &col);
     }

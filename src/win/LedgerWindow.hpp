@@ -70,6 +70,8 @@ class LedgerWindow {
     int currentRow() const;
     void say(const std::u16string& text) { prompts_.failed(text); }
     int px(int at96) const;
+    // The text's width in the window's font, in pixels.
+    int textWidth(std::u16string_view text) const;
 
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
