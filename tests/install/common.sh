@@ -51,20 +51,17 @@ trap cleanup EXIT
 dpkg-deb -x "$WORK"/pkg/logora_*.deb "$ROOT"
 
 start_display() {
-    for n in 91 92 93 94 95 96 97 98 99; do
-        # The lock of a server that no longer runs holds nothing.
-        if [ -f /tmp/.X$n-lock ] && ! kill -0 "$(tr -d ' ' </tmp/.X$n-lock)" 2>/dev/null; then
-            rm -f /tmp/.X$n-lock /tmp/.X11-unix/X$n
+    # The server picks a free display itself and names it once it listens: a display found
+    # free by its files could still be a server of an earlier run that is ending.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 300); do
+        if [ -s "$WORK/display" ]; then
+            export DISPLAY=:$(cat "$WORK/display")
+            return 0
         fi
-        if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
-            Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-            XVFB_PID=$!
-            export DISPLAY=:$n
-            for _ in $(seq 50); do
-                xdotool getmouselocation >/dev/null 2>&1 && return 0
-                sleep 0.1
-            done
-        fi
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.1
     done
     echo "no display" >&2
     return 1
