@@ -18,7 +18,7 @@ export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml
 export HOME="$work/home" LC_ALL=C.UTF-8
 mkdir -p "$HOME"
 # The server picks a free display itself and names it once it listens.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 cleanup() {
     wineserver -k 2>/dev/null || true
