@@ -107,3 +107,37 @@ TEST(WindowsFit, EveryCaptionAndWidestValueShowsWhole) {
         }
     }
 }
+
+// Every control stands where its definition puts it at the screen's dpi: the definition's
+// rectangle times the scale, within a pixel, or, where the fit rule gave it room, a larger
+// one that still holds it. A chooser's height is its font's, so only its row is compared.
+TEST(WindowsFit, EveryControlStandsWhereItsDefinitionPutsIt) {
+    for (ui::WindowDef (*def)() :
+         {&ui::gridWindowDef, &ui::listWindowDef, &ui::sawnWindowDef, &ui::priceWindowDef}) {
+        ui::Form form(def());
+        win::FormWindow view(form, GetModuleHandleW(nullptr));
+        view.show();
+        const UINT dpi = GetDpiForWindow(view.hwnd());
+        for (const ui::Control& c : form.controls()) {
+            const ui::ControlDef& d = c.def();
+            if (!d.visible) {
+                continue;
+            }
+            HWND hwnd = view.controlFor(c.name(), c.element());
+            RECT r;
+            GetWindowRect(hwnd, &r);
+            MapWindowPoints(HWND_DESKTOP, view.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+            const RECT want{win::FormWindow::px(d.left, dpi), win::FormWindow::px(d.top, dpi),
+                            win::FormWindow::px(d.left + d.width, dpi),
+                            win::FormWindow::px(d.top + d.height, dpi)};
+            const bool combo = d.kind == ui::Kind::Combo;
+            const bool holds = r.left <= want.left + 1 && r.top <= want.top + 1 &&
+                               r.right >= want.right - 1 && (combo || r.bottom >= want.bottom - 1);
+            EXPECT_TRUE(IsWindowVisible(hwnd) && holds)
+                << text::toUtf8(form.def().name) << " " << text::toUtf8(c.name()) << "("
+                << c.element() << ") at " << r.left << "," << r.top << "-" << r.right << ","
+                << r.bottom << ", defined " << want.left << "," << want.top << "-" << want.right
+                << "," << want.bottom << " at " << dpi << " dpi";
+        }
+    }
+}
