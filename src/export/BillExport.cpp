@@ -261,21 +261,18 @@ void BillExporter::archive(const BillSpec& bill, const ui::Form& form, const fs:
             continue; // never over an earlier bill
         }
         fs::copy_file(workbook, copy, fs::copy_options::none, ec); // the folder is made by makePdf
-        if (!ec) {
-            archived_ = copy;
-        }
         if (ec) {
             archiveProblem_ += (archiveProblem_.empty() ? u"" : u"\n") +
                                std::u16string(u"账单副本没有存进 ") + shown(bills_.archive()) +
                                u"：" + text::fromUtf8(ec.message());
             break;
         }
+        archived_ = copy;
         if (!pdf_.empty()) {
             fs::rename(pdf_, pdf, ec);
             if (!ec) {
                 archivedPdf_ = pdf;
-            }
-            if (ec) {
+            } else {
                 archiveProblem_ = u"PDF 没有存进 " + shown(bills_.archive()) + u"：" +
                                   text::fromUtf8(ec.message());
             }
@@ -407,7 +404,7 @@ void BillExporter::reserveNumber() {
         number_ = ledger_->reserveNumber(ui::localTime(moment_, "%Y%m%d"));
     } catch (const ledger::LedgerError& e) {
         // The bill goes out without a number; the user hears why once it is saved.
-        ledgerProblem_ = e.message() + (e.detail().empty() ? u"" : u"\n" + e.detail());
+        ledgerProblem_ = e.fullText();
     }
 }
 
@@ -436,7 +433,7 @@ void BillExporter::record(const BillSpec& bill, const ui::Form& form, const fs::
         try {
             ledger_->record(r);
         } catch (const ledger::LedgerError& e) {
-            ledgerProblem_ = e.message() + (e.detail().empty() ? u"" : u"\n" + e.detail());
+            ledgerProblem_ = e.fullText();
         }
     }
     if (!ledgerProblem_.empty()) {

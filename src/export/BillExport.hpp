@@ -86,7 +86,7 @@ class BillExporter {
     std::filesystem::path archived_, archivedPdf_;
     ledger::LedgerStore* ledger_ = nullptr;
     ui::Calculator calculator_ = ui::Calculator::Grid;
-    std::time_t moment_ = 0;       // of the export: its number's day, its record's time, its copies
+    std::time_t moment_ = 0;       // of the export: its number's day and its record's time
     std::string number_;           // the ledger's, empty when there is none
     std::u16string ledgerProblem_; // why the number could not be had
     Spreadsheet& spreadsheet_;

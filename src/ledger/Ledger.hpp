@@ -85,6 +85,10 @@ class LedgerError : public std::runtime_error {
     LedgerError(std::u16string message, std::u16string detail);
     const std::u16string& message() const { return message_; }
     const std::u16string& detail() const { return detail_; }
+    // The message, and the database's words on a second line when there are any.
+    std::u16string fullText() const {
+        return detail_.empty() ? message_ : message_ + u"\n" + detail_;
+    }
 
   private:
     std::u16string message_;

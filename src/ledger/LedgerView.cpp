@@ -19,7 +19,7 @@ std::optional<std::u16string> LedgerView::reload() {
     } catch (const LedgerError& e) {
         records_.clear();
         refilter();
-        return e.message() + (e.detail().empty() ? u"" : u"\n" + e.detail());
+        return e.fullText();
     }
     refilter();
     if (std::optional<std::u16string> notice = store_.takeNotice()) {
@@ -158,7 +158,7 @@ std::optional<std::u16string> LedgerView::markVoid(std::size_t i, std::u16string
     try {
         store_.markVoid(r->number, reason);
     } catch (const LedgerError& e) {
-        return e.message() + (e.detail().empty() ? u"" : u"\n" + e.detail());
+        return e.fullText();
     }
     return reload();
 }
