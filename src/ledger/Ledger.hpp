@@ -120,6 +120,7 @@ struct Filter {
     std::string from, to;
     std::u16string text;
     std::u16string sheet;
+    friend bool operator==(const Filter&, const Filter&) = default;
 };
 Filter todayFilter(std::string_view today);     // "2026-12-09"
 Filter thisMonthFilter(std::string_view today); // 2026-12-01 .. 2026-12-31

@@ -28,12 +28,20 @@ std::optional<std::u16string> LedgerView::reload() {
     return std::nullopt;
 }
 
+// What is listed follows from the records, the filter and the view: a choice that changes
+// nothing lists nothing anew (at ten years of bills each listing is a walk over all of them).
 void LedgerView::setFilter(Filter filter) {
+    if (filter == filter_) {
+        return;
+    }
     filter_ = std::move(filter);
     refilter();
 }
 
 void LedgerView::setView(View view) {
+    if (view == view_) {
+        return;
+    }
     view_ = std::move(view);
     refilter();
 }
