@@ -206,7 +206,6 @@ grep -qF "原木一	2	2	s:$number" "$cells" || fail "the bill has no number $num
 # 账单记录 lists the bill; Esc closes it.
 click "$grid" 645 506
 ledger=$(window '账单记录') || fail "账单记录 did not open"
-sleep 0.5
 shot "$work/ledger.png" "$ledger"
 xdotool key Escape
 wait_for "! xwininfo -id $ledger | grep -q IsViewable" || fail "Esc did not close 账单记录"
