@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <system_error>
 
 namespace logora::ledger {
@@ -34,6 +35,9 @@ PRAGMA user_version = 1;
 )";
 
 namespace {
+
+// How long a call waits for another program's lock before it says so.
+constexpr int kBusyMs = 5000;
 
 // Each step brings a ledger of the version before it to its own.
 const char* const kMigrations[] = {
@@ -196,6 +200,19 @@ void SqliteLedger::exec(const char* sql) {
     }
 }
 
+void SqliteLedger::switchToWal() {
+    // Leaving the rollback journal needs the file to itself, and SQLite says busy at once,
+    // without its busy handler, while a second program opening a new ledger holds it for a
+    // moment; so wait here, as long as for any other lock.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyMs);
+    while (sqlite3_exec(db_, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        if (sqlite3_errcode(db_) != SQLITE_BUSY || std::chrono::steady_clock::now() > until) {
+            fail({});
+        }
+        sqlite3_sleep(5);
+    }
+}
+
 int SqliteLedger::schemaVersion() {
     open();
     Statement s(db_, "PRAGMA user_version");
@@ -238,7 +255,7 @@ void SqliteLedger::open() {
                                   reasonOf(opened) + u"。",
                               detail);
         }
-        sqlite3_busy_timeout(db_, 5000);
+        sqlite3_busy_timeout(db_, kBusyMs);
         const Readable state = readable(db_);
         if (state == Readable::Yes) {
             break;
@@ -251,7 +268,7 @@ void SqliteLedger::open() {
     }
     try {
         // WAL lets a second program read and record while this one holds the file open.
-        exec("PRAGMA journal_mode = WAL");
+        switchToWal();
         exec("PRAGMA synchronous = FULL");
         migrate();
     } catch (const LedgerError&) {

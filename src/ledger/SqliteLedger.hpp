@@ -42,6 +42,7 @@ class SqliteLedger : public LedgerStore {
     void close();
     [[noreturn]] void fail(std::u16string message) const;
     void exec(const char* sql);
+    void switchToWal();
 
     std::filesystem::path file_;
     sqlite3* db_ = nullptr;
