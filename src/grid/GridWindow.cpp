@@ -3,7 +3,7 @@
 
 #include "text/NumberText.hpp"
 #include "ui/Tally.hpp"
-#include "volume/LogVolume.hpp"
+#include "volume/Rules.hpp"
 
 #include <span>
 
@@ -22,10 +22,6 @@ using ui::hideEachBelow;
 
 namespace {
 
-std::u16string presetText(int row, bool highRange) {
-    return text::intText(highRange ? 2 * row + 30 : 2 * row + 2);
-}
-
 // The first count elements of a summary array: the rest belong to the other layout.
 template <std::size_t N>
 std::span<Control* const> first(const std::array<Control*, N>& fields, std::size_t count) {
@@ -34,9 +30,9 @@ std::span<Control* const> first(const std::array<Control*, N>& fields, std::size
 
 } // namespace
 
-GridWindow::GridWindow(prices::PriceSource& prices)
+GridWindow::GridWindow(prices::PriceSource& prices, volume::RuleChoice& rule)
     : form_(ui::gridWindowDef()), prices_(prices), label19_(&form_.control(u"Label19")),
-      label20_(&form_.control(u"Label20")) {
+      label20_(&form_.control(u"Label20")), chooser_(form_.control(u"Combo6"), rule) {
     for (int r = 1; r <= kRows; ++r) {
         const std::u16string name = ui::gridRowName(r);
         for (int j = 0; j < kCells; ++j) {
@@ -96,12 +92,16 @@ void GridWindow::recalculateCells() {
         const std::u16string& length = length_[g]->text();
         for (int r = 1; r <= kRows; ++r) {
             volume(r, g).setText(
-                volume::CaiJiJiSuan(diameter(r, g).text(), pieces(r, g).text(), length));
+                volume::entryVolume(rule_, diameter(r, g).text(), pieces(r, g).text(), length));
         }
     }
 }
 
 void GridWindow::tick() {
+    if (const volume::Rule chosen = chooser_.sync(); chosen != rule_) {
+        rule_ = chosen;
+        presetsForRule();
+    }
     recalculateCells();
     if (label20_->visible()) {
         totalsTwoLengths();
@@ -194,7 +194,21 @@ void GridWindow::priceClasses() {
 
 void GridWindow::writePresets(int group, bool highRange) {
     for (int r = 1; r <= kRows; ++r) {
-        diameter(r, group).setText(presetText(r, highRange));
+        diameter(r, group).setText(text::intText(volume::presetDiameter(rule_, r, highRange)));
+    }
+}
+
+// A new rule brings its classes to the groups not tallied yet; a diameter that has pieces
+// beside it is the scaler's and stays.
+void GridWindow::presetsForRule() {
+    for (int g = 0; g < kGroups; ++g) {
+        bool tallied = false;
+        for (Control* p : column(g, GridColumn::Pieces)) {
+            tallied = tallied || !p->text().empty();
+        }
+        if (!tallied) {
+            writePresets(g, twoLengthLayout() && (g == 1 || g == 3));
+        }
     }
 }
 

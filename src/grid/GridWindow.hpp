@@ -5,6 +5,8 @@
 #include "prices/PriceGrade.hpp"
 #include "ui/Form.hpp"
 #include "ui/GridCells.hpp"
+#include "ui/RuleChooser.hpp"
+#include "volume/Rules.hpp"
 
 #include <array>
 
@@ -16,7 +18,10 @@ inline constexpr int kGroups = ui::kGridGroups;
 
 class GridWindow : public ui::Window {
   public:
-    explicit GridWindow(prices::PriceSource& prices);
+    explicit GridWindow(prices::PriceSource& prices,
+                        volume::RuleChoice& rule = volume::nationalRule());
+    // The rule the volumes are measured by, as of the last tick.
+    volume::Rule rule() const { return rule_; }
 
     ui::Form& form() override { return form_; }
     // Timer1: volumes, then totals and the price-class table.
@@ -46,6 +51,7 @@ class GridWindow : public ui::Window {
     void hideRowZeros(int row);
     void showLayout(bool twoLengths);
     void writePresets(int group, bool highRange); // the group's diameter column
+    void presetsForRule();                        // of the groups with no pieces yet
     void totalsTwoLengths();
     void totalsFourLengths();
     void priceClasses();
@@ -62,6 +68,8 @@ class GridWindow : public ui::Window {
     std::array<ui::Control*, 4> classAmount_{}; // Text28
     ui::Control* label19_;
     ui::Control* label20_;
+    ui::RuleChooser chooser_; // Combo6
+    volume::Rule rule_ = volume::Rule::Gb;
 };
 
 } // namespace logora::grid

@@ -13,10 +13,11 @@ using text::patternText;
 using text::sortsBelow;
 using ui::columnSum;
 
-ListWindow::ListWindow()
+ListWindow::ListWindow(volume::RuleChoice& rule)
     : form_(ui::listWindowDef()), totalVolume_(&form_.control(u"Text22", 4)),
       totalPieces_(&form_.control(u"Text22", 5)), averageAmount_(&form_.control(u"Text22", 6)),
-      averagePrice_(&form_.control(u"Text22", 7)), gradedAmount_(&form_.control(u"Text22", 10)) {
+      averagePrice_(&form_.control(u"Text22", 7)), gradedAmount_(&form_.control(u"Text22", 10)),
+      chooser_(form_.control(u"Combo1"), rule) {
     const char16_t* names[7] = {u"", u"Text1", u"Text2", u"Text3", u"Text4", u"Text5", u"Text6"};
     for (int k = 1; k <= 6; ++k) {
         for (int r = 0; r < kRows; ++r) {
@@ -58,9 +59,10 @@ void ListWindow::hideTotals() {
 }
 
 void ListWindow::tick() {
+    rule_ = chooser_.sync();
     for (int r = 0; r < kRows; ++r) {
-        column_[4][r]->setText(volume::CaiJiJiSuan(column_[2][r]->text(), column_[3][r]->text(),
-                                                   column_[1][r]->text()));
+        column_[4][r]->setText(volume::entryVolume(rule_, column_[2][r]->text(),
+                                                   column_[3][r]->text(), column_[1][r]->text()));
     }
     for (int r = 0; r < kRows; ++r) {
         column_[6][r]->setText(patternText(

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "ui/Form.hpp"
+#include "ui/RuleChooser.hpp"
+#include "volume/Rules.hpp"
 
 #include <array>
 
@@ -12,7 +14,8 @@ inline constexpr int kRows = 19;
 
 class ListWindow : public ui::Window {
   public:
-    ListWindow();
+    explicit ListWindow(volume::RuleChoice& rule = volume::nationalRule());
+    volume::Rule rule() const { return rule_; }
     ui::Form& form() override { return form_; }
     // Timer1: row volumes and amounts, then the totals.
     void tick() override;
@@ -33,6 +36,8 @@ class ListWindow : public ui::Window {
     ui::Control* averageAmount_; // Text22(6)
     ui::Control* averagePrice_;  // Text22(7)
     ui::Control* gradedAmount_;  // Text22(10)
+    ui::RuleChooser chooser_;    // Combo1
+    volume::Rule rule_ = volume::Rule::Gb;
 };
 
 } // namespace logora::list

@@ -31,6 +31,7 @@ std::u16string snapshotTroubleText(const std::filesystem::path& folder, int erro
 Session::Session(Folders folders, FrontEnd& frontEnd, prices::MessageSink& messages,
                  exporting::ExportPrompts& prompts)
     : frontEnd_(frontEnd), messages_(messages), prompts_(prompts), store_(folders.prices),
+      rule_(folders.prices, [this](const std::u16string& m) { messages_.message(m); }),
       bills_(folders.bills, folders.templates), snapshots_(folders.state) {}
 
 Session::~Session() {
@@ -42,10 +43,11 @@ ui::Window& Session::window(Calculator which) {
     if (!slot) {
         switch (which) {
         case Calculator::Grid:
-            slot = std::make_unique<grid::GridWindow>(static_cast<prices::PriceSource&>(*this));
+            slot =
+                std::make_unique<grid::GridWindow>(static_cast<prices::PriceSource&>(*this), rule_);
             break;
         case Calculator::List:
-            slot = std::make_unique<list::ListWindow>();
+            slot = std::make_unique<list::ListWindow>(rule_);
             break;
         case Calculator::Sawn:
             slot = std::make_unique<sawn::SawnWindow>();

@@ -10,6 +10,7 @@
 #include "prices/PriceGrade.hpp"
 #include "prices/PriceWindow.hpp"
 #include "session/SnapshotKeeper.hpp"
+#include "session/StoredRule.hpp"
 #include "ui/Shell.hpp"
 #include "ui/Snapshot.hpp"
 
@@ -173,6 +174,7 @@ class Session : private prices::PriceSource, private ui::ShellActions, private u
     prices::MessageSink& messages_;
     exporting::ExportPrompts& prompts_;
     prices::FilePriceStore store_;
+    StoredRule rule_;
     exporting::BillFolder bills_;
     std::unique_ptr<ui::Window> windows_[3];
     std::unique_ptr<prices::PriceWindow> price_;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ui/WindowDef.hpp"
+#include "volume/Rules.hpp"
 
 #include <string>
 #include <utility>
@@ -62,6 +63,17 @@ inline ControlDef combo(std::u16string name, int left, int top, int width, std::
     d.text = std::move(initial);
     d.items = std::move(items);
     d.font.points = 9; // the caption fits its chooser beside the drop-down arrow
+    return d;
+}
+
+// "检尺标准": the rules by name, the national one first and chosen.
+inline ControlDef ruleChooser(std::u16string name, int left, int top, int width) {
+    std::vector<std::u16string> names;
+    for (volume::Rule r : volume::kRules) {
+        names.emplace_back(volume::ruleName(r));
+    }
+    ControlDef d = combo(std::move(name), left, top, width, names.front(), names);
+    d.pickOnly = true;
     return d;
 }
 

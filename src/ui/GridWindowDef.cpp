@@ -201,6 +201,11 @@ WindowDef gridWindowDef() {
                        u"职称:", u"小地名:", u"林班小班:"}));
     c.push_back(text(u"Text24", kNoElement, 6975, 8775, 2040));
 
+    // The volume rule, under the footer: the chooser and the comparison of every rule.
+    c.push_back(label(u"Label21", kNoElement, 660, 9270, 1170, 255, u"检尺标准"));
+    c.push_back(ruleChooser(u"Combo6", 1845, 9225, 2100));
+    c.push_back(withRole(button(u"Command8", 4080, 9195, 1215, 375, u"标准对照"), Role::Compare));
+
     // Right-hand panel: species and inspector, the switch combo and the buttons.
     c.push_back(label(u"Label18", kNoElement, 9075, 2700, 1215, 240, u"树   种"));
     c.push_back(text(u"Text27", kNoElement, 9075, 2940, 1215));

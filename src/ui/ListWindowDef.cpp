@@ -68,6 +68,9 @@ WindowDef listWindowDef() {
     c.push_back(withBack(text(u"Text22", 6, 3120, 8295, 975), kTotalRed));
     c.push_back(withFont(label(u"Label11", kNoElement, 480, 8715, 780, 255, u"售货单位"), 9));
     c.push_back(text(u"Text23", kNoElement, 1275, 8685, 3255));
+    c.push_back(withFont(label(u"Label12", kNoElement, 480, 9150, 780, 255, u"检尺标准"), 9));
+    c.push_back(ruleChooser(u"Combo1", 1275, 9105, 2100));
+    c.push_back(withRole(button(u"Command8", 3480, 9075, 1215, 375, u"标准对照"), Role::Compare));
 
     // Row by row through length, diameter, pieces and price; then the computed columns.
     auto& o = w.focusOrder;

@@ -24,6 +24,7 @@ class ShellActions {
     virtual void openManual(Calculator which) = 0;
     virtual void openPrices() = 0;
     virtual void openLedger(Calculator) {}
+    virtual void openComparison(Calculator) {}
 };
 
 // The calculator a switch-box text names: "原木计算", "多 材 长", "锯材计算".

@@ -64,6 +64,7 @@ enum class Role {
     OpenPrices, // "单价设置"
     SwitchBox,  // the chooser of the calculator shown
     Ledger,     // "账单记录"
+    Compare,    // "标准对照"
 };
 
 struct ControlDef {
@@ -81,6 +82,7 @@ struct ControlDef {
     bool clickable = false;     // a label that acts as a button
     bool selectOnFocus = false; // whole text selected when the field receives the focus
     bool arrowKeys = false;     // Up and Down step through the elements of its array
+    bool pickOnly = false;      // a chooser that takes only the texts of its list
     std::u16string widest;      // of a computed field: the widest text a tally can reach
     Role role = Role::None;
     ControlKey key() const { return {name, element}; }

@@ -70,6 +70,11 @@ std::u16string entryVolume(Rule rule, std::u16string_view jingji, std::u16string
     return text::patternText(text::patternValue(onePiece, Pattern::Three) * n, Pattern::Four);
 }
 
+RuleChoice& nationalRule() {
+    static FixedRule national(Rule::Gb);
+    return national;
+}
+
 int presetDiameter(Rule rule, int row, bool highRange) {
     switch (rule) {
     case Rule::Gb:

@@ -35,4 +35,26 @@ double diameterClass(Rule rule, double diameter);
 // high range that follows it.
 int presetDiameter(Rule rule, int row, bool highRange);
 
+// The rule the log calculators measure by: one choice for both, kept between runs.
+class RuleChoice {
+  public:
+    virtual ~RuleChoice() = default;
+    virtual Rule rule() const = 0;
+    virtual void choose(Rule rule) = 0;
+};
+
+// A rule that never changes: the calculators that work out the other rules for a comparison.
+class FixedRule : public RuleChoice {
+  public:
+    explicit FixedRule(Rule rule) : rule_(rule) {}
+    Rule rule() const override { return rule_; }
+    void choose(Rule) override {}
+
+  private:
+    Rule rule_;
+};
+
+// The national rule for good: a calculator made without the program's choice.
+RuleChoice& nationalRule();
+
 } // namespace logora::volume

@@ -368,3 +368,33 @@ TEST_F(Grid, ClearKeepsLengthsCaptionsAndPricesAndRestoresPresets) {
 }
 
 } // namespace
+
+// One tally, 5 logs of 14 cm and 2 of 30 cm at 6.2 m, under each rule: cells, totals, presets.
+TEST(GridRules, TheChooserMeasuresTheTallyByItsRule) {
+    struct Case {
+        volume::Rule rule;
+        const char16_t *small, *large, *total, *firstPreset;
+    };
+    const Case cases[] = {
+        {volume::Rule::Gb, u"0.7450", u"1.1420", u"1.8870", u"4"},  // 0.149, 0.571 a log
+        {volume::Rule::Jas, u"0.7000", u"1.1920", u"1.8920", u"6"}, // (14 + 1)², (30 + 1)² · 6.2
+        {volume::Rule::Brereton, u"0.4750", u"0.8760", u"1.3510", u"30"},
+    };
+    for (const Case& c : cases) {
+        FixedPrices prices;
+        volume::FixedRule rule(c.rule);
+        grid::GridWindow w(prices, rule);
+        w.lengthField(2).setText(u"6.2");
+        w.tick(); // the rule's presets where nothing is tallied yet
+        EXPECT_EQ(w.diameter(1, 0).text(), c.firstPreset);
+        w.diameter(1, 2).setText(u"14");
+        w.pieces(1, 2).setText(u"5");
+        w.diameter(2, 2).setText(u"30");
+        w.pieces(2, 2).setText(u"2");
+        w.tick();
+        EXPECT_EQ(w.volume(1, 2).text(), c.small) << toUtf8(volume::ruleName(c.rule));
+        EXPECT_EQ(w.volume(2, 2).text(), c.large);
+        EXPECT_EQ(w.form().control(u"Text18", 3).text(), c.total);
+        EXPECT_EQ(w.form().control(u"Combo6").text(), volume::ruleName(c.rule));
+    }
+}

@@ -7,6 +7,7 @@
 #include "../export/RecordingPrompts.hpp"
 #include "../export/RecordingSheet.hpp"
 #include "grid/GridWindow.hpp"
+#include "list/ListWindow.hpp"
 #include "text/PathText.hpp"
 
 #include <gtest/gtest.h>
@@ -179,4 +180,44 @@ TEST_F(Session, ATallyThatCannotBeKeptSafeIsSaidOnce) {
         }
         EXPECT_EQ(p->messages.said.size(), 2u);
     }
+}
+
+TEST_F(Session, TheRuleIsOneChoiceKeptBetweenRunsAndInTheSnapshot) {
+    const std::u16string jas(volume::ruleName(volume::Rule::Jas));
+    auto a = start(state);
+    a->session.grid().form().control(u"Combo6").setText(jas);
+    a->session.grid().tick();
+    EXPECT_EQ(a->session.grid().rule(), volume::Rule::Jas);
+    EXPECT_EQ(a->session.grid().diameter(1, 0).text(), u"6"); // JAS classes where none is tallied
+    a->session.list().tick();
+    EXPECT_EQ(a->session.list().form().control(u"Combo1").text(), jas);
+    a->tally(u"3");
+    a.reset(); // killed, the snapshot left
+
+    auto b = start(state); // the tally and its rule restored
+    b->session.grid().tick();
+    EXPECT_EQ(b->pieces(), u"3");
+    EXPECT_EQ(b->session.grid().rule(), volume::Rule::Jas);
+    b->session.list().form().control(u"Combo1").setText(u"国标"); // not a rule: given back
+    b->session.list().tick();
+    EXPECT_EQ(b->session.list().form().control(u"Combo1").text(), jas);
+    b->session.quit();
+    b.reset();
+
+    auto c = start(state); // nothing left to restore: the stored choice alone
+    c->session.grid().tick();
+    EXPECT_EQ(c->session.grid().form().control(u"Combo6").text(), jas);
+    EXPECT_TRUE(c->messages.said.empty());
+}
+
+TEST_F(Session, ARuleThatCannotBeKeptIsUsedAndSaidOnce) {
+    fs::create_directories(root / "prices" / "rule.txt" / "x"); // a folder where it goes
+    auto p = start(state);
+    for (volume::Rule r : {volume::Rule::Jas, volume::Rule::Brereton}) {
+        p->session.grid().form().control(u"Combo6").setText(volume::ruleName(r));
+        p->session.grid().tick();
+        EXPECT_EQ(p->session.grid().rule(), r);
+    }
+    ASSERT_EQ(p->messages.said.size(), 1u);
+    EXPECT_NE(p->messages.said[0].find(u"没有记下"), std::u16string::npos);
 }
