@@ -201,6 +201,8 @@ Sheet gridSheet() {
     s.put(1, 1, "原木检尺码单", "title", 12);
     s.put(2, 1, "单号", "label");
     s.value(2, 2, "field", 3);
+    s.put(2, 6, "检尺标准", "label");
+    s.value(2, 7, "field", 3);
     s.put(2, 10, "日期：", "label");
     s.value(2, 11, "field", 2);
     s.put(3, 1, "购货单位", "caption", 2);
@@ -283,6 +285,8 @@ Sheet listSheet() {
     s.value(27, 2, "field", 2);
     s.put(27, 4, "单号", "label");
     s.value(27, 5, "field", 2);
+    s.put(28, 1, "检尺标准", "label");
+    s.value(28, 2, "field", 2);
     return s;
 }
 

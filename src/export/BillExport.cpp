@@ -175,6 +175,14 @@ fs::path BillExporter::attempt(const BillSpec& bill, const ui::Form& form) {
         const ui::Control& field = form.control(c.field.name, c.field.element);
         spreadsheet_.setCell(c.row, c.column, cellValue(field.text(), c.alwaysText));
     }
+    if (bill.ruleRow > 0) {
+        // The caption too, for a bill workbook of the user's own from before the rules.
+        spreadsheet_.setCell(bill.ruleRow, bill.ruleColumn - 1,
+                             {CellValue::Kind::Text, 0, u"检尺标准"});
+        spreadsheet_.setCell(bill.ruleRow, bill.ruleColumn,
+                             {CellValue::Kind::Text, 0,
+                              form.control(bill.ruleField.name, bill.ruleField.element).text()});
+    }
     if (bill.dateRow > 0) {
         spreadsheet_.setCell(bill.dateRow, bill.dateColumn,
                              {CellValue::Kind::Text, 0, text::fromUtf8(exportDate())});

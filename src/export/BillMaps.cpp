@@ -70,6 +70,9 @@ BillSpec gridBill(bool twoLengthLayout) {
     b.dateColumn = 11;
     b.numberRow = 2;
     b.numberColumn = 2;
+    b.ruleRow = 2;
+    b.ruleColumn = 7;
+    b.ruleField = {u"Combo6"};
     b.captioned = {{{u"Combo2"}, {u"Text22"}}, {{u"Combo1"}, {u"Text24"}}};
     return b;
 }
@@ -95,6 +98,9 @@ BillSpec listBill() {
     b.dateColumn = 2;
     b.numberRow = 27;
     b.numberColumn = 5;
+    b.ruleRow = 28;
+    b.ruleColumn = 2;
+    b.ruleField = {u"Combo1"};
     return b;
 }
 

@@ -24,6 +24,9 @@ struct BillSpec {
     int dateRow = 0, dateColumn = 0; // beside the bill's "日期：": the export's date, as text
     // The ledger's number, after its caption "单号" in the cell before it.
     int numberRow = 0, numberColumn = 0;
+    // The volume rule's chooser, after its caption "检尺标准" in the cell before it.
+    int ruleRow = 0, ruleColumn = 0;
+    ui::ControlKey ruleField{};
     // Caption choosers and the fields they caption, where the vehicle number may be typed.
     std::vector<std::pair<ui::ControlKey, ui::ControlKey>> captioned{};
 };

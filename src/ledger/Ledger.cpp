@@ -50,15 +50,15 @@ struct HeaderField {
 };
 
 constexpr HeaderField kGridHeaders[] = {
-    {u"Combo4", nullptr, u"Text17"}, {u"Combo2", nullptr, u"Text22"},
-    {nullptr, u"树种", u"Text27"},   {nullptr, u"检尺员", u"Text25"},
-    {u"Combo5", nullptr, u"Text20"}, {u"Combo1", nullptr, u"Text24"},
+    {u"Combo4", nullptr, u"Text17"},   {u"Combo2", nullptr, u"Text22"},
+    {nullptr, u"树种", u"Text27"},     {nullptr, u"检尺员", u"Text25"},
+    {u"Combo5", nullptr, u"Text20"},   {u"Combo1", nullptr, u"Text24"},
+    {nullptr, u"检尺标准", u"Combo6"},
 };
 constexpr HeaderField kListHeaders[] = {
-    {nullptr, u"购货单位", u"Text27"},
-    {nullptr, u"检尺员", u"Text28"},
-    {nullptr, u"树种", u"Text29"},
-    {nullptr, u"售货单位", u"Text23"},
+    {nullptr, u"购货单位", u"Text27"}, {nullptr, u"检尺员", u"Text28"},
+    {nullptr, u"树种", u"Text29"},     {nullptr, u"售货单位", u"Text23"},
+    {nullptr, u"检尺标准", u"Combo1"},
 };
 constexpr HeaderField kSawnHeaders[] = {
     {u"Combo3", nullptr, u"Text10"}, {u"Combo2", nullptr, u"Text11"},

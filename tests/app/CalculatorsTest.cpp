@@ -90,9 +90,9 @@ class CalculatorsTest : public QObject {
 
     void exportButtonsExportTheirWindowsBill() {
         const std::tuple<Calculator, const char16_t*, const char*, int> cases[] = {
-            // the mapped cells, the date, and the number with its caption
-            {Calculator::Grid, u"Command3", "sheet 原木一", 208},
-            {Calculator::List, u"Command2", "sheet 原木二", 126},
+            // the mapped cells, the rule and the date, and the number with its caption
+            {Calculator::Grid, u"Command3", "sheet 原木一", 210},
+            {Calculator::List, u"Command2", "sheet 原木二", 128},
             {Calculator::Sawn, u"Command4", "sheet 锯材账单", 68}};
         for (const auto& [which, button, sheet, cells] : cases) {
             t_ = std::make_unique<TestApp>();

@@ -185,7 +185,8 @@ TEST(CellValue, NumbersStringsAndEmpty) {
 
 TEST_F(Export, WritesEveryCellInOrderThenSavesAndShows) {
     NoPrices p;
-    grid::GridWindow g(p);
+    volume::FixedRule jas(volume::Rule::Jas);
+    grid::GridWindow g(p, jas);
     g.pieces(5, 0).setText(u"3");
     g.form().control(u"Text22").setText(u"007");
     g.tick();
@@ -194,10 +195,15 @@ TEST_F(Export, WritesEveryCellInOrderThenSavesAndShows) {
     ASSERT_TRUE(exporter.run(gridBill(false), g.form(), count));
     EXPECT_EQ(sheet.calls, (std::vector<std::string>{"start", "open 账单明细.xls", "sheet 原木一",
                                                      "save", "close", "show"}));
-    ASSERT_EQ(sheet.cells.size(), 206u); // the mapped cells, then the date beside "日期："
+    // The mapped cells, then the rule beside "检尺标准", then the date beside "日期：".
+    ASSERT_EQ(sheet.cells.size(), 208u);
     EXPECT_EQ(
-        sheet.cells.back(),
+        sheet.cells[207],
         std::make_tuple(2, 11, CellValue{CellValue::Kind::Text, 0, text::fromUtf8(exportDate())}));
+    EXPECT_EQ(sheet.cells[205],
+              std::make_tuple(2, 6, CellValue{CellValue::Kind::Text, 0, u"检尺标准"}));
+    EXPECT_EQ(sheet.cells[206],
+              std::make_tuple(2, 7, CellValue{CellValue::Kind::Text, 0, u"日本 JAS"}));
     const auto& [r, c, v] = sheet.cells[2];
     EXPECT_EQ(std::pair(r, c), std::pair(3, 9));
     EXPECT_EQ(v, (CellValue{CellValue::Kind::Text, 0, u"007"}));
@@ -205,7 +211,7 @@ TEST_F(Export, WritesEveryCellInOrderThenSavesAndShows) {
     bool found = false;
     for (const auto& [row, col, value] : sheet.cells) {
         if (row == 11 && col == 3) {
-            found = value == CellValue{CellValue::Kind::Number, 0.186, {}};
+            found = value == CellValue{CellValue::Kind::Number, 0.174, {}}; // 3 · 0.058 by JAS
         }
     }
     EXPECT_TRUE(found);
