@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ledger/LedgerView.hpp"
 
+#include "export/TableExport.hpp"
 #include "text/NumberText.hpp"
 #include "text/PathText.hpp"
 #include "ui/Folders.hpp"
@@ -175,17 +176,8 @@ namespace {
 
 using exporting::CellValue;
 
-CellValue textCell(std::u16string t) {
-    return {CellValue::Kind::Text, 0, std::move(t)};
-}
-
-CellValue numberCell(long long value, int places) {
-    double v = static_cast<double>(value);
-    for (int p = 0; p < places; ++p) {
-        v /= 10;
-    }
-    return {CellValue::Kind::Number, v, {}};
-}
+using exporting::numberCell;
+using exporting::textCell;
 
 std::u16string filterText(const Filter& f) {
     std::u16string out = u"日期：";
@@ -204,34 +196,9 @@ std::u16string filterText(const Filter& f) {
 bool LedgerView::exportSummary(exporting::Spreadsheet& spreadsheet,
                                const exporting::BillFolder& bills,
                                exporting::ExportPrompts& prompts) const {
-    if (const std::optional<exporting::ExportError> missing = spreadsheet.missing()) {
-        prompts.failed(missing->fullText());
-        return false;
-    }
-    try {
-        const fs::path blank = bills.workbook(std::u16string(kSummaryWorkbook));
-        const fs::path folder = bills.folder() / text::textPath(kSummaryFolder);
-        std::error_code ec;
-        fs::create_directories(folder, ec);
-        fs::path target;
-        for (int n = 1; n < 100 && !ec; ++n) {
-            target =
-                folder / text::textPath(u"账单汇总 " + text::fromUtf8(ui::fileStamp()) +
-                                        (n == 1 ? u"" : u" (" + text::intText(n) + u")") + u".xls");
-            if (!fs::exists(fs::symlink_status(target, ec))) {
-                fs::copy_file(blank, target, ec);
-                break;
-            }
-        }
-        if (ec) {
-            throw exporting::ExportError(u"无法在文件夹 " + text::pathText(folder) +
-                                             u" 里建立汇总表，汇总没有导出。请让这个文件夹可写。",
-                                         text::fromUtf8(ec.message()),
-                                         exporting::ExportError::Kind::Refused);
-        }
-        spreadsheet.start();
-        spreadsheet.openWorkbook(target);
-        spreadsheet.selectSheet(kSummarySheet);
+    const exporting::TableWorkbook workbook{kSummaryWorkbook, kSummarySheet, kSummaryFolder,
+                                            u"账单汇总"};
+    return exporting::exportTable(spreadsheet, bills, prompts, workbook, [&](auto& spreadsheet) {
         spreadsheet.setCell(2, 1, textCell(filterText(filter_)));
         const auto& heads = columns();
         for (std::size_t c = 0; c < heads.size(); ++c) {
@@ -272,23 +239,7 @@ bool LedgerView::exportSummary(exporting::Spreadsheet& spreadsheet,
             spreadsheet.setCell(r, 2, textCell(text::intText(totals_.count) + u" 张"));
             figures(8, totals_.figures);
         }
-        spreadsheet.save();
-        spreadsheet.closeAll();
-        try {
-            spreadsheet.showToUser(target);
-        } catch (const exporting::ExportError& e) {
-            prompts.failed(e.fullText());
-        }
-        return true;
-    } catch (const exporting::ExportError& e) {
-        spreadsheet.abandon();
-        prompts.failed(e.fullText());
-    } catch (const std::exception& e) {
-        spreadsheet.abandon();
-        prompts.failed(std::u16string(exporting::kUnexpectedExportError) +
-                       text::fromUtf8(e.what()));
-    }
-    return false;
+    });
 }
 
 } // namespace logora::ledger
