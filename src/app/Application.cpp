@@ -57,6 +57,7 @@ Application::Application(Options options)
 }
 
 Application::~Application() {
+    comparisonDialog_.reset();
     ledgerDialog_.reset();
     priceView_.reset();
     for (auto& h : hosts_) {
@@ -79,6 +80,15 @@ void Application::openLedger(Calculator which) {
     ledgerDialog_->raise();
     ledgerDialog_->activateWindow();
     ledgerDialog_->findField()->setFocus();
+}
+
+void Application::openComparison(Calculator which) {
+    if (!comparisonDialog_) {
+        comparisonDialog_ = std::make_unique<ComparisonDialog>(session_);
+        const QRect over = host(which).view().frameGeometry();
+        comparisonDialog_->move(over.topLeft() + QPoint(40, 40));
+    }
+    comparisonDialog_->showFor(which);
 }
 
 void Application::exportEnds() {

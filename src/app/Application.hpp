@@ -3,6 +3,7 @@
 // boxes and opening the manual. The decisions are the session's.
 #pragma once
 
+#include "app/ComparisonDialog.hpp"
 #include "app/Exports.hpp"
 #include "app/FormView.hpp"
 #include "app/LedgerDialog.hpp"
@@ -92,6 +93,9 @@ class Application : public QObject, private session::FrontEnd {
     // "账单记录", made at its first opening.
     LedgerDialog* ledgerDialog() { return ledgerDialog_.get(); }
     void openLedger(Calculator which) override;
+    // "标准对照", made at its first opening.
+    ComparisonDialog* comparisonDialog() { return comparisonDialog_.get(); }
+    void openComparison(Calculator which) override;
     // "导出表格" of a calculator.
     bool exported(Calculator which) { return session_.exported(which); }
 
@@ -137,6 +141,7 @@ class Application : public QObject, private session::FrontEnd {
     std::unique_ptr<WindowHost> hosts_[3];
     std::unique_ptr<FormView> priceView_;
     std::unique_ptr<LedgerDialog> ledgerDialog_;
+    std::unique_ptr<ComparisonDialog> comparisonDialog_;
     QTimer snapshotTimer_;
 };
 

@@ -285,6 +285,8 @@ QWidget* FormView::makeChooser(Bound& b) {
     }
     box->setEditText(QString::fromStdU16String(b.control->text()));
     box->lineEdit()->setCursorPosition(0);
+    // A chooser of fixed names (the volume rules) is picked from, never typed into.
+    box->lineEdit()->setReadOnly(b.control->def().pickOnly);
     connect(box->lineEdit(), &QLineEdit::textEdited, this,
             [this, &b](const QString& t) { userEdited(b, t); });
     box->installEventFilter(this);

@@ -71,6 +71,38 @@ bool Session::exists(Calculator which) const {
     return windows_[static_cast<int>(which)] != nullptr;
 }
 
+const compare::Table& Session::comparison(Calculator which) {
+    if (!comparison_) {
+        comparison_ =
+            std::make_unique<compare::Comparison>(static_cast<prices::PriceSource&>(*this));
+    }
+    return which == Calculator::List ? comparison_->of(list()) : comparison_->of(grid());
+}
+
+// However an export ends, the cursor comes back and the next click exports again.
+struct Session::Busy {
+    Session& s;
+    explicit Busy(Session& session) : s(session) {
+        s.busy_ = true;
+        s.frontEnd_.exportBegins();
+    }
+    ~Busy() {
+        s.frontEnd_.exportEnds();
+        s.busy_ = false;
+    }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+};
+
+bool Session::exportComparison(Calculator which) {
+    if (busy_) {
+        return false;
+    }
+    Busy busy(*this);
+    return compare::Comparison::exportTo(comparison(which), frontEnd_.spreadsheet(), bills_,
+                                         prompts_);
+}
+
 grid::GridWindow& Session::grid() {
     return static_cast<grid::GridWindow&>(window(Calculator::Grid));
 }
@@ -225,20 +257,7 @@ bool Session::exported(Calculator which) {
     if (busy_) {
         return false; // a click while an export runs
     }
-    // However it ends, the cursor comes back and the next click exports again.
-    struct Busy {
-        Session& s;
-        explicit Busy(Session& session) : s(session) {
-            s.busy_ = true;
-            s.frontEnd_.exportBegins();
-        }
-        ~Busy() {
-            s.frontEnd_.exportEnds();
-            s.busy_ = false;
-        }
-        Busy(const Busy&) = delete;
-        Busy& operator=(const Busy&) = delete;
-    } busy(*this);
+    Busy busy(*this);
     bool saved = false;
     try {
         const bool twoLengths = which == Calculator::Grid && grid().twoLengthLayout();

@@ -5,6 +5,7 @@
 // boxes, opening files.
 #pragma once
 
+#include "compare/Comparison.hpp"
 #include "export/BillExport.hpp"
 #include "prices/GradePriceStore.hpp"
 #include "prices/PriceGrade.hpp"
@@ -73,6 +74,8 @@ class FrontEnd {
     virtual void openManual(Calculator which) = 0;
     // "账单记录", over the calculator it was pressed in.
     virtual void openLedger(Calculator) {}
+    // "标准对照", over the log calculator it was pressed in.
+    virtual void openComparison(Calculator) {}
     // Restore the tally a program that is gone left? Yes is the default.
     virtual bool askToRestore(const std::u16string& question) = 0;
     // The event loop stops.
@@ -130,6 +133,11 @@ class Session : private prices::PriceSource, private ui::ShellActions, private u
     void switchTo(Calculator which) override { flow_.switchTo(which); }
     void openPrices() override;
     void openLedger(Calculator which) override { frontEnd_.openLedger(which); }
+    void openComparison(Calculator which) override { frontEnd_.openComparison(which); }
+    // The log calculator's tally under every rule, worked out now (the grid or the list).
+    const compare::Table& comparison(Calculator which);
+    // "导出" of the comparison: a small workbook shown to the user; false when it failed.
+    bool exportComparison(Calculator which);
     void exportBill(Calculator which) override { exported(which); }
     bool exported(Calculator which);
     // Ends at once by the user's choice: the tallies go, as they always have.
@@ -165,6 +173,7 @@ class Session : private prices::PriceSource, private ui::ShellActions, private u
     void hidePrices() override { frontEnd_.hidePrices(); }
     void end() override { frontEnd_.end(); }
 
+    struct Busy;
     std::u16string priceText(int priceClass) override;
     std::string currentSnapshot();
     void offerRecovery();
@@ -180,6 +189,7 @@ class Session : private prices::PriceSource, private ui::ShellActions, private u
     std::unique_ptr<prices::PriceWindow> price_;
     ui::ShellFlow flow_{*this};
     SnapshotKeeper snapshots_;
+    std::unique_ptr<compare::Comparison> comparison_;
     bool tallyTouched_ = false;
     bool busy_ = false;
     bool prepared_ = false;
