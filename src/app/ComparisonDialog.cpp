@@ -18,7 +18,7 @@ QString qs(const std::u16string& t) {
 
 } // namespace
 
-ComparisonDialog::ComparisonDialog(session::Session& session) : session_(session) {
+ComparisonDialog::ComparisonDialog(compare::ComparisonSource& session) : session_(session) {
     setWindowTitle(QStringLiteral("标准对照"));
     heading_ = new QLabel(this);
     table_ = new QTableWidget(this);

@@ -2,7 +2,7 @@
 // "标准对照" on Qt: the log calculator's tally under every rule, kept current at the tick.
 #pragma once
 
-#include "session/Session.hpp"
+#include "compare/Comparison.hpp"
 
 #include <QDialog>
 #include <QTimer>
@@ -16,7 +16,7 @@ namespace logora::app {
 class ComparisonDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit ComparisonDialog(session::Session& session);
+    explicit ComparisonDialog(compare::ComparisonSource& session);
 
     // Shows the tally of the calculator the button was pressed in.
     void showFor(ui::Calculator which);
@@ -31,7 +31,7 @@ class ComparisonDialog : public QDialog {
     void hideEvent(QHideEvent* event) override;
 
   private:
-    session::Session& session_;
+    compare::ComparisonSource& session_;
     ui::Calculator which_ = ui::Calculator::Grid;
     QLabel* heading_;
     QTableWidget* table_;

@@ -45,6 +45,16 @@ struct Table {
 std::vector<std::u16string> columns();
 std::vector<std::u16string> rowTexts(const Table& table, const Row& row);
 
+// Where a comparison window gets its table and has it exported: the running program.
+class ComparisonSource {
+  public:
+    virtual ~ComparisonSource() = default;
+    // The log calculator's tally under every rule, worked out now (the grid or the list).
+    virtual const Table& comparison(ui::Calculator which) = 0;
+    // "导出": a small workbook shown to the user; false when it failed.
+    virtual bool exportComparison(ui::Calculator which) = 0;
+};
+
 // Works the other rules out on calculators of its own that copy the live one's inputs.
 class Comparison {
   public:

@@ -103,7 +103,10 @@ struct Folders {
 // second line the system's own words.
 std::u16string snapshotTroubleText(const std::filesystem::path& folder, int error);
 
-class Session : private prices::PriceSource, private ui::ShellActions, private ui::ShellViews {
+class Session : private prices::PriceSource,
+                private ui::ShellActions,
+                private ui::ShellViews,
+                public compare::ComparisonSource {
   public:
     Session(Folders folders, FrontEnd& frontEnd, prices::MessageSink& messages,
             exporting::ExportPrompts& prompts);
@@ -134,10 +137,8 @@ class Session : private prices::PriceSource, private ui::ShellActions, private u
     void openPrices() override;
     void openLedger(Calculator which) override { frontEnd_.openLedger(which); }
     void openComparison(Calculator which) override { frontEnd_.openComparison(which); }
-    // The log calculator's tally under every rule, worked out now (the grid or the list).
-    const compare::Table& comparison(Calculator which);
-    // "导出" of the comparison: a small workbook shown to the user; false when it failed.
-    bool exportComparison(Calculator which);
+    const compare::Table& comparison(Calculator which) override;
+    bool exportComparison(Calculator which) override;
     void exportBill(Calculator which) override { exported(which); }
     bool exported(Calculator which);
     // Ends at once by the user's choice: the tallies go, as they always have.

@@ -142,6 +142,8 @@ void FormWindow::build() {
             info.cbSize = sizeof info;
             if (GetComboBoxInfo(b.hwnd, &info) && info.hwndItem != nullptr) {
                 b.edit = info.hwndItem;
+                // A chooser of fixed names (the volume rules) is picked from, never typed into.
+                SendMessageW(b.edit, EM_SETREADONLY, d.pickOnly ? TRUE : FALSE, 0);
             }
             writing_ = true;
             SetWindowTextW(b.hwnd, text.c_str());

@@ -143,6 +143,9 @@ int WinApp::run() {
         if (ledgerView_ && ledgerView_->dialogMessage(msg)) {
             continue; // Tab, Enter and Esc of the ledger window
         }
+        if (comparisonView_ && comparisonView_->dialogMessage(msg)) {
+            continue;
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -169,6 +172,15 @@ void WinApp::openLedger(Calculator which) {
     RECT over;
     GetWindowRect(view(which).hwnd(), &over);
     ledgerView_->show({over.left + 40, over.top + 40});
+}
+
+void WinApp::openComparison(Calculator which) {
+    if (!comparisonView_) {
+        comparisonView_ = std::make_unique<ComparisonWindow>(instance_, session_);
+    }
+    RECT over;
+    GetWindowRect(view(which).hwnd(), &over);
+    comparisonView_->show(which, {over.left + 40, over.top + 40});
 }
 
 void WinApp::openManual(Calculator which) {

@@ -9,6 +9,7 @@
 #include "ledger/SqliteLedger.hpp"
 #include "prices/PriceWindow.hpp"
 #include "session/Session.hpp"
+#include "win/ComparisonWindow.hpp"
 #include "win/FormWindow.hpp"
 #include "win/LedgerWindow.hpp"
 
@@ -67,6 +68,7 @@ class WinApp : private session::FrontEnd {
     void hidePrices() override;
     void openManual(Calculator which) override;
     void openLedger(Calculator which) override;
+    void openComparison(Calculator which) override;
     bool askToRestore(const std::u16string& question) override { return boxes_.ask(question); }
     void end() override { PostQuitMessage(0); }
     exporting::Spreadsheet& spreadsheet() override { return *sheet_; }
@@ -84,7 +86,8 @@ class WinApp : private session::FrontEnd {
     // Views go before the session's models they show.
     std::unique_ptr<FormWindow> views_[3];
     std::unique_ptr<FormWindow> priceView_;
-    std::unique_ptr<LedgerWindow> ledgerView_; // "账单记录", made at its first opening
+    std::unique_ptr<LedgerWindow> ledgerView_;         // "账单记录", made at its first opening
+    std::unique_ptr<ComparisonWindow> comparisonView_; // "标准对照", likewise
     HWND messageWindow_ = nullptr; // timers and deferred work that belong to no calculator
     HCURSOR cursorBefore_ = nullptr;
 };

@@ -1,0 +1,198 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "win/ComparisonWindow.hpp"
+
+#include <commctrl.h>
+
+namespace logora::win {
+
+namespace {
+
+constexpr wchar_t kClass[] = L"LogoraComparison";
+constexpr UINT_PTR kTimer = 1;
+
+std::wstring wide(std::u16string_view t) {
+    return {t.begin(), t.end()};
+}
+
+} // namespace
+
+ComparisonWindow::ComparisonWindow(HINSTANCE instance, compare::ComparisonSource& session)
+    : instance_(instance), session_(session) {
+    make();
+}
+
+ComparisonWindow::~ComparisonWindow() {
+    DestroyWindow(hwnd_);
+    DeleteObject(font_);
+}
+
+int ComparisonWindow::px(int at96) const {
+    const UINT dpi = hwnd_ != nullptr ? GetDpiForWindow(hwnd_) : 0;
+    return MulDiv(at96, dpi != 0 ? static_cast<int>(dpi) : 96, 96);
+}
+
+void ComparisonWindow::make() {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = &ComparisonWindow::proc;
+        wc.hInstance = instance_;
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
+        wc.lpszClassName = kClass;
+        RegisterClassExW(&wc);
+        registered = true;
+    }
+    hwnd_ =
+        CreateWindowExW(WS_EX_CONTROLPARENT, kClass, L"标准对照", WS_OVERLAPPEDWINDOW,
+                        CW_USEDEFAULT, CW_USEDEFAULT, 1100, 320, nullptr, nullptr, instance_, this);
+    font_ = CreateFontW(-px(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        DEFAULT_PITCH | FF_DONTCARE, L"宋体");
+    auto child = [this](const wchar_t* cls, const wchar_t* text, DWORD style, int id,
+                        DWORD exStyle = 0) {
+        HWND h =
+            CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, hwnd_,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        return h;
+    };
+    child(L"STATIC", L"", SS_CENTERIMAGE, kHeading);
+    HWND list =
+        child(WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL, kList, WS_EX_CLIENTEDGE);
+    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+    const std::vector<std::u16string> heads = compare::columns();
+    for (std::size_t c = 0; c < heads.size(); ++c) {
+        std::wstring name = wide(heads[c]);
+        LVCOLUMNW col{};
+        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        col.fmt = c == 0 ? LVCFMT_LEFT : LVCFMT_RIGHT;
+        // The label column holds "第 19 行  材长 10.5 米  径级 58"; the gaps "+0.0000 (+00.00%)".
+        col.cx = px(c == 0 ? 190 : c == 1 ? 50 : (c - 2) % 3 == 2 ? 140 : 110);
+        col.pszText = name.data();
+        ListView_InsertColumn(list, static_cast<int>(c), &col);
+    }
+    child(L"BUTTON", L"导出", WS_TABSTOP | BS_PUSHBUTTON, kExport);
+    child(L"BUTTON", L"关闭", WS_TABSTOP | BS_PUSHBUTTON, kClose);
+    SetWindowPos(hwnd_, nullptr, 0, 0, px(1100), px(320), SWP_NOMOVE | SWP_NOZORDER);
+    layout();
+}
+
+void ComparisonWindow::layout() {
+    if (control(kClose) == nullptr) {
+        return; // still being made
+    }
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    const int m = px(8);
+    const int h = px(24);
+    MoveWindow(control(kHeading), m, m, client.right - 2 * m, h, TRUE);
+    const int bottom = client.bottom - m - h;
+    MoveWindow(control(kList), m, m + h + m, client.right - 2 * m, bottom - 3 * m - h, TRUE);
+    MoveWindow(control(kClose), client.right - m - px(80), bottom, px(80), h, TRUE);
+    MoveWindow(control(kExport), client.right - 2 * m - px(160), bottom, px(80), h, TRUE);
+}
+
+void ComparisonWindow::show(ui::Calculator which, POINT at) {
+    which_ = which;
+    refresh();
+    SetWindowPos(hwnd_, HWND_TOP, at.x, at.y, 0, 0, SWP_NOSIZE);
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    SetForegroundWindow(hwnd_);
+    SetFocus(control(kList));
+    SetTimer(hwnd_, kTimer, 100, nullptr);
+}
+
+void ComparisonWindow::hide() {
+    KillTimer(hwnd_, kTimer);
+    ShowWindow(hwnd_, SW_HIDE);
+}
+
+void ComparisonWindow::refresh() {
+    const compare::Table& t = session_.comparison(which_);
+    const std::wstring heading =
+        std::wstring(which_ == ui::Calculator::List ? L"多材长" : L"原木计算") +
+        L"　所选检尺标准：" + wide(volume::ruleName(t.chosen)) + L"　金额按当前单价";
+    wchar_t now[256] = {};
+    GetWindowTextW(control(kHeading), now, 256);
+    if (heading != now) {
+        SetWindowTextW(control(kHeading), heading.c_str());
+    }
+    HWND list = control(kList);
+    const std::size_t rows = t.rows.size() + 1;
+    while (shown_.size() > rows) {
+        ListView_DeleteItem(list, static_cast<int>(shown_.size()) - 1);
+        shown_.pop_back();
+    }
+    while (shown_.size() < rows) {
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(shown_.size());
+        item.pszText = const_cast<wchar_t*>(L"");
+        ListView_InsertItem(list, &item);
+        shown_.emplace_back(compare::columns().size());
+    }
+    for (std::size_t r = 0; r < rows; ++r) {
+        const compare::Row& row = r + 1 < rows ? t.rows[r] : t.total;
+        const std::vector<std::u16string> texts = compare::rowTexts(t, row);
+        for (std::size_t c = 0; c < texts.size(); ++c) {
+            std::wstring text = wide(texts[c]);
+            if (shown_[r][c] != text) {
+                ListView_SetItemText(list, static_cast<int>(r), static_cast<int>(c), text.data());
+                shown_[r][c] = std::move(text);
+            }
+        }
+    }
+}
+
+std::wstring ComparisonWindow::cell(int row, int column) const {
+    wchar_t text[128] = {};
+    ListView_GetItemText(control(kList), row, column, text, 128);
+    return text;
+}
+
+LRESULT CALLBACK ComparisonWindow::proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<ComparisonWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr || self->hwnd_ == nullptr) {
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+    return self->handle(msg, wParam, lParam);
+}
+
+LRESULT ComparisonWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case kExport:
+            session_.exportComparison(which_);
+            return 0;
+        case IDCANCEL:
+        case kClose:
+            hide();
+            return 0;
+        default:
+            return 0;
+        }
+    case WM_TIMER:
+        if (wParam == kTimer) {
+            refresh();
+        }
+        return 0;
+    case WM_SIZE:
+        layout();
+        return 0;
+    case WM_CLOSE:
+        hide();
+        return 0;
+    default:
+        return DefWindowProcW(hwnd_, msg, wParam, lParam);
+    }
+}
+
+} // namespace logora::win
