@@ -2,6 +2,7 @@
 // How much of the 100 ms timer interval a tick costs.
 #include "FixedPrices.hpp"
 #include "app/Application.hpp"
+#include "compare/Comparison.hpp"
 #include "text/NumberText.hpp"
 #include "volume/LogVolume.hpp"
 
@@ -86,6 +87,37 @@ void BM_SawnTickFull(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SawnTickFull)->Unit(benchmark::kMicrosecond);
+
+// A full grid under each rule: 0 national, 1 JAS, 2 Brereton.
+void BM_GridTickRule(benchmark::State& state) {
+    FixedPrices prices;
+    volume::FixedRule rule(volume::kRules[static_cast<std::size_t>(state.range(0))]);
+    grid::GridWindow w(prices, rule);
+    fill(w);
+    for (auto _ : state) {
+        w.tick();
+    }
+}
+BENCHMARK(BM_GridTickRule)->DenseRange(0, 2)->ArgName("rule")->Unit(benchmark::kMicrosecond);
+
+// A count typed and the tick after it, without (0) and with (1) 标准对照 open: the
+// difference is what the comparison adds to a tick.
+void BM_GridTickTyped(benchmark::State& state) {
+    FixedPrices prices;
+    grid::GridWindow w(prices);
+    fill(w);
+    compare::Comparison comparison(prices);
+    const bool open = state.range(0) == 1;
+    int n = 0;
+    for (auto _ : state) {
+        w.pieces(3, 1).setText(text::plainText(1 + n++ % 7));
+        w.tick();
+        if (open) {
+            benchmark::DoNotOptimize(comparison.of(w));
+        }
+    }
+}
+BENCHMARK(BM_GridTickTyped)->Arg(0)->Arg(1)->ArgName("comparison")->Unit(benchmark::kMicrosecond);
 
 // The real window, offscreen: model tick plus widget sync.
 void BM_QtGridTick(benchmark::State& state) {

@@ -47,16 +47,17 @@ void copyInputs(list::ListWindow& from, list::ListWindow& to) {
     }
 }
 
-// A group's amount at the grid's class prices, as the class amounts round theirs.
+// A group's amount at the grid's class prices, each class rounded as the grid rounds its own.
 double groupAmount(grid::GridWindow& w, std::initializer_list<int> groups) {
     double amount = 0;
-    for (int g : groups) {
-        for (int r = 1; r <= grid::kRows; ++r) {
-            const int grade = prices::PriceGrade(parseNumber(w.diameter(r, g).text()));
-            amount += parseNumber(w.volume(r, g).text()) * shown(w.form(), u"Text19", grade);
+    for (int k = 0; k < prices::kPriceClasses; ++k) {
+        double volume = 0;
+        for (int g : groups) {
+            volume += w.groupVolumes()[static_cast<std::size_t>(g)][static_cast<std::size_t>(k)];
         }
+        amount += text::patternValue(volume * shown(w.form(), u"Text19", k), Pattern::Two);
     }
-    return text::patternValue(amount, Pattern::Two);
+    return amount;
 }
 
 void gridFigures(grid::GridWindow& w, std::vector<Row>& rows, Row& total, std::size_t k) {

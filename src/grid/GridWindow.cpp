@@ -155,7 +155,8 @@ void GridWindow::priceClasses() {
     }
 
     double groupPieces[kGroups][3] = {};
-    double groupVolume[kGroups][3] = {};
+    auto& groupVolume = groupVolume_;
+    groupVolume = {};
     for (const auto& row : cells_) {
         for (int g = 0; g < kGroups; ++g) {
             auto number = [&](GridColumn c) { return parseNumber(row[gridCell(g, c)]->text()); };

@@ -42,6 +42,9 @@ class GridWindow : public ui::Window {
     ui::Control& pieces(int row, int group) { return at(row, group, ui::GridColumn::Pieces); }
     ui::Control& volume(int row, int group) { return at(row, group, ui::GridColumn::Volume); }
     ui::Control& lengthField(int group) { return *length_[group]; }
+    // Each group's volume in each price class, as the last tick added it up.
+    using ClassVolumes = std::array<std::array<double, prices::kPriceClasses>, kGroups>;
+    const ClassVolumes& groupVolumes() const { return groupVolume_; }
 
   private:
     ui::Control& at(int row, int group, ui::GridColumn column) {
@@ -70,6 +73,7 @@ class GridWindow : public ui::Window {
     ui::Control* label20_;
     ui::RuleChooser chooser_; // Combo6
     volume::Rule rule_ = volume::Rule::Gb;
+    ClassVolumes groupVolume_{};
 };
 
 } // namespace logora::grid
