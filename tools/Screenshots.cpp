@@ -82,6 +82,11 @@ int main(int argc, char** argv) {
     a.openPriceWindow();
     shot(*a.priceView(), out + QStringLiteral("/price.png"));
     a.priceView()->hide();
+    // The same truck under every rule, the national one chosen.
+    a.openComparison(app::Calculator::Grid);
+    a.comparisonDialog()->resize(1180, 260);
+    shot(*a.comparisonDialog(), out + QStringLiteral("/comparison.png"));
+    a.comparisonDialog()->hide();
 
     auto& l = a.list().form();
     const char16_t* rows[][4] = {{u"4", u"12", u"16", u"620"}, {u"4", u"16", u"22", u"680"},
