@@ -345,6 +345,8 @@ TEST_F(Calc, GridBillInBothLayouts) {
     EXPECT_EQ(at(sheets["原木一"], 3, 9), "0771");
     EXPECT_EQ(at(sheets["原木一"], 2, 10), "日期：");
     EXPECT_EQ(at(sheets["原木一"], 2, 11), exportDate()); // as text, not a date number
+    EXPECT_EQ(at(sheets["原木一"], 2, 6), "检尺标准");
+    EXPECT_EQ(at(sheets["原木一"], 2, 7), "国标 GB/T 4814");
 
     g.switchToTwoLengths();
     g.tick();
