@@ -94,7 +94,9 @@ WindowDef gridWindowDef() {
     const Length lengths[4] = {{u"Text23", 1800, u"Label9", kNoElement, u"4"},
                                {u"Text15", 3750, u"Label10", 0, u""},
                                {u"Text26", 5550, u"Label10", 2, u"5"},
-                               {u"Text21", 7650, u"Label6", kNoElement, u""}};
+                               // A little left of its group's middle: the unit caption
+                               // beside it needs every pixel to the window's edge.
+                               {u"Text21", 7530, u"Label6", kNoElement, u""}};
     for (const Length& l : lengths) {
         c.push_back(label(l.label, l.labelElement, l.left - 600, 1860, 540, 255, u"材长"));
         c.push_back(selecting(withFont(

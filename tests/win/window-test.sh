@@ -223,7 +223,31 @@ list=$(window '多材长') || fail "the wheel over the switch box did not switch
 sleep 0.5
 shot "$work/list.png" "$list"
 
+# The same program at 150 %, as a trader with a high-dpi screen sees it: a fresh start, the
+# tally's snapshot removed so that nothing is offered back.
+wineserver -k
+wineserver -w
+rm -f "$WINEPREFIX/drive_c/users/$(id -un)/Documents/Logora/"tally-snapshot-*
+printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:00000090\r\n' >"$work/dpi.reg"
+wine regedit "$work/dpi.reg"
+wineserver -w
+(cd "$program" && wine logora.exe >"$work/logora-144.log" 2>&1 &)
+grid=$(window '^Logora$') || fail "the grid window did not show at 144 dpi"
+wait_for "[ \"\$(xdotool getactivewindow)\" = $grid ]" || true
+click "$grid" 150 261
+typed 10
+xdotool key Return
+typed 5
+xdotool key Return
+sleep 0.5
+shot "$work/grid-144.png" "$grid"
+click "$grid" 650 852
+prices=$(window '单价设置') || fail "the price window did not open at 144 dpi"
+sleep 0.5
+shot "$work/price-144.png" "$prices"
+
 if [ -n "${LOGORA_SHOTS:-}" ]; then
-    cp "$work/grid.png" "$work/price.png" "$work/list.png" "$work/ledger.png" "$LOGORA_SHOTS/"
+    cp "$work/grid.png" "$work/price.png" "$work/list.png" "$work/ledger.png" \
+        "$work/grid-144.png" "$work/price-144.png" "$LOGORA_SHOTS/"
 fi
 echo "window test passed"
