@@ -17,48 +17,14 @@ std::wstring wide(std::u16string_view t) {
 } // namespace
 
 ComparisonWindow::ComparisonWindow(HINSTANCE instance, compare::ComparisonSource& session)
-    : instance_(instance), session_(session) {
+    : session_(session),
+      window_(instance, kClass, L"标准对照", &toolWindowProc<ComparisonWindow>, this, 1100, 320) {
     make();
 }
 
-ComparisonWindow::~ComparisonWindow() {
-    DestroyWindow(hwnd_);
-    DeleteObject(font_);
-}
-
-int ComparisonWindow::px(int at96) const {
-    const UINT dpi = hwnd_ != nullptr ? GetDpiForWindow(hwnd_) : 0;
-    return MulDiv(at96, dpi != 0 ? static_cast<int>(dpi) : 96, 96);
-}
-
 void ComparisonWindow::make() {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &ComparisonWindow::proc;
-        wc.hInstance = instance_;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
-        wc.lpszClassName = kClass;
-        RegisterClassExW(&wc);
-        registered = true;
-    }
-    hwnd_ =
-        CreateWindowExW(WS_EX_CONTROLPARENT, kClass, L"标准对照", WS_OVERLAPPEDWINDOW,
-                        CW_USEDEFAULT, CW_USEDEFAULT, 1100, 320, nullptr, nullptr, instance_, this);
-    font_ = CreateFontW(-px(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        DEFAULT_PITCH | FF_DONTCARE, L"宋体");
     auto child = [this](const wchar_t* cls, const wchar_t* text, DWORD style, int id,
-                        DWORD exStyle = 0) {
-        HWND h =
-            CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, hwnd_,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-        return h;
-    };
+                        DWORD exStyle = 0) { return window_.child(cls, text, style, id, exStyle); };
     child(L"STATIC", L"", SS_CENTERIMAGE, kHeading);
     HWND list =
         child(WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL, kList, WS_EX_CLIENTEDGE);
@@ -76,7 +42,7 @@ void ComparisonWindow::make() {
     }
     child(L"BUTTON", L"导出", WS_TABSTOP | BS_PUSHBUTTON, kExport);
     child(L"BUTTON", L"关闭", WS_TABSTOP | BS_PUSHBUTTON, kClose);
-    SetWindowPos(hwnd_, nullptr, 0, 0, px(1100), px(320), SWP_NOMOVE | SWP_NOZORDER);
+    window_.sizeToDpi(1100, 320);
     layout();
 }
 
@@ -151,18 +117,6 @@ std::wstring ComparisonWindow::cell(int row, int column) const {
     wchar_t text[128] = {};
     ListView_GetItemText(control(kList), row, column, text, 128);
     return text;
-}
-
-LRESULT CALLBACK ComparisonWindow::proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<ComparisonWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr || self->hwnd_ == nullptr) {
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
-    return self->handle(msg, wParam, lParam);
 }
 
 LRESULT ComparisonWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "compare/Comparison.hpp"
+#include "win/ToolWindow.hpp"
 
 #include <windows.h>
 
@@ -17,9 +18,6 @@ class ComparisonWindow {
     enum Id : int { kHeading = 201, kList, kExport, kClose };
 
     ComparisonWindow(HINSTANCE instance, compare::ComparisonSource& session);
-    ~ComparisonWindow();
-    ComparisonWindow(const ComparisonWindow&) = delete;
-    ComparisonWindow& operator=(const ComparisonWindow&) = delete;
 
     // Shown near the given point (screen pixels) with the tally of the calculator given.
     void show(ui::Calculator which, POINT at);
@@ -34,17 +32,16 @@ class ComparisonWindow {
     bool dialogMessage(MSG& msg) { return visible() && IsDialogMessageW(hwnd_, &msg) != FALSE; }
 
   private:
-    static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    template <typename> friend LRESULT CALLBACK toolWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
     void make();
     void layout();
-    int px(int at96) const;
+    int px(int at96) const { return window_.px(at96); }
 
-    HINSTANCE instance_;
     compare::ComparisonSource& session_;
     ui::Calculator which_ = ui::Calculator::Grid;
-    HWND hwnd_ = nullptr;
-    HFONT font_ = nullptr;
+    ToolWindow window_;
+    HWND hwnd_ = window_.hwnd();
     std::vector<std::vector<std::wstring>> shown_; // what the list holds, row by row
 };
 

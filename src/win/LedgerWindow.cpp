@@ -45,18 +45,13 @@ enum Period { AllDates, Today, ThisMonth, Range };
 LedgerWindow::LedgerWindow(HINSTANCE instance, ledger::LedgerStore& store,
                            exporting::Spreadsheet& spreadsheet, const exporting::BillFolder& bills,
                            exporting::ExportPrompts& prompts)
-    : instance_(instance), view_(store), spreadsheet_(spreadsheet), bills_(bills),
-      prompts_(prompts) {
+    : window_(instance, kClass, L"账单记录", &toolWindowProc<LedgerWindow>, this, 1130, 560),
+      view_(store), spreadsheet_(spreadsheet), bills_(bills), prompts_(prompts) {
     openFile = [](const std::filesystem::path& file) {
         return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", file.c_str(), nullptr,
                                                        nullptr, SW_SHOWNORMAL)) > 32;
     };
     make();
-}
-
-LedgerWindow::~LedgerWindow() {
-    DestroyWindow(hwnd_);
-    DeleteObject(font_);
 }
 
 int LedgerWindow::textWidth(std::u16string_view text) const {
@@ -70,39 +65,9 @@ int LedgerWindow::textWidth(std::u16string_view text) const {
     return size.cx;
 }
 
-int LedgerWindow::px(int at96) const {
-    const UINT dpi = hwnd_ != nullptr ? GetDpiForWindow(hwnd_) : 0;
-    return MulDiv(at96, dpi != 0 ? static_cast<int>(dpi) : 96, 96);
-}
-
 void LedgerWindow::make() {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &LedgerWindow::proc;
-        wc.hInstance = instance_;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
-        wc.lpszClassName = kClass;
-        RegisterClassExW(&wc);
-        registered = true;
-    }
-    hwnd_ =
-        CreateWindowExW(WS_EX_CONTROLPARENT, kClass, L"账单记录", WS_OVERLAPPEDWINDOW,
-                        CW_USEDEFAULT, CW_USEDEFAULT, 1130, 560, nullptr, nullptr, instance_, this);
-    font_ = CreateFontW(-px(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        DEFAULT_PITCH | FF_DONTCARE, L"宋体");
     auto child = [this](const wchar_t* cls, const wchar_t* text, DWORD style, int id,
-                        DWORD exStyle = 0) {
-        HWND h =
-            CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, hwnd_,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-        return h;
-    };
+                        DWORD exStyle = 0) { return window_.child(cls, text, style, id, exStyle); };
     child(L"STATIC", L"查找", SS_CENTERIMAGE, kFindLabel);
     child(L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, kFind, WS_EX_CLIENTEDGE);
     HWND period = child(L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kPeriod);
@@ -140,7 +105,7 @@ void LedgerWindow::make() {
     child(L"BUTTON", L"作废", WS_TABSTOP | BS_PUSHBUTTON, kVoid);
     child(L"BUTTON", L"导出汇总", WS_TABSTOP | BS_PUSHBUTTON, kSummary);
     child(L"BUTTON", L"关闭", WS_TABSTOP | BS_PUSHBUTTON, kClose);
-    SetWindowPos(hwnd_, nullptr, 0, 0, px(1130), px(560), SWP_NOMOVE | SWP_NOZORDER);
+    window_.sizeToDpi(1130, 560);
     layout();
 }
 
@@ -377,18 +342,6 @@ void LedgerWindow::command(int id, int code) {
     default:
         break;
     }
-}
-
-LRESULT CALLBACK LedgerWindow::proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<LedgerWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr || self->hwnd_ == nullptr) {
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
-    return self->handle(msg, wParam, lParam);
 }
 
 LRESULT LedgerWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {

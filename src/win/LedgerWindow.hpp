@@ -5,6 +5,7 @@
 
 #include "export/BillExport.hpp"
 #include "ledger/LedgerView.hpp"
+#include "win/ToolWindow.hpp"
 
 #include <windows.h>
 
@@ -38,9 +39,6 @@ class LedgerWindow {
     LedgerWindow(HINSTANCE instance, ledger::LedgerStore& store,
                  exporting::Spreadsheet& spreadsheet, const exporting::BillFolder& bills,
                  exporting::ExportPrompts& prompts);
-    ~LedgerWindow();
-    LedgerWindow(const LedgerWindow&) = delete;
-    LedgerWindow& operator=(const LedgerWindow&) = delete;
 
     // Shown near the given point (screen pixels), the records read again, the find field
     // focused.
@@ -58,7 +56,7 @@ class LedgerWindow {
     std::function<bool(const std::filesystem::path&)> openFile;
 
   private:
-    static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    template <typename> friend LRESULT CALLBACK toolWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
     void make();
     void layout();
@@ -69,13 +67,13 @@ class LedgerWindow {
     void voidCurrent();
     int currentRow() const;
     void say(const std::u16string& text) { prompts_.failed(text); }
-    int px(int at96) const;
+    int px(int at96) const { return window_.px(at96); }
     // The text's width in the window's font, in pixels.
     int textWidth(std::u16string_view text) const;
 
-    HINSTANCE instance_;
-    HWND hwnd_ = nullptr;
-    HFONT font_ = nullptr;
+    ToolWindow window_;
+    HWND hwnd_ = window_.hwnd();
+    HFONT font_ = window_.font();
     ledger::LedgerView view_;
     exporting::Spreadsheet& spreadsheet_;
     const exporting::BillFolder& bills_;
