@@ -16,11 +16,12 @@ APP_PID=$!
 W=$(grid_window)
 
 # Rectangles (pixels) never clicked: the exit and minimise buttons of every window, and
-# 账单记录 of each calculator, whose window would take the clicks meant for the tally.
+# 账单记录 and 标准对照 of each calculator, whose windows would take the clicks meant for the
+# tally.
 excluded() {
     x=$1 y=$2
     for r in "600 440 90 44" "600 400 90 40" "375 388 95 44" \
-        "605 488 81 36" "380 436 89 36" "480 376 81 32"; do
+        "605 488 81 36" "380 436 89 36" "480 376 81 32" "272 613 81 25" "232 605 81 25"; do
         set -- $r
         if [ "$x" -ge "$1" ] && [ "$x" -le $(($1 + $3)) ] && [ "$y" -ge "$2" ] && [ "$y" -le $(($2 + $4)) ]; then
             return 0
