@@ -40,7 +40,7 @@ void QtMessages::message(const std::u16string& text) {
 
 Application::Application(Options options)
     : messages_(options.messages != nullptr ? *options.messages : defaultMessages_),
-      exports_(options.exports), ledger_(options.exports.billFolder / "ledger.sqlite"),
+      exports_(options.exports), ledger_(options.exports.billFolder / ledger::kLedgerFile),
       session_({options.priceFolder, options.exports.billFolder, Exports::templateFolder(),
                 options.stateFolder},
                *this, messages_, exports_.prompts()) {

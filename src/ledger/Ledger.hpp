@@ -15,6 +15,9 @@
 
 namespace logora::ledger {
 
+// The ledger's file in the bill folder, the same on every platform.
+inline constexpr const char* kLedgerFile = "ledger.sqlite";
+
 // A header field of the bill and the caption it stood under ("购货单位", "车号" …), as the
 // user chose it.
 struct Header {

@@ -43,7 +43,7 @@ bool BoxMessages::ask(const std::u16string& question) {
 
 WinApp::WinApp(HINSTANCE instance, Options options)
     : instance_(instance), options_(std::move(options)), sheet_(options_.spreadsheet),
-      ledger_(options_.billFolder / "ledger.sqlite"),
+      ledger_(options_.billFolder / ledger::kLedgerFile),
       session_({options_.priceFolder, options_.billFolder, options_.templateFolder,
                 options_.stateFolder},
                *this, boxes_, boxes_) {
