@@ -102,11 +102,17 @@ if(NOT LOGORA_CORE_ONLY)
   target_compile_definitions(logora_qt PRIVATE LOGORA_INSTALL_LIBDIR="${CMAKE_INSTALL_LIBDIR}")
   # A build tree keeps what is installed under share/logora, as an installed program does.
   configure_file(docs/manual.html ${CMAKE_BINARY_DIR}/share/logora/manual.html COPYONLY)
+  # The manual's pictures lie beside it.
+  file(GLOB LOGORA_MANUAL_PICTURES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/*.png)
+  foreach(picture ${LOGORA_MANUAL_PICTURES})
+    get_filename_component(name ${picture} NAME)
+    configure_file(${picture} ${CMAKE_BINARY_DIR}/share/logora/${name} COPYONLY)
+  endforeach()
 
   add_executable(logora src/app/main.cpp)
   target_link_libraries(logora PRIVATE logora_qt)
   install(TARGETS logora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES docs/manual.html DESTINATION ${CMAKE_INSTALL_DATADIR}/logora)
+  install(FILES docs/manual.html ${LOGORA_MANUAL_PICTURES} DESTINATION ${CMAKE_INSTALL_DATADIR}/logora)
 
 endif()
 
