@@ -2,7 +2,13 @@
 # The Linux build: the LibreOffice plugin, the bill workbooks, the Qt program and what the
 # Debian package installs.
 
-# The office's plugin is loaded at run time.
+# The office's plugin is loaded at run time, from the multiarch folder of the program's own
+# private libraries as Debian keeps them (no ldconfig needed for a folder off its path).
+if(CMAKE_LIBRARY_ARCHITECTURE)
+  set(LOGORA_LIBDIR lib/${CMAKE_LIBRARY_ARCHITECTURE})
+else()
+  set(LOGORA_LIBDIR ${CMAKE_INSTALL_LIBDIR})
+endif()
 target_sources(logora_core PRIVATE src/export/CalcPlugin.cpp)
 target_link_libraries(logora_core PUBLIC ${CMAKE_DL_LIBS})
 
@@ -45,7 +51,7 @@ if(NOT LOGORA_CORE_ONLY AND NOT LOGORA_SANITIZE AND EXISTS ${LO_CPPUMAKER} AND E
   set_target_properties(logora_calc PROPERTIES
     BUILD_RPATH ${LO_PROGRAM} INSTALL_RPATH ${LO_PROGRAM}
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib/logora)
-  install(TARGETS logora_calc LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/logora)
+  install(TARGETS logora_calc LIBRARY DESTINATION ${LOGORA_LIBDIR}/logora)
 else()
   set(LOGORA_WITH_CALC OFF)
   message(STATUS "LibreOffice SDK not found: bills cannot be exported from this build")
@@ -99,7 +105,7 @@ if(NOT LOGORA_CORE_ONLY)
     src/app/ComparisonDialog.cpp
   )
   target_link_libraries(logora_qt PUBLIC logora_core logora_ledger_sqlite Qt6::Widgets)
-  target_compile_definitions(logora_qt PRIVATE LOGORA_INSTALL_LIBDIR="${CMAKE_INSTALL_LIBDIR}")
+  target_compile_definitions(logora_qt PRIVATE LOGORA_INSTALL_LIBDIR="${LOGORA_LIBDIR}")
   # A build tree keeps what is installed under share/logora, as an installed program does.
   configure_file(docs/manual.html ${CMAKE_BINARY_DIR}/share/logora/manual.html COPYONLY)
   # The manual's pictures lie beside it.
@@ -129,14 +135,42 @@ if(NOT LOGORA_CORE_ONLY AND NOT LOGORA_SANITIZE)
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
   install(FILES data/org.logora.Logora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES data/org.logora.Logora.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-  install(FILES docs/grid.png docs/list.png docs/sawn.png
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/logora/screenshots)
+
+  # What Debian asks of every package: the copyright, the changelog and a manual page, the
+  # latter two compressed as dh_compress would (-9, no name or time inside).
+  set(DEBIAN_DOC ${CMAKE_INSTALL_DATADIR}/doc/logora)
+  foreach(page changelog logora.1)
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/debian/${page}.gz
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/debian
+      COMMAND gzip -9n -c ${CMAKE_SOURCE_DIR}/data/debian/${page} > ${CMAKE_BINARY_DIR}/debian/${page}.gz
+      DEPENDS data/debian/${page})
+  endforeach()
+  add_custom_target(debian_pages ALL
+    DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog.gz ${CMAKE_BINARY_DIR}/debian/logora.1.gz)
+  install(FILES data/debian/copyright ${CMAKE_BINARY_DIR}/debian/changelog.gz DESTINATION ${DEBIAN_DOC})
+  install(FILES ${CMAKE_BINARY_DIR}/debian/logora.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES data/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+    RENAME logora)
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_NAME logora)
   set(CPACK_PACKAGE_VENDOR "Logora")
-  set(CPACK_PACKAGE_CONTACT "Logora developers <logora@localhost>")
+  set(CPACK_PACKAGE_CONTACT "Logora developers <developers@logora.org>")
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Timber volume calculator for log scalers and timber traders")
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [=[Logora tallies a load of logs or sawn boards the way a log scaler writes it
+on the yard: diameter class, length and piece count of each entry, or
+length, width, thickness and pieces of sawn boards. It shows each entry's
+volume in cubic metres by the national log-volume rules (GB/T 4814), or by
+the JAS or Brereton rule for imported logs, totals pieces, volumes and
+money, and prices logs by three diameter classes.
+
+A tally is exported as a numbered bill into a LibreOffice Calc workbook,
+ready to print on one page, archived with a PDF and recorded in a searchable
+bill ledger with day, month and party totals. Tallies are kept safe against
+a crash. The interface is in Chinese.]=])
+  # Stripped programs in the package, their debug information in logora-dbgsym.
+  set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+  set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/CompleteDbgsym.cmake)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION misc)

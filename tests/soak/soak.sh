@@ -6,7 +6,7 @@
 # Usage: soak.sh BUILD_DIR FAKE_PLUGIN
 . "$(dirname "$0")/../install/common.sh" "$1"
 SECONDS_TO_RUN=${SOAK_SECONDS:-180}
-cp "$2" "$ROOT/usr/lib/logora/liblogora_calc.so"
+cp "$2" "$ROOT"/usr/lib/*/logora/liblogora_calc.so
 export LOGORA_FAKE_OUT=$WORK/exports.txt
 start_display
 # No browser on the soak display: the manual buttons report that instead.

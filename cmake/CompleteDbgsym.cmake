@@ -1,0 +1,30 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Run by CPack after the packages are made. CPack's debug package lacks what Debian's own
+# dbgsym packages hold: the checksums of its .debug files and its documentation folder,
+# which points to the main package's (and so to its copyright). Both are added here.
+foreach(package IN LISTS CPACK_PACKAGE_FILES)
+  if(NOT package MATCHES "-dbgsym_.*\\.ddeb$")
+    continue()
+  endif()
+  get_filename_component(name ${package} NAME)
+  string(REGEX REPLACE "_.*" "" debug_name "${name}")
+  string(REGEX REPLACE "-dbgsym$" "" main_name "${debug_name}")
+  set(tree ${CPACK_TEMPORARY_DIRECTORY}/dbgsym-tree)
+  file(REMOVE_RECURSE ${tree})
+  execute_process(COMMAND dpkg-deb -R ${package} ${tree} COMMAND_ERROR_IS_FATAL ANY)
+  file(MAKE_DIRECTORY ${tree}/usr/share/doc)
+  file(CREATE_LINK ${main_name} ${tree}/usr/share/doc/${debug_name} SYMBOLIC)
+  file(GLOB_RECURSE debug_files RELATIVE ${tree} ${tree}/usr/*)
+  list(SORT debug_files)
+  set(sums "")
+  foreach(f IN LISTS debug_files)
+    if(NOT IS_SYMLINK ${tree}/${f} AND NOT IS_DIRECTORY ${tree}/${f})
+      file(MD5 ${tree}/${f} sum)
+      string(APPEND sums "${sum}  ${f}\n")
+    endif()
+  endforeach()
+  file(WRITE ${tree}/DEBIAN/md5sums "${sums}")
+  execute_process(COMMAND dpkg-deb --root-owner-group -Zxz --build ${tree} ${package}
+    OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+  file(REMOVE_RECURSE ${tree})
+endforeach()
