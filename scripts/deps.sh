@@ -3,7 +3,7 @@
 # Sourced by scripts/run and scripts/test.
 
 BUILD_PACKAGES="g++ cmake ninja-build qt6-base-dev fonts-noto-cjk fonts-arphic-uming libreoffice-calc libreoffice-dev libreoffice-dev-common libsqlite3-dev"
-TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev valgrind dpkg-dev xdotool openbox x11-utils poppler-utils"
+TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev valgrind dpkg-dev xdotool openbox x11-utils poppler-utils lintian appstream desktop-file-utils man-db"
 # The Windows program: cross compiler, installer maker, and Wine to run its tests.
 WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix mingw-w64 nsis wine wine64 x11-apps netpbm tcl"
 
