@@ -28,6 +28,34 @@ std::string_view manualSection(Calculator which) {
     return "grid";
 }
 
+std::u16string manualUrl(std::u16string_view path, std::string_view section) {
+    std::u16string url = path.starts_with(u'/') ? u"file://" : u"file:///";
+    for (char16_t c : path) {
+        switch (c) {
+        case u'\\':
+            url += u'/';
+            break;
+        case u' ':
+            url += u"%20";
+            break;
+        case u'%':
+            url += u"%25";
+            break;
+        case u'#':
+            url += u"%23";
+            break;
+        case u'?':
+            url += u"%3F";
+            break;
+        default:
+            url += c;
+        }
+    }
+    url += u'#';
+    url.append(section.begin(), section.end());
+    return url;
+}
+
 void wireByRole(Form& form, Calculator which, ShellActions& shell) {
     for (const Control& c : form.controls()) {
         const std::u16string name = c.name();

@@ -32,6 +32,10 @@ std::optional<Calculator> switchTarget(std::u16string_view text);
 
 // The manual's section of each calculator: "grid", "list", "sawn".
 std::string_view manualSection(Calculator which);
+// The manual's file:// address at a section, from its absolute path: "C:\Program Files\…" or
+// "/usr/share/…". Blanks and the characters that end a path in an address are escaped; other
+// characters stay as they are, which browsers take from a command line.
+std::u16string manualUrl(std::u16string_view path, std::string_view section);
 // When the manual cannot be opened; its path follows.
 inline constexpr std::u16string_view kManualNotOpened =
     u"无法打开使用说明。请用浏览器打开这个文件：\n";

@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shlwapi.h>
 
 namespace logora::win {
 
@@ -184,20 +185,25 @@ void WinApp::openComparison(Calculator which) {
 }
 
 void WinApp::openManual(Calculator which) {
-    const std::string_view section = ui::manualSection(which);
     std::error_code ec;
     if (fs::exists(options_.manual, ec)) {
-        std::wstring url = L"file:///" + options_.manual.generic_wstring() + L"#" +
-                           std::wstring(section.begin(), section.end());
-        const auto result = reinterpret_cast<INT_PTR>(
-            ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-        if (result > 32) {
+        // The shell drops the section of a file address it opens itself, so the browser that
+        // opens .html files is given the address; the shell opens the file where none is named.
+        const std::wstring url =
+            wide(ui::manualUrl(options_.manual.u16string(), ui::manualSection(which)));
+        wchar_t browser[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        if (SUCCEEDED(AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_EXECUTABLE, L".html", L"open",
+                                        browser, &size)) &&
+            reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", browser,
+                                                    (L"\"" + url + L"\"").c_str(), nullptr,
+                                                    SW_SHOWNORMAL)) > 32) {
             return;
         }
-        // Some browsers take no fragment from the shell: the manual's start, then.
-        const auto plain = reinterpret_cast<INT_PTR>(ShellExecuteW(
-            nullptr, L"open", options_.manual.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-        if (plain > 32) {
+        if (reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr,
+                                                    SW_SHOWNORMAL)) > 32 ||
+            reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", options_.manual.c_str(),
+                                                    nullptr, nullptr, SW_SHOWNORMAL)) > 32) {
             return;
         }
     }

@@ -187,3 +187,19 @@ TEST(Shell, TheFlowDecidesWhatShowsAndEndsOnce) {
 }
 
 } // namespace
+
+// A browser given the address opens the manual at the window's section, wherever it lies.
+TEST(Shell, TheManualIsAddressedAtItsSection) {
+    const struct {
+        std::u16string_view path;
+        std::u16string_view url;
+    } cases[] = {
+        {u"C:\\Program Files\\Logora\\manual.html",
+         u"file:///C:/Program%20Files/Logora/manual.html#list"},
+        {u"D:\\木材 #2\\100%\\manual.html", u"file:///D:/木材%20%232/100%25/manual.html#list"},
+        {u"/usr/share/logora/manual.html", u"file:///usr/share/logora/manual.html#list"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(logora::ui::manualUrl(c.path, "list"), c.url);
+    }
+}
