@@ -22,9 +22,11 @@
 #include <QShowEvent>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 
 namespace logora::app {
 
@@ -71,6 +73,70 @@ class ClickLabel : public QLabel {
         setProperty("pressed", pressed);
         style()->unpolish(this);
         style()->polish(this);
+    }
+};
+
+// A caption of several lines with a gap between them. Song faces such as AR PL UMing draw
+// their glyphs over the whole height of a line and have no leading, so lines set at the
+// font's own spacing touch and read as one smudge; a fifth of the line is kept between them.
+class WrappedLabel : public QLabel {
+  public:
+    using QLabel::QLabel;
+
+    static int pitch(const QFontMetrics& fm) {
+        return fm.height() + std::max(fm.leading(), (fm.height() + 4) / 5);
+    }
+
+    // The lines of text within width, laid out at the pitch from 0; the height they take.
+    static int layOut(QTextLayout& layout, int width) {
+        const QFontMetrics fm(layout.font());
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        int y = 0;
+        int lines = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            line.setPosition(QPointF(0, y));
+            y += pitch(fm);
+            ++lines;
+        }
+        layout.endLayout();
+        return lines == 0 ? 0 : y - pitch(fm) + fm.height();
+    }
+
+    // The size the text takes within width, as it is painted.
+    static QSize textSize(const QFont& font, int width, const QString& text) {
+        QTextLayout layout(text, font);
+        const int height = layOut(layout, width);
+        qreal widest = 0;
+        for (int i = 0; i < layout.lineCount(); ++i) {
+            widest = std::max(widest, layout.lineAt(i).naturalTextWidth());
+        }
+        return {static_cast<int>(std::ceil(widest)), height};
+    }
+
+  protected:
+    void paintEvent(QPaintEvent* e) override {
+        if (!wordWrap()) {
+            QLabel::paintEvent(e);
+            return;
+        }
+        QPainter painter(this);
+        drawFrame(&painter);
+        const QRect room = contentsRect();
+        QTextLayout layout(text(), font());
+        const int height = layOut(layout, room.width());
+        int top = room.top();
+        if (alignment() & Qt::AlignVCenter) {
+            top += (room.height() - height) / 2;
+        } else if (alignment() & Qt::AlignBottom) {
+            top += room.height() - height;
+        }
+        painter.setPen(
+            palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+        layout.draw(&painter, QPointF(room.left(), top));
     }
 };
 
@@ -167,6 +233,12 @@ QSize FormView::neededSize(QWidget* w, const ui::ControlDef& d) {
                 text = box->itemText(i);
             }
         }
+    }
+    if (auto* label = dynamic_cast<WrappedLabel*>(w); label != nullptr && label->wordWrap()) {
+        const QSize need =
+            WrappedLabel::textSize(label->font(), label->contentsRect().width(), text);
+        return {need.width() + chromeWidth(w),
+                need.height() + w->height() - label->contentsRect().height()};
     }
     if (auto* label = qobject_cast<QLabel*>(w); label != nullptr && label->wordWrap()) {
         const int room = label->contentsRect().width();
@@ -319,7 +391,7 @@ QWidget* FormView::makeLabel(Bound& b) {
         }
         w = label;
     } else {
-        auto* label = new QLabel(caption, this);
+        auto* label = new WrappedLabel(caption, this);
         label->setWordWrap(d.height > 400);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         w = label;
