@@ -4,6 +4,7 @@
 #include "TestSupport.hpp"
 
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -66,6 +67,42 @@ class FitTest : public QObject {
             qWarning("%s", qPrintable(p));
         }
         QVERIFY2(all.isEmpty(), qPrintable(QStringLiteral("%1 controls cut").arg(all.size())));
+    }
+
+    // A caption wrapped onto several lines shows them apart: a blank pixel row between them.
+    void wrappedLinesStayApart() {
+        TestApp t;
+        t.app->openPriceWindow();
+        QList<QLabel*> wrapped;
+        for (QWidget* view : {static_cast<QWidget*>(&t.view(Calculator::Grid)),
+                              static_cast<QWidget*>(&t.view(Calculator::List)),
+                              static_cast<QWidget*>(&t.view(Calculator::Sawn)),
+                              static_cast<QWidget*>(t.app->priceView())}) {
+            for (QLabel* label : view->findChildren<QLabel*>()) {
+                const QFontMetrics fm(label->font());
+                if (label->wordWrap() && !label->property("clickable").toBool() &&
+                    fm.horizontalAdvance(label->text()) > label->contentsRect().width()) {
+                    wrapped << label;
+                }
+            }
+        }
+        QVERIFY(!wrapped.isEmpty());
+        for (QLabel* label : wrapped) {
+            const QImage image = label->grab().toImage();
+            const QColor back = label->palette().color(label->backgroundRole());
+            int runs = 0;
+            bool inked = false;
+            for (int y = 0; y < image.height(); ++y) {
+                bool ink = false;
+                for (int x = 0; x < image.width() && !ink; ++x) {
+                    ink = qAbs(image.pixelColor(x, y).lightness() - back.lightness()) > 96;
+                }
+                runs += ink && !inked ? 1 : 0;
+                inked = ink;
+            }
+            QVERIFY2(runs >= 2,
+                     qPrintable(label->objectName() + QStringLiteral(" runs its lines together")));
+        }
     }
 
     // A chooser or a field that is not focused shows the start of a text longer than it.
