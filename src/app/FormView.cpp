@@ -76,15 +76,13 @@ class ClickLabel : public QLabel {
     }
 };
 
-// A caption of several lines with a gap between them. Song faces such as AR PL UMing draw
-// their glyphs over the whole height of a line and have no leading, so lines set at the
-// font's own spacing touch and read as one smudge; a fifth of the line is kept between them.
+// A caption of several lines with a gap between them, as ui::wrappedLineGap sets it.
 class WrappedLabel : public QLabel {
   public:
     using QLabel::QLabel;
 
     static int pitch(const QFontMetrics& fm) {
-        return fm.height() + std::max(fm.leading(), (fm.height() + 4) / 5);
+        return fm.height() + ui::wrappedLineGap(fm.height(), fm.leading());
     }
 
     // The lines of text within width, laid out at the pitch from 0; the height they take.

@@ -25,6 +25,13 @@ struct Box {
     friend bool operator==(const Box&, const Box&) = default;
 };
 
+// The gap between the lines of a wrapped caption, in pixels, from the font's line height and
+// leading: at least a fifth of a line. Song faces such as AR PL UMing fill the whole line
+// with their glyphs and have no leading, so lines set at the font's spacing would touch.
+inline int wrappedLineGap(int lineHeight, int leading) {
+    return std::max(leading, (lineHeight + 4) / 5);
+}
+
 struct FitRequest {
     std::size_t index = 0; // the control in taken
     int neededWidth = 0, neededHeight = 0;
