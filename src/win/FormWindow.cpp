@@ -8,6 +8,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace logora::win {
 
@@ -118,10 +119,9 @@ void FormWindow::build() {
             // Captions wrap only where they are drawn more than a line high, as in the Qt view.
             // A caption that acts as a button is drawn here, as the Qt view draws it: wrapped
             // and centred, on a button's face.
+            // A wrapped one is drawn here too, so that its lines keep the gap they have on Qt.
             style |= SS_NOTIFY | SS_NOPREFIX |
-                     (d.clickable      ? SS_OWNERDRAW
-                      : d.height > 400 ? SS_LEFT
-                                       : SS_LEFTNOWORDWRAP);
+                     (d.clickable || d.height > 400 ? SS_OWNERDRAW : SS_LEFTNOWORDWRAP);
             text = wide(d.text);
             break;
         case ui::Kind::Button:
@@ -166,6 +166,86 @@ void FormWindow::build() {
     for (const Bound& b : bound_) {
         SetWindowPos(b.hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
+}
+
+namespace {
+
+bool wordCharacter(wchar_t c) {
+    return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+// The lines of a caption within width in the font selected into dc: as many characters as fit,
+// a Latin word or number kept whole where a space before it allows.
+std::vector<std::wstring> wrappedLines(HDC dc, const std::wstring& text, int width) {
+    std::vector<std::wstring> lines;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        INT fit = 0;
+        SIZE size;
+        GetTextExtentExPointW(dc, text.c_str() + at, static_cast<int>(text.size() - at),
+                              std::max(width, 1), &fit, nullptr, &size);
+        std::size_t end = at + std::max<std::size_t>(fit, 1);
+        if (end < text.size() && wordCharacter(text[end]) && wordCharacter(text[end - 1])) {
+            const std::size_t space = text.find_last_of(L' ', end);
+            if (space != std::wstring::npos && space > at) {
+                end = space + 1;
+            }
+        }
+        lines.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return lines;
+}
+
+int lineGap(HDC dc, int* height = nullptr) {
+    TEXTMETRICW tm;
+    GetTextMetricsW(dc, &tm);
+    if (height != nullptr) {
+        *height = tm.tmHeight;
+    }
+    return ui::wrappedLineGap(tm.tmHeight, tm.tmExternalLeading);
+}
+
+// The size a wrapped caption takes, as drawWrapped draws it.
+SIZE wrappedSize(HDC dc, const std::wstring& text, int width) {
+    int height = 0;
+    const int gap = lineGap(dc, &height);
+    const std::vector<std::wstring> lines = wrappedLines(dc, text, width);
+    SIZE out{0, 0};
+    for (const std::wstring& line : lines) {
+        SIZE size;
+        GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size);
+        out.cx = std::max(out.cx, size.cx);
+    }
+    out.cy = lines.empty() ? 0 : static_cast<LONG>(lines.size()) * (height + gap) - gap;
+    return out;
+}
+
+// A wrapped caption in r, its lines apart and the block centred up and down, as on Qt.
+void drawWrapped(HDC dc, const std::wstring& text, RECT r) {
+    int height = 0;
+    const int gap = lineGap(dc, &height);
+    const std::vector<std::wstring> lines = wrappedLines(dc, text, r.right - r.left);
+    const int block = lines.empty() ? 0 : static_cast<int>(lines.size()) * (height + gap) - gap;
+    int y = r.top + std::max<int>(0, ((r.bottom - r.top) - block) / 2);
+    for (const std::wstring& line : lines) {
+        TextOutW(dc, r.left, y, line.c_str(), static_cast<int>(line.size()));
+        y += height + gap;
+    }
+}
+
+} // namespace
+
+// A caption wrapped onto several lines, on its own background.
+void FormWindow::drawCaption(const Bound& b, HDC dc, RECT r) {
+    SetTextColor(dc, RGB(0, 0, 0)); // a colour of its own, if any, follows
+    const auto brush = reinterpret_cast<HBRUSH>(colours(b, dc));
+    FillRect(dc, &r, brush != nullptr ? brush : windowBack_);
+    HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(b.hwnd, WM_GETFONT, 0, 0)));
+    SetBkMode(dc, TRANSPARENT);
+    drawWrapped(dc, wide(b.control->def().text), r);
+    SelectObject(dc, oldFont);
 }
 
 // A button, or a caption that acts as one, as the Qt view's style sheet draws it: a wood face
@@ -299,7 +379,13 @@ SIZE FormWindow::neededSize(const Bound& b, HFONT font) const {
         r.right = placed.right - (d.clickable ? px(60, dpi_) : 0);
         format = DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK;
     }
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
+    if (d.kind == ui::Kind::Label && d.height > 400 && !d.clickable) {
+        const SIZE size = wrappedSize(dc, text, r.right);
+        r.right = size.cx;
+        r.bottom = size.cy;
+    } else {
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
+    }
     if (d.kind == ui::Kind::Combo && d.widest.empty()) {
         // A chooser shows any of its items once picked: the widest of them has to fit.
         for (const std::u16string& item : d.items) {
@@ -886,6 +972,10 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (Bound* b = boundOf(item->hwndItem);
             b != nullptr && (item->CtlType == ODT_STATIC || item->CtlType == ODT_BUTTON)) {
+            if (item->CtlType == ODT_STATIC && !b->control->def().clickable) {
+                drawCaption(*b, item->hDC, item->rcItem);
+                return TRUE;
+            }
             const bool pressed =
                 item->CtlType == ODT_BUTTON ? (item->itemState & ODS_SELECTED) != 0 : b->pressed;
             drawButtonFace(*b, item->hDC, item->rcItem, pressed);

@@ -70,6 +70,7 @@ class FormWindow {
     void build();
     void addToolTip(HWND control, const std::u16string& text);
     void drawButtonFace(const Bound& b, HDC dc, RECT r, bool pressed);
+    void drawCaption(const Bound& b, HDC dc, RECT r);
     static ui::FontSpec faceOf(const ui::ControlDef& d);
     void layout();
     void fitContents();
