@@ -2,6 +2,7 @@
 // The four windows as native controls at the screen's dpi: every caption shows whole, and
 // every field shows its widest reachable value from its first digit to its last. Run inside
 // the Wine window test, on a real X server, at 96 and at 144 dpi.
+#include "ui/Fit.hpp"
 #include "text/NumberText.hpp"
 #include "ui/Form.hpp"
 #include "ui/WindowDef.hpp"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -47,6 +49,13 @@ std::string problemOf(HWND hwnd, const ui::ControlDef& d, const std::u16string& 
         RECT need{0, 0, client.right, 0};
         DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &need,
                   DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        if (!d.clickable && d.kind == ui::Kind::Label) {
+            // Its lines are drawn apart, as on Qt: the gap between each two is room it needs.
+            TEXTMETRICW tm{};
+            GetTextMetricsW(dc, &tm);
+            const int lines = std::max<int>(1, need.bottom / std::max<int>(tm.tmHeight, 1));
+            need.bottom += (lines - 1) * ui::wrappedLineGap(tm.tmHeight, tm.tmExternalLeading);
+        }
         if (need.bottom > client.bottom || need.right > client.right) {
             problem = "needs " + std::to_string(need.right) + "x" + std::to_string(need.bottom);
         }
