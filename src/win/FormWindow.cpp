@@ -1065,6 +1065,9 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void FormWindow::show() {
     ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+    // Painted now, its controls too: left to the message loop, a window shown in place of
+    // another shows the other's picture until the loop gets round to it.
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     SetForegroundWindow(hwnd_); // the focus follows the activation (WM_ACTIVATE)
 }
 
