@@ -48,12 +48,29 @@ fail() {
     exit 1
 }
 # The screen, or one window with its frame.
-shot() {
+grab() {
     if [ -n "${2:-}" ]; then
         xwd -id "$2" -frame -silent | xwdtopnm 2>/dev/null | pnmtopng >"$1" 2>/dev/null || true
     else
         xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$1" 2>/dev/null || true
     fi
+}
+# A picture of it once three grabs in a row agree (about a third of a second still, less
+# than a caret's blink): a window just shown may still be painting.
+shot() {
+    grab "$1" "${2:-}"
+    same=0
+    for _ in $(seq 40); do
+        grab "$1.next" "${2:-}"
+        if cmp -s "$1" "$1.next"; then
+            same=$((same + 1))
+            [ "$same" -ge 2 ] && break
+        else
+            same=0
+            mv "$1.next" "$1"
+        fi
+    done
+    rm -f "$1.next"
 }
 # Waits for a visible window whose title matches; prints its id.
 window() {
@@ -153,7 +170,6 @@ typed 10
 xdotool key Return
 typed 5
 xdotool key Return
-sleep 0.5
 shot "$work/grid.png" "$grid"
 
 # The price of the first class, saved; the grid comes back.
@@ -215,12 +231,12 @@ wait_for "! xwininfo -id $ledger | grep -q IsViewable" || fail "Esc did not clos
 click "$grid" 630 286
 xdotool key --delay 200 F4 Down Down Return
 sawn=$(window '^Planora$') || fail "F4 Down Down Enter did not reach 锯材计算"
+shot "$work/sawn.png" "$sawn"
 # "返回" brings the grid back, its switch box still at 锯材计算; the wheel over it switches.
 click "$sawn" 520 222
 grid=$(window '^Logora$') || fail "返回 did not bring the grid back"
 xdotool mousemove --window "$grid" 630 286 click 4 # up, from 锯材计算 to 多 材 长
 list=$(window '多材长') || fail "the wheel over the switch box did not switch"
-sleep 0.5
 shot "$work/list.png" "$list"
 
 # The same program at 150 %, as a trader with a high-dpi screen sees it: a fresh start, the
@@ -239,15 +255,13 @@ typed 10
 xdotool key Return
 typed 5
 xdotool key Return
-sleep 0.5
 shot "$work/grid-144.png" "$grid"
 click "$grid" 650 852
 prices=$(window '单价设置') || fail "the price window did not open at 144 dpi"
-sleep 0.5
 shot "$work/price-144.png" "$prices"
 
 if [ -n "${LOGORA_SHOTS:-}" ]; then
-    cp "$work/grid.png" "$work/price.png" "$work/list.png" "$work/ledger.png" \
+    cp "$work/grid.png" "$work/price.png" "$work/list.png" "$work/sawn.png" "$work/ledger.png" \
         "$work/grid-144.png" "$work/price-144.png" "$LOGORA_SHOTS/"
 fi
 echo "window test passed"
