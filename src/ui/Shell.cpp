@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Shell.hpp"
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 namespace logora::ui {
 
 std::optional<Calculator> switchTarget(std::u16string_view text) {
@@ -29,25 +33,15 @@ std::string_view manualSection(Calculator which) {
 }
 
 std::u16string manualUrl(std::u16string_view path, std::string_view section) {
+    constexpr std::pair<char16_t, std::u16string_view> kEscaped[] = {
+        {u'\\', u"/"}, {u' ', u"%20"}, {u'%', u"%25"}, {u'#', u"%23"}, {u'?', u"%3F"}};
     std::u16string url = path.starts_with(u'/') ? u"file://" : u"file:///";
     for (char16_t c : path) {
-        switch (c) {
-        case u'\\':
-            url += u'/';
-            break;
-        case u' ':
-            url += u"%20";
-            break;
-        case u'%':
-            url += u"%25";
-            break;
-        case u'#':
-            url += u"%23";
-            break;
-        case u'?':
-            url += u"%3F";
-            break;
-        default:
+        const auto* e = std::find_if(std::begin(kEscaped), std::end(kEscaped),
+                                     [c](const auto& entry) { return entry.first == c; });
+        if (e != std::end(kEscaped)) {
+            url += e->second;
+        } else {
             url += c;
         }
     }
