@@ -93,15 +93,13 @@ class WrappedLabel : public QLabel {
         layout.setTextOption(option);
         layout.beginLayout();
         int y = 0;
-        int lines = 0;
         for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
             line.setLineWidth(width);
             line.setPosition(QPointF(0, y));
             y += pitch(fm);
-            ++lines;
         }
         layout.endLayout();
-        return lines == 0 ? 0 : y - pitch(fm) + fm.height();
+        return layout.lineCount() == 0 ? 0 : y - pitch(fm) + fm.height();
     }
 
     // The size the text takes within width, as it is painted.
@@ -390,7 +388,7 @@ QWidget* FormView::makeLabel(Bound& b) {
         w = label;
     } else {
         auto* label = new WrappedLabel(caption, this);
-        label->setWordWrap(d.height > 400);
+        label->setWordWrap(ui::wrapsOverLines(d));
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         w = label;
     }

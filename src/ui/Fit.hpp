@@ -4,6 +4,8 @@
 // never beyond the window. What room does not cure, a smaller font does (the front end's).
 #pragma once
 
+#include "ui/WindowDef.hpp"
+
 #include <algorithm>
 #include <cstddef>
 #include <vector>
@@ -30,6 +32,12 @@ struct Box {
 // with their glyphs and have no leading, so lines set at the font's spacing would touch.
 inline int wrappedLineGap(int lineHeight, int leading) {
     return std::max(leading, (lineHeight + 4) / 5);
+}
+
+// A plain caption drawn more than a line high wraps onto lines set that far apart; a caption
+// that acts as a button wraps on its face instead.
+inline bool wrapsOverLines(const ControlDef& d) {
+    return d.kind == Kind::Label && !d.clickable && d.height > 400;
 }
 
 struct FitRequest {

@@ -121,7 +121,7 @@ void FormWindow::build() {
             // and centred, on a button's face.
             // A wrapped one is drawn here too, so that its lines keep the gap they have on Qt.
             style |= SS_NOTIFY | SS_NOPREFIX |
-                     (d.clickable || d.height > 400 ? SS_OWNERDRAW : SS_LEFTNOWORDWRAP);
+                     (d.clickable || ui::wrapsOverLines(d) ? SS_OWNERDRAW : SS_LEFTNOWORDWRAP);
             text = wide(d.text);
             break;
         case ui::Kind::Button:
@@ -197,40 +197,40 @@ std::vector<std::wstring> wrappedLines(HDC dc, const std::wstring& text, int wid
     return lines;
 }
 
-int lineGap(HDC dc, int* height = nullptr) {
+// A caption's lines within a width, in the font selected into dc, and how far apart they are.
+struct WrappedText {
+    std::vector<std::wstring> lines;
+    int lineHeight = 0;
+    int pitch = 0;
+
+    int height() const {
+        return lines.empty() ? 0 : static_cast<int>(lines.size()) * pitch - (pitch - lineHeight);
+    }
+    int width(HDC dc) const {
+        LONG widest = 0;
+        for (const std::wstring& line : lines) {
+            SIZE size;
+            GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size);
+            widest = std::max(widest, size.cx);
+        }
+        return widest;
+    }
+};
+
+WrappedText wrapped(HDC dc, const std::wstring& text, int width) {
     TEXTMETRICW tm;
     GetTextMetricsW(dc, &tm);
-    if (height != nullptr) {
-        *height = tm.tmHeight;
-    }
-    return ui::wrappedLineGap(tm.tmHeight, tm.tmExternalLeading);
-}
-
-// The size a wrapped caption takes, as drawWrapped draws it.
-SIZE wrappedSize(HDC dc, const std::wstring& text, int width) {
-    int height = 0;
-    const int gap = lineGap(dc, &height);
-    const std::vector<std::wstring> lines = wrappedLines(dc, text, width);
-    SIZE out{0, 0};
-    for (const std::wstring& line : lines) {
-        SIZE size;
-        GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size);
-        out.cx = std::max(out.cx, size.cx);
-    }
-    out.cy = lines.empty() ? 0 : static_cast<LONG>(lines.size()) * (height + gap) - gap;
-    return out;
+    return {wrappedLines(dc, text, width), tm.tmHeight,
+            tm.tmHeight + ui::wrappedLineGap(tm.tmHeight, tm.tmExternalLeading)};
 }
 
 // A wrapped caption in r, its lines apart and the block centred up and down, as on Qt.
 void drawWrapped(HDC dc, const std::wstring& text, RECT r) {
-    int height = 0;
-    const int gap = lineGap(dc, &height);
-    const std::vector<std::wstring> lines = wrappedLines(dc, text, r.right - r.left);
-    const int block = lines.empty() ? 0 : static_cast<int>(lines.size()) * (height + gap) - gap;
-    int y = r.top + std::max<int>(0, ((r.bottom - r.top) - block) / 2);
-    for (const std::wstring& line : lines) {
+    const WrappedText lines = wrapped(dc, text, r.right - r.left);
+    int y = r.top + std::max<int>(0, ((r.bottom - r.top) - lines.height()) / 2);
+    for (const std::wstring& line : lines.lines) {
         TextOutW(dc, r.left, y, line.c_str(), static_cast<int>(line.size()));
-        y += height + gap;
+        y += lines.pitch;
     }
 }
 
@@ -373,16 +373,16 @@ SIZE FormWindow::neededSize(const Bound& b, HFONT font) const {
     UINT format = DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE;
     // Captions wrap where the Qt view wraps them: those drawn more than a line high, and every
     // caption that acts as a button.
-    if (d.kind == ui::Kind::Label && (d.height > 400 || d.clickable)) {
+    if (d.kind == ui::Kind::Label && (ui::wrapsOverLines(d) || d.clickable)) {
         RECT placed;
         GetClientRect(b.hwnd, &placed);
         r.right = placed.right - (d.clickable ? px(60, dpi_) : 0);
         format = DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK;
     }
-    if (d.kind == ui::Kind::Label && d.height > 400 && !d.clickable) {
-        const SIZE size = wrappedSize(dc, text, r.right);
-        r.right = size.cx;
-        r.bottom = size.cy;
+    if (ui::wrapsOverLines(d)) {
+        const WrappedText lines = wrapped(dc, text, r.right);
+        r.right = lines.width(dc);
+        r.bottom = lines.height();
     } else {
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
     }
@@ -972,7 +972,7 @@ LRESULT FormWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (Bound* b = boundOf(item->hwndItem);
             b != nullptr && (item->CtlType == ODT_STATIC || item->CtlType == ODT_BUTTON)) {
-            if (item->CtlType == ODT_STATIC && !b->control->def().clickable) {
+            if (item->CtlType == ODT_STATIC && ui::wrapsOverLines(b->control->def())) {
                 drawCaption(*b, item->hDC, item->rcItem);
                 return TRUE;
             }

@@ -49,7 +49,7 @@ std::string problemOf(HWND hwnd, const ui::ControlDef& d, const std::u16string& 
         RECT need{0, 0, client.right, 0};
         DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &need,
                   DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-        if (!d.clickable && d.kind == ui::Kind::Label) {
+        if (ui::wrapsOverLines(d)) {
             // Its lines are drawn apart, as on Qt: the gap between each two is room it needs.
             TEXTMETRICW tm{};
             GetTextMetricsW(dc, &tm);
