@@ -109,7 +109,6 @@ if(NOT LOGORA_CORE_ONLY)
   # A build tree keeps what is installed under share/logora, as an installed program does.
   configure_file(docs/manual.html ${CMAKE_BINARY_DIR}/share/logora/manual.html COPYONLY)
   # The manual's pictures lie beside it.
-  file(GLOB LOGORA_MANUAL_PICTURES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/*.png)
   foreach(picture ${LOGORA_MANUAL_PICTURES})
     get_filename_component(name ${picture} NAME)
     configure_file(${picture} ${CMAKE_BINARY_DIR}/share/logora/${name} COPYONLY)

@@ -32,7 +32,6 @@ if(MAKENSIS AND EXISTS ${LOGORA_BILLS}/账单明细.xls AND EXISTS ${LOGORA_ICON
   set(LOGORA_SETUP ${CMAKE_BINARY_DIR}/Logora-${PROJECT_VERSION}-setup.exe)
   set(LOGORA_EXE ${CMAKE_BINARY_DIR}/logora.exe)
   configure_file(src/win/logora.nsi.in ${CMAKE_BINARY_DIR}/logora.nsi @ONLY)
-  file(GLOB LOGORA_MANUAL_PICTURES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/*.png)
   add_custom_command(OUTPUT ${LOGORA_SETUP}
     COMMAND ${MAKENSIS} -V2 ${CMAKE_BINARY_DIR}/logora.nsi
     DEPENDS logora ${CMAKE_BINARY_DIR}/logora.nsi docs/manual.html ${LOGORA_MANUAL_PICTURES}
