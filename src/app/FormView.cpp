@@ -461,6 +461,8 @@ int FormView::sync() {
                 edit->setText(text);
                 edit->setCursorPosition(0); // the start shows, as in a field never entered
             }
+        } else if (auto* label = qobject_cast<QLabel*>(b.widget)) {
+            label->setText(text); // a status line the logic writes
         } else if (auto* box = qobject_cast<QComboBox*>(b.widget)) {
             QLineEdit* edit = box->lineEdit();
             const int caret = edit->cursorPosition();

@@ -6,6 +6,7 @@
 #include "text/NumberText.hpp"
 
 #include <cmath>
+#include <utility>
 
 namespace logora::compare {
 
@@ -101,6 +102,12 @@ void keepTallied(std::vector<Row>& rows) {
     std::erase_if(rows, [](const Row& r) { return r.byRule[0].pieces == 0; });
 }
 
+// A calculator's fixed rule for each rule, in the order of kRules.
+template <std::size_t... K>
+std::array<volume::FixedRule, kRuleCount> fixedRules(std::index_sequence<K...>) {
+    return {volume::FixedRule(volume::kRules[K])...};
+}
+
 std::u16string signedText(double value, Pattern pattern) {
     const std::u16string t = patternText(value, pattern);
     return value > 0 && t != patternText(0, pattern) ? u"+" + t : t;
@@ -109,9 +116,7 @@ std::u16string signedText(double value, Pattern pattern) {
 } // namespace
 
 Comparison::Comparison(prices::PriceSource& prices)
-    : prices_(prices), rules_{volume::FixedRule(volume::kRules[0]),
-                              volume::FixedRule(volume::kRules[1]),
-                              volume::FixedRule(volume::kRules[2])} {}
+    : prices_(prices), rules_(fixedRules(std::make_index_sequence<kRuleCount>())) {}
 
 Comparison::~Comparison() = default;
 

@@ -32,7 +32,8 @@ std::span<Control* const> first(const std::array<Control*, N>& fields, std::size
 
 GridWindow::GridWindow(prices::PriceSource& prices, volume::RuleChoice& rule)
     : form_(ui::gridWindowDef()), prices_(prices), label19_(&form_.control(u"Label19")),
-      label20_(&form_.control(u"Label20")), chooser_(form_.control(u"Combo6"), rule) {
+      label20_(&form_.control(u"Label20")), gapLine_(&form_.control(u"Label22")),
+      chooser_(form_.control(u"Combo6"), rule) {
     for (int r = 1; r <= kRows; ++r) {
         const std::u16string name = ui::gridRowName(r);
         for (int j = 0; j < kCells; ++j) {
@@ -88,13 +89,22 @@ std::array<Control*, kRows> GridWindow::column(int group, GridColumn column) con
 }
 
 void GridWindow::recalculateCells() {
+    std::u16string firstGap;
+    int gaps = 0;
     for (int g = 0; g < kGroups; ++g) {
         const std::u16string& length = length_[g]->text();
         for (int r = 1; r <= kRows; ++r) {
-            volume(r, g).setText(
-                volume::entryVolume(rule_, diameter(r, g).text(), pieces(r, g).text(), length));
+            const std::u16string& d = diameter(r, g).text();
+            const std::u16string& n = pieces(r, g).text();
+            volume(r, g).setText(volume::entryVolume(rule_, d, n, length));
+            if (std::u16string gap = volume::entryGap(rule_, d, n, length); !gap.empty()) {
+                if (gaps++ == 0) {
+                    firstGap = std::move(gap);
+                }
+            }
         }
     }
+    gapLine_->setText(volume::gapLine(firstGap, gaps));
 }
 
 void GridWindow::tick() {

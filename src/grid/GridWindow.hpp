@@ -71,6 +71,7 @@ class GridWindow : public ui::Window {
     std::array<ui::Control*, 4> classAmount_{}; // Text28
     ui::Control* label19_;
     ui::Control* label20_;
+    ui::Control* gapLine_;    // Label22: the entries the rule gives no volume
     ui::RuleChooser chooser_; // Combo6
     volume::Rule rule_ = volume::Rule::Gb;
     ClassVolumes groupVolume_{};

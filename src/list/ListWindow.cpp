@@ -17,7 +17,7 @@ ListWindow::ListWindow(volume::RuleChoice& rule)
     : form_(ui::listWindowDef()), totalVolume_(&form_.control(u"Text22", 4)),
       totalPieces_(&form_.control(u"Text22", 5)), averageAmount_(&form_.control(u"Text22", 6)),
       averagePrice_(&form_.control(u"Text22", 7)), gradedAmount_(&form_.control(u"Text22", 10)),
-      chooser_(form_.control(u"Combo1"), rule) {
+      gapLine_(&form_.control(u"Label13")), chooser_(form_.control(u"Combo1"), rule) {
     const char16_t* names[7] = {u"", u"Text1", u"Text2", u"Text3", u"Text4", u"Text5", u"Text6"};
     for (int k = 1; k <= 6; ++k) {
         for (int r = 0; r < kRows; ++r) {
@@ -60,10 +60,20 @@ void ListWindow::hideTotals() {
 
 void ListWindow::tick() {
     rule_ = chooser_.sync();
+    std::u16string firstGap;
+    int gaps = 0;
     for (int r = 0; r < kRows; ++r) {
-        column_[4][r]->setText(volume::entryVolume(rule_, column_[2][r]->text(),
-                                                   column_[3][r]->text(), column_[1][r]->text()));
+        const std::u16string& length = column_[1][r]->text();
+        const std::u16string& diameter = column_[2][r]->text();
+        const std::u16string& pieces = column_[3][r]->text();
+        column_[4][r]->setText(volume::entryVolume(rule_, diameter, pieces, length));
+        if (std::u16string gap = volume::entryGap(rule_, diameter, pieces, length); !gap.empty()) {
+            if (gaps++ == 0) {
+                firstGap = std::move(gap);
+            }
+        }
     }
+    gapLine_->setText(volume::gapLine(firstGap, gaps));
     for (int r = 0; r < kRows; ++r) {
         column_[6][r]->setText(patternText(
             parseNumber(column_[4][r]->text()) * parseNumber(column_[5][r]->text()), Pattern::Two));

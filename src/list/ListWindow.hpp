@@ -36,6 +36,7 @@ class ListWindow : public ui::Window {
     ui::Control* averageAmount_; // Text22(6)
     ui::Control* averagePrice_;  // Text22(7)
     ui::Control* gradedAmount_;  // Text22(10)
+    ui::Control* gapLine_;       // Label13: the entries the rule gives no volume
     ui::RuleChooser chooser_;    // Combo1
     volume::Rule rule_ = volume::Rule::Gb;
 };

@@ -207,6 +207,8 @@ WindowDef gridWindowDef() {
     c.push_back(label(u"Label21", kNoElement, 660, 9270, 1170, 255, u"检尺标准"));
     c.push_back(ruleChooser(u"Combo6", 1845, 9225, 2100));
     c.push_back(withRole(button(u"Command8", 4080, 9195, 1215, 375, u"标准对照"), Role::Compare));
+    // The rule's status line: which entry has no volume under it, and why.
+    c.push_back(withFont(label(u"Label22", kNoElement, 5400, 9150, 5400, 480, u""), 9));
 
     // Right-hand panel: species and inspector, the switch combo and the buttons.
     c.push_back(label(u"Label18", kNoElement, 9075, 2700, 1215, 240, u"树   种"));
@@ -229,6 +231,7 @@ WindowDef gridWindowDef() {
         widest(c, gridRowName(r), u"999.9999",
                [](int e) { return gridColumnOf(e) == GridColumn::Volume; });
     }
+    widest(c, u"Label22", kWidestGapLine);
     widest(c, u"Text29", u"99999");
     widest(c, u"Text30", u"9999.9999");
     widest(c, u"Text16", u"99999");

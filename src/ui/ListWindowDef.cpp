@@ -71,6 +71,10 @@ WindowDef listWindowDef() {
     c.push_back(withFont(label(u"Label12", kNoElement, 480, 9150, 780, 255, u"检尺标准"), 9));
     c.push_back(ruleChooser(u"Combo1", 1275, 9105, 2100));
     c.push_back(withRole(button(u"Command8", 3480, 9075, 1215, 375, u"标准对照"), Role::Compare));
+    // The rule's status line: which line has no volume under it, and why.
+    ControlDef gaps = withFont(label(u"Label13", kNoElement, 4800, 9090, 2640, 510, u""), 9);
+    gaps.widest = kWidestGapLine;
+    c.push_back(gaps);
 
     // Row by row through length, diameter, pieces and price; then the computed columns.
     auto& o = w.focusOrder;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace logora::ui {
@@ -99,6 +100,10 @@ struct WindowDef {
     // Enter and Tab follow it; controls not listed come after, in definition order.
     std::vector<ControlKey> focusOrder;
 };
+
+// The longest status line of a log calculator: the rule's gaps with a wide size in them.
+inline constexpr std::u16string_view kWidestGapLine =
+    u"88处未计材积：径级120.5 长13.65米超出ГОСТ 2708-75材积表";
 
 inline constexpr int kTwipsPerPixel = 15; // at 96 dpi
 

@@ -2,6 +2,7 @@
 #include "volume/Rules.hpp"
 
 #include "text/NumberText.hpp"
+#include "volume/Gost2708.hpp"
 #include "volume/LogVolume.hpp"
 
 #include <cmath>
@@ -12,7 +13,8 @@ using text::Pattern;
 
 namespace {
 
-constexpr std::u16string_view kNames[] = {u"国标 GB/T 4814", u"日本 JAS", u"Brereton"};
+constexpr std::u16string_view kNames[] = {u"国标 GB/T 4814", u"日本 JAS", u"Brereton",
+                                          u"俄罗斯 ГОСТ 2708-75"};
 
 // JAS: below 6 m, D² L / 10000; from 6 m the diameter grows by half a centimetre for every
 // whole metre over 4, (D + (L' − 4) / 2)² L / 10000, L' the length in whole metres.
@@ -27,6 +29,15 @@ double jasLog(double d, double l) {
 // Brereton: the area of the mean diameter's circle times the length, 0.7854 D² L / 10000.
 double breretonLog(double d, double l) {
     return ((d * d) * 0.7854) * l / 10000;
+}
+
+// A typed text without the blanks around it, as the status line quotes it.
+std::u16string trimmed(std::u16string_view t) {
+    const auto first = t.find_first_not_of(u" \t");
+    if (first == std::u16string_view::npos) {
+        return {};
+    }
+    return std::u16string(t.substr(first, t.find_last_not_of(u" \t") - first + 1));
 }
 
 } // namespace
@@ -53,6 +64,8 @@ double diameterClass(Rule rule, double diameter) {
         return diameter < 14 ? std::floor(diameter) : 2 * std::floor(diameter / 2);
     case Rule::Brereton:
         return std::floor(diameter); // the mean diameter, fractions dropped
+    case Rule::Gost:
+        return gost::diameterClass(diameter);
     }
     return diameter;
 }
@@ -62,12 +75,43 @@ std::u16string entryVolume(Rule rule, std::u16string_view jingji, std::u16string
     if (rule == Rule::Gb) {
         return CaiJiJiSuan(jingji, jianshu, caichang);
     }
+    if (rule == Rule::Gost) {
+        const double n = text::parseNumber(jianshu);
+        const gost::Reading r = gost::read(text::parseNumber(jingji), text::parseNumber(caichang));
+        if (r.status != gost::Reading::Status::Found) {
+            // No pieces, no volume to miss; with pieces the cell stays empty, never a zero.
+            return n == 0 ? text::patternText(0, Pattern::Four) : std::u16string();
+        }
+        // The printed cell times the pieces, in whole 0.0001 m³ before the one division.
+        return text::patternText(static_cast<double>(r.units) * n / 10000, Pattern::Four);
+    }
     const double d = diameterClass(rule, text::parseNumber(jingji));
     const double n = text::parseNumber(jianshu);
     const double l = text::parseNumber(caichang);
     const double onePiece = rule == Rule::Jas ? jasLog(d, l) : breretonLog(d, l);
     // Both invoice a log to the litre: three decimals, half up, before the pieces.
     return text::patternText(text::patternValue(onePiece, Pattern::Three) * n, Pattern::Four);
+}
+
+std::u16string entryGap(Rule rule, std::u16string_view jingji, std::u16string_view jianshu,
+                        std::u16string_view caichang) {
+    if (rule != Rule::Gost || text::parseNumber(jianshu) == 0) {
+        return {};
+    }
+    const gost::Reading r = gost::read(text::parseNumber(jingji), text::parseNumber(caichang));
+    if (r.status == gost::Reading::Status::Found) {
+        return {};
+    }
+    const std::u16string size = u"径级" + trimmed(jingji) + u" 长" + trimmed(caichang) + u"米";
+    return r.status == gost::Reading::Status::LeftOut ? size + u"的ГОСТ 2708-75表值存疑"
+                                                      : size + u"超出ГОСТ 2708-75材积表";
+}
+
+std::u16string gapLine(const std::u16string& first, int count) {
+    if (count == 0) {
+        return {};
+    }
+    return (count > 1 ? text::intText(count) + u"处未计材积：" : u"未计材积：") + first;
 }
 
 RuleChoice& nationalRule() {
@@ -78,6 +122,7 @@ RuleChoice& nationalRule() {
 int presetDiameter(Rule rule, int row, bool highRange) {
     switch (rule) {
     case Rule::Gb:
+    case Rule::Gost: // the table's classes are the national even ones
         break;
     case Rule::Jas: {
         // 6 .. 13 by the centimetre, then 14 .. 24 by two; the high range goes on by two.

@@ -14,9 +14,10 @@ enum class Rule {
     Gb,       // 国标 GB/T 4814: CaiJiJiSuan, the default
     Jas,      // 日本 JAS: small-end diameter squared
     Brereton, // Brereton: mean diameter, the circle's area
+    Gost,     // 俄罗斯 ГОСТ 2708-75: the standard's printed table
 };
 
-inline constexpr std::array<Rule, 3> kRules = {Rule::Gb, Rule::Jas, Rule::Brereton};
+inline constexpr std::array<Rule, 4> kRules = {Rule::Gb, Rule::Jas, Rule::Brereton, Rule::Gost};
 
 // The rule's name as the chooser "检尺标准" lists it and the bill prints it.
 std::u16string_view ruleName(Rule rule);
@@ -27,6 +28,15 @@ std::optional<Rule> ruleNamed(std::u16string_view name);
 // "溢出" for absurd input), each rule rounding one log its own way before the pieces.
 std::u16string entryVolume(Rule rule, std::u16string_view jingji, std::u16string_view jianshu,
                            std::u16string_view caichang);
+
+// Why an entry with pieces has no volume under the rule, in a trader's words, with the typed
+// diameter and length; empty when it has one (every rule but ГОСТ 2708-75 always has).
+std::u16string entryGap(Rule rule, std::u16string_view jingji, std::u16string_view jianshu,
+                        std::u16string_view caichang);
+
+// The status line of a log calculator over its entries' gaps: the first, and how many there
+// are; empty when there is none.
+std::u16string gapLine(const std::u16string& first, int count);
 
 // The diameter class a typed diameter falls in under the rule (cm).
 double diameterClass(Rule rule, double diameter);

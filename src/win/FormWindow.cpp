@@ -244,7 +244,7 @@ void FormWindow::drawCaption(const Bound& b, HDC dc, RECT r) {
     HGDIOBJ oldFont =
         SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(b.hwnd, WM_GETFONT, 0, 0)));
     SetBkMode(dc, TRANSPARENT);
-    drawWrapped(dc, wide(b.control->def().text), r);
+    drawWrapped(dc, wide(b.control->text()), r);
     SelectObject(dc, oldFont);
 }
 
@@ -543,12 +543,16 @@ int FormWindow::sync() {
             shownOrHidden = true;
             ++written;
         }
-        if (b.shown == c.text() || c.kind() == ui::Kind::Label || c.kind() == ui::Kind::Button) {
+        if (b.shown == c.text() || c.kind() == ui::Kind::Button) {
             return;
         }
         hold();
         b.shown = c.text();
-        writeText(b);
+        if (c.kind() == ui::Kind::Label) {
+            SetWindowTextW(b.hwnd, wide(c.text()).c_str()); // a status line the logic writes
+        } else {
+            writeText(b);
+        }
         changed.push_back(b.hwnd);
         ++written;
     });

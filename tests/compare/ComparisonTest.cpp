@@ -89,14 +89,16 @@ TEST(Comparison, ListLinesUnderEveryRuleAndTheGapInPerCent) {
     compare::Comparison comparison(prices);
     const compare::Table& t = comparison.of(live);
     ASSERT_EQ(t.rows.size(), 1u);
-    // 国标 0.344, JAS 0.360, Brereton 0.283 a log of 30 cm × 4 m.
-    const double volumes[] = {3.44, 3.6, 2.83};
+    // 国标 0.344, JAS 0.360, Brereton 0.283, ГОСТ 2708-75 0.33 a log of 30 cm × 4 m.
+    const double volumes[] = {3.44, 3.6, 2.83, 3.3};
+    static_assert(std::size(volumes) == compare::kRuleCount);
     for (std::size_t k = 0; k < compare::kRuleCount; ++k) {
         EXPECT_NEAR(t.total.byRule[k].volume, volumes[k], 1e-9);
         EXPECT_NEAR(t.rows[0].byRule[k].amount, volumes[k] * 1000, 1e-6);
     }
     EXPECT_EQ(compare::rowTexts(t, t.total)[7], u"+0.1600 (+4.65%)");
     EXPECT_EQ(compare::rowTexts(t, t.total)[10], u"-0.6100 (-17.73%)");
+    EXPECT_EQ(compare::rowTexts(t, t.total)[13], u"-0.1400 (-4.07%)");
 }
 
 TEST(Comparison, ExportsAsASmallWorkbookBesideTheBills) {
@@ -114,8 +116,8 @@ TEST(Comparison, ExportsAsASmallWorkbookBesideTheBills) {
     ASSERT_TRUE(compare::Comparison::exportTo(comparison.of(live), sheet, bills, prompts));
     EXPECT_EQ(sheet.calls.at(2), "sheet 汇总");
     EXPECT_EQ(std::get<2>(sheet.cells.at(0)).text, u"标准对照");
-    // Title, what it is, 11 headings, then the two groups and the total, 11 cells each.
-    EXPECT_EQ(sheet.cells.size(), 2u + 11u + 3u * 11u);
+    // Title, what it is, 14 headings, then the two groups and the total, 14 cells each.
+    EXPECT_EQ(sheet.cells.size(), 2u + 14u + 3u * 14u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "bills" / u8"标准对照"),
                             std::filesystem::directory_iterator()),
               1);

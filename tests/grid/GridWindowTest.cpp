@@ -379,6 +379,7 @@ TEST(GridRules, TheChooserMeasuresTheTallyByItsRule) {
         {volume::Rule::Gb, u"0.7450", u"1.1420", u"1.8870", u"4"},  // 0.149, 0.571 a log
         {volume::Rule::Jas, u"0.7000", u"1.1920", u"1.8920", u"6"}, // (14 + 1)², (30 + 1)² · 6.2
         {volume::Rule::Brereton, u"0.4750", u"0.8760", u"1.3510", u"30"},
+        {volume::Rule::Gost, u"0.6350", u"1.0800", u"1.7150", u"4"}, // 0.127, 0.54 printed
     };
     for (const Case& c : cases) {
         FixedPrices prices;
@@ -397,4 +398,23 @@ TEST(GridRules, TheChooserMeasuresTheTallyByItsRule) {
         EXPECT_EQ(w.form().control(u"Text18", 3).text(), c.total);
         EXPECT_EQ(w.form().control(u"Combo6").text(), volume::ruleName(c.rule));
     }
+}
+
+// Under ГОСТ 2708-75 an entry off the table keeps an empty volume, and the status line names
+// the first such entry and how many there are, until they are mended.
+TEST(GridRules, EntriesOffTheTableAreNamedOnTheStatusLine) {
+    FixedPrices prices;
+    volume::FixedRule rule(volume::Rule::Gost);
+    grid::GridWindow w(prices, rule);
+    ui::Control& line = w.form().control(u"Label22");
+    w.lengthField(0).setText(u"14");
+    w.pieces(1, 0).setText(u"3"); // 4 cm
+    w.pieces(3, 0).setText(u"1"); // 8 cm
+    w.tick();
+    EXPECT_EQ(w.volume(1, 0).text(), u"");
+    EXPECT_EQ(line.text(), u"2处未计材积：径级4 长14米超出ГОСТ 2708-75材积表");
+    w.lengthField(0).setText(u"4");
+    w.tick();
+    EXPECT_EQ(line.text(), u"");
+    EXPECT_EQ(w.volume(3, 0).text(), u"0.0260");
 }
