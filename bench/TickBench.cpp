@@ -88,7 +88,7 @@ void BM_SawnTickFull(benchmark::State& state) {
 }
 BENCHMARK(BM_SawnTickFull)->Unit(benchmark::kMicrosecond);
 
-// A full grid under each rule: 0 national, 1 JAS, 2 Brereton.
+// A full grid under each rule: 0 national, 1 JAS, 2 Brereton, 3 ГОСТ 2708-75.
 void BM_GridTickRule(benchmark::State& state) {
     FixedPrices prices;
     volume::FixedRule rule(volume::kRules[static_cast<std::size_t>(state.range(0))]);
@@ -98,7 +98,7 @@ void BM_GridTickRule(benchmark::State& state) {
         w.tick();
     }
 }
-BENCHMARK(BM_GridTickRule)->DenseRange(0, 2)->ArgName("rule")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GridTickRule)->DenseRange(0, 3)->ArgName("rule")->Unit(benchmark::kMicrosecond);
 
 // A count typed and the tick after it, without (0) and with (1) 标准对照 open: the
 // difference is what the comparison adds to a tick.

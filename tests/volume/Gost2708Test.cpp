@@ -78,6 +78,7 @@ const Case kRounded[] = {
     {u"36", u"10.0", u"1", u"1.3500"},  // Table 3
     {u"24", u"13.49", u"1", u"0.9400"}, // 13.0 m
     {u"24", u"13.5", u"1", u"0.9800"},
+    {u"35.0", u"6.27", u"3", u"2.3100"}, // the manual's example: 36 cm × 6.25 m, 0.77 printed
 };
 
 TEST(Gost2708, DiameterAndLengthAreRoundedAsGost2292) {
