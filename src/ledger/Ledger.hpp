@@ -56,7 +56,8 @@ struct BillRecord {
     Figures totals;
     std::vector<Line> lines;
     std::vector<PriceClass> classes;
-    std::u16string workbook; // the archived copies, as paths
+    std::u16string priceList; // the price list's name; empty: the three grade prices
+    std::u16string workbook;  // the archived copies, as paths
     std::u16string pdf;
     bool voided = false;
     std::u16string voidReason;

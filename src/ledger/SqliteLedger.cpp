@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ledger/SqliteLedger.hpp"
 
+#include "prices/PriceListText.hpp"
 #include "text/NumberText.hpp"
 #include "text/PathText.hpp"
 #include "ui/Folders.hpp"
@@ -47,6 +48,14 @@ ALTER TABLE bills ADD COLUMN voided INTEGER NOT NULL DEFAULT 0;
 ALTER TABLE bills ADD COLUMN void_reason TEXT NOT NULL DEFAULT '';
 CREATE INDEX bills_by_day ON bills(day, seq);
 PRAGMA user_version = 2;
+)",
+    R"(
+ALTER TABLE bills ADD COLUMN price_list TEXT NOT NULL DEFAULT '';
+CREATE TABLE price_lists(
+    id INTEGER PRIMARY KEY, kind INTEGER NOT NULL, species TEXT NOT NULL, party TEXT NOT NULL,
+    body TEXT NOT NULL, since TEXT NOT NULL, until TEXT NOT NULL DEFAULT '');
+CREATE INDEX price_lists_in_force ON price_lists(until);
+PRAGMA user_version = 3;
 )",
 };
 static_assert(std::size(kMigrations) == kSchemaVersion);
@@ -403,8 +412,8 @@ void SqliteLedger::record(const BillRecord& r) {
         fail(why);
     }
     Statement bill(db_, "INSERT INTO bills(number, day, seq, time, calculator, sheet, headers, "
-                        "pieces, volume, amount, workbook, pdf) "
-                        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                        "pieces, volume, amount, workbook, pdf, price_list) "
+                        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     bill.bind(1, r.number)
         .bind(2, parsed->first)
         .bind(3, parsed->second)
@@ -416,7 +425,8 @@ void SqliteLedger::record(const BillRecord& r) {
         .bind(9, r.totals.volume)
         .bind(10, r.totals.amount)
         .bind(11, r.workbook)
-        .bind(12, r.pdf);
+        .bind(12, r.pdf)
+        .bind(13, r.priceList);
     if (bill.step() != SQLITE_DONE) {
         fail(why);
     }
@@ -459,7 +469,8 @@ void SqliteLedger::record(const BillRecord& r) {
 namespace {
 
 constexpr const char* kBillColumns = "SELECT number, time, calculator, sheet, headers, pieces, "
-                                     "volume, amount, workbook, pdf, voided, void_reason "
+                                     "volume, amount, workbook, pdf, voided, void_reason, "
+                                     "price_list "
                                      "FROM bills ";
 
 BillRecord billFrom(const Statement& s) {
@@ -474,6 +485,7 @@ BillRecord billFrom(const Statement& s) {
     r.pdf = s.wide(9);
     r.voided = s.integer(10) != 0;
     r.voidReason = s.wide(11);
+    r.priceList = s.wide(12);
     return r;
 }
 
@@ -563,6 +575,100 @@ void SqliteLedger::markVoid(std::string_view number, std::u16string_view reason)
     if (sqlite3_changes(db_) == 0) {
         throw LedgerError(u"账单记录里没有单号 " + text::fromUtf8(number) + u"。", {});
     }
+}
+
+namespace {
+
+prices::PriceList listFrom(const Statement& s, int bodyColumn) {
+    prices::ParsedLists parsed = prices::parseLists(s.wide(bodyColumn), u'\t');
+    if (parsed.lists.size() != 1) {
+        throw LedgerError(u"价格表读不出来：账单记录里的一张价格表已经损坏。", parsed.problem);
+    }
+    return std::move(parsed.lists.front());
+}
+
+} // namespace
+
+std::vector<prices::PriceList> SqliteLedger::priceLists() {
+    open();
+    Statement s(db_, "SELECT body FROM price_lists WHERE until = '' ORDER BY id");
+    std::vector<prices::PriceList> out;
+    int got = 0;
+    while ((got = s.step()) == SQLITE_ROW) {
+        out.push_back(listFrom(s, 0));
+    }
+    if (got != SQLITE_DONE) {
+        fail(u"价格表读不出来：");
+    }
+    return out;
+}
+
+void SqliteLedger::savePriceLists(const std::vector<prices::PriceList>& lists,
+                                  std::string_view time) {
+    open();
+    const std::u16string why = u"价格表没有保存：";
+    Transaction t(db_);
+    if (!t.begun()) {
+        fail(why);
+    }
+    // A list whose text is unchanged keeps its version; any other version in force ends now.
+    Statement current(db_, "SELECT id, body FROM price_lists WHERE until = ''");
+    std::vector<std::pair<long long, std::string>> inForce;
+    int got = 0;
+    while ((got = current.step()) == SQLITE_ROW) {
+        inForce.push_back({current.integer(0), current.text(1)});
+    }
+    if (got != SQLITE_DONE) {
+        fail(why);
+    }
+    Statement end(db_, "UPDATE price_lists SET until = ? WHERE id = ?");
+    Statement add(db_, "INSERT INTO price_lists(kind, species, party, body, since) "
+                       "VALUES (?, ?, ?, ?, ?)");
+    std::vector<bool> stays(inForce.size(), false);
+    for (const prices::PriceList& list : lists) {
+        const std::string body = utf8(prices::listsText({list}, u'\t'));
+        const auto same = std::find_if(inForce.begin(), inForce.end(),
+                                       [&](const auto& v) { return v.second == body; });
+        if (same != inForce.end() && !stays[static_cast<std::size_t>(same - inForce.begin())]) {
+            stays[static_cast<std::size_t>(same - inForce.begin())] = true;
+            continue;
+        }
+        add.bind(1, static_cast<long long>(list.kind))
+            .bind(2, prices::keyText(list.species))
+            .bind(3, prices::keyText(list.party))
+            .bind(4, std::string_view(body))
+            .bind(5, time);
+        if (add.step() != SQLITE_DONE) {
+            fail(why);
+        }
+        add.reset();
+    }
+    for (std::size_t i = 0; i < inForce.size(); ++i) {
+        if (!stays[i]) {
+            end.bind(1, time).bind(2, inForce[i].first);
+            if (end.step() != SQLITE_DONE) {
+                fail(why);
+            }
+            end.reset();
+        }
+    }
+    if (!t.commit()) {
+        fail(why);
+    }
+}
+
+std::vector<ListVersion> SqliteLedger::priceListHistory() {
+    open();
+    Statement s(db_, "SELECT since, until, body FROM price_lists ORDER BY since, id");
+    std::vector<ListVersion> out;
+    int got = 0;
+    while ((got = s.step()) == SQLITE_ROW) {
+        out.push_back({listFrom(s, 2), s.text(0), s.text(1)});
+    }
+    if (got != SQLITE_DONE) {
+        fail(u"价格表读不出来：");
+    }
+    return out;
 }
 
 } // namespace logora::ledger

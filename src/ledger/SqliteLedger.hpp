@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ledger/Ledger.hpp"
+#include "ledger/PriceListStore.hpp"
 
 #include <filesystem>
 
@@ -13,9 +14,9 @@ struct sqlite3;
 namespace logora::ledger {
 
 // The schema this program writes; older files are brought forward when opened.
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
-class SqliteLedger : public LedgerStore {
+class SqliteLedger : public LedgerStore, public PriceListStore {
   public:
     // Opens or makes the file; throws LedgerError when its folder cannot hold one.
     explicit SqliteLedger(std::filesystem::path file);
@@ -30,6 +31,11 @@ class SqliteLedger : public LedgerStore {
     std::optional<BillRecord> load(std::string_view number) override;
     void markVoid(std::string_view number, std::u16string_view reason) override;
     std::optional<std::u16string> takeNotice() override;
+
+    std::vector<prices::PriceList> priceLists() override;
+    void savePriceLists(const std::vector<prices::PriceList>& lists,
+                        std::string_view time) override;
+    std::vector<ListVersion> priceListHistory() override;
 
     const std::filesystem::path& file() const { return file_; }
     int schemaVersion();

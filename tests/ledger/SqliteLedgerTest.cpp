@@ -288,3 +288,56 @@ TEST_F(Sqlite, AnExportIsNumberedRecordedAndNeverFailedByTheLedger) {
 
 } // namespace
 } // namespace logora::ledger
+
+namespace logora::ledger {
+namespace {
+
+prices::PriceList larch(double price) {
+    prices::PriceList l;
+    l.species = u"落叶松";
+    l.party = u"东港木业";
+    l.bands = {{6, 18}, {20, 1e9}};
+    l.lengths = {{4, 4}, {6, 6}};
+    l.cells = {{price}, {price + 50}, {}, {60, prices::PriceUnit::PerPiece}};
+    l.fees = {{u"码费", 20, prices::FeeUnit::PerCubicMetre}};
+    return l;
+}
+
+// Lists go where the ledger goes; a change keeps the version before it, and a recorded bill
+// keeps the prices it was exported with.
+TEST_F(Sqlite, PriceListsKeepEveryVersionAndBillsTheirOwnPrices) {
+    prices::PriceList birch = larch(700);
+    birch.species = u"白桦";
+    birch.party.clear();
+    {
+        SqliteLedger desk(file);
+        desk.savePriceLists({larch(800), birch}, "2026-12-01 08:00:00");
+        BillRecord r = bill(desk.reserveNumber("20261202"), "2026-12-02 09:00:00", 4000);
+        r.priceList = u"落叶松 · 东港木业";
+        r.classes = {{u"径级6-18 长4米", u"10", u"0.4000", u"800", u"320.00"},
+                     {u"码费", {}, {}, {}, u"8.00"}};
+        desk.record(r);
+        desk.savePriceLists({larch(800), birch}, "2026-12-02 10:00:00"); // nothing changed
+        desk.savePriceLists({larch(900)}, "2026-12-03 08:00:00");
+    }
+    SqliteLedger other(file); // another program, later
+    EXPECT_EQ(other.priceLists(), (std::vector<prices::PriceList>{larch(900)}));
+    const auto history = other.priceListHistory();
+    ASSERT_EQ(history.size(), 3u);
+    const std::pair<std::string, std::string> spans[] = {
+        {"2026-12-01 08:00:00", "2026-12-03 08:00:00"},
+        {"2026-12-01 08:00:00", "2026-12-03 08:00:00"},
+        {"2026-12-03 08:00:00", ""}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(std::pair(history[i].since, history[i].until), spans[i]) << i;
+    }
+    EXPECT_EQ(history[0].list, larch(800));
+    const auto r = other.load("20261202-001");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->priceList, u"落叶松 · 东港木业");
+    EXPECT_EQ(r->classes.at(0).price, u"800");
+    EXPECT_EQ(r->classes.at(1).amount, u"8.00");
+}
+
+} // namespace
+} // namespace logora::ledger
