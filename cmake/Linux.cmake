@@ -103,6 +103,7 @@ if(NOT LOGORA_CORE_ONLY)
     src/app/Exports.cpp
     src/app/LedgerDialog.cpp
     src/app/ComparisonDialog.cpp
+    src/app/PriceDetailDialog.cpp
   )
   target_link_libraries(logora_qt PUBLIC logora_core logora_ledger_sqlite Qt6::Widgets)
   target_compile_definitions(logora_qt PRIVATE LOGORA_INSTALL_LIBDIR="${LOGORA_LIBDIR}")

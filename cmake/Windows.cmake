@@ -15,6 +15,7 @@ add_library(logora_win STATIC
   src/win/ComSpreadsheet.cpp
   src/win/LedgerWindow.cpp
   src/win/ComparisonWindow.cpp
+  src/win/PriceDetailWindow.cpp
   src/win/ToolWindow.cpp
 )
 target_link_libraries(logora_win PUBLIC logora_core logora_ledger_sqlite comctl32 ole32 oleaut32 uuid shell32 shlwapi)

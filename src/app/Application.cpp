@@ -57,6 +57,7 @@ Application::Application(Options options)
 }
 
 Application::~Application() {
+    priceDetailDialog_.reset();
     comparisonDialog_.reset();
     ledgerDialog_.reset();
     priceView_.reset();
@@ -89,6 +90,15 @@ void Application::openComparison(Calculator which) {
         comparisonDialog_->move(over.topLeft() + QPoint(40, 40));
     }
     comparisonDialog_->showFor(which);
+}
+
+void Application::openPriceDetail(Calculator which) {
+    if (!priceDetailDialog_) {
+        priceDetailDialog_ = std::make_unique<PriceDetailDialog>(session_);
+        const QRect over = host(which).view().frameGeometry();
+        priceDetailDialog_->move(over.topLeft() + QPoint(60, 60));
+    }
+    priceDetailDialog_->showFor(which);
 }
 
 void Application::exportEnds() {

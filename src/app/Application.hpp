@@ -7,6 +7,7 @@
 #include "app/Exports.hpp"
 #include "app/FormView.hpp"
 #include "app/LedgerDialog.hpp"
+#include "app/PriceDetailDialog.hpp"
 #include "grid/GridWindow.hpp"
 #include "ledger/SqliteLedger.hpp"
 #include "list/ListWindow.hpp"
@@ -96,6 +97,9 @@ class Application : public QObject, private session::FrontEnd {
     // "标准对照", made at its first opening.
     ComparisonDialog* comparisonDialog() { return comparisonDialog_.get(); }
     void openComparison(Calculator which) override;
+    // "价格明细", made at its first opening.
+    PriceDetailDialog* priceDetailDialog() { return priceDetailDialog_.get(); }
+    void openPriceDetail(Calculator which) override;
     // "导出表格" of a calculator.
     bool exported(Calculator which) { return session_.exported(which); }
 
@@ -127,6 +131,7 @@ class Application : public QObject, private session::FrontEnd {
     void end() override { onQuit(); }
     exporting::Spreadsheet& spreadsheet() override { return exports_.spreadsheet(); }
     ledger::LedgerStore* ledger() override { return &ledger_; }
+    ledger::PriceListStore* priceListStore() override { return &ledger_; }
     void exportBegins() override { exports_.begins(); }
     void exportEnds() override;
 
@@ -142,6 +147,7 @@ class Application : public QObject, private session::FrontEnd {
     std::unique_ptr<FormView> priceView_;
     std::unique_ptr<LedgerDialog> ledgerDialog_;
     std::unique_ptr<ComparisonDialog> comparisonDialog_;
+    std::unique_ptr<PriceDetailDialog> priceDetailDialog_;
     QTimer snapshotTimer_;
 };
 

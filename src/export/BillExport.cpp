@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <fstream>
 #include <system_error>
 
 namespace logora::exporting {
@@ -112,6 +113,29 @@ fs::path BillFolder::workbook(const std::u16string& name) const {
     return target;
 }
 
+namespace {
+
+fs::path detailFile(const fs::path& folder, const BillSpec& bill) {
+    return folder / text::textPath(bill.workbook + u" " + bill.sheet + u" 价格明细行数.txt");
+}
+
+} // namespace
+
+int BillFolder::detailRows(const BillSpec& bill) const {
+    std::ifstream in(detailFile(folder_, bill));
+    int rows = 0;
+    return in >> rows && rows > 0 && rows < 1000 ? rows : 0;
+}
+
+void BillFolder::keepDetailRows(const BillSpec& bill, int rows) const {
+    std::error_code ec;
+    if (rows == 0) {
+        fs::remove(detailFile(folder_, bill), ec);
+        return;
+    }
+    std::ofstream(detailFile(folder_, bill)) << rows << "\n";
+}
+
 fs::path BillFolder::setAside(const std::u16string& name) const {
     const fs::path current = folder_ / text::textPath(name);
     const std::u16string stem =
@@ -175,6 +199,7 @@ fs::path BillExporter::attempt(const BillSpec& bill, const ui::Form& form) {
         const ui::Control& field = form.control(c.field.name, c.field.element);
         spreadsheet_.setCell(c.row, c.column, cellValue(field.text(), c.alwaysText));
     }
+    writeDetail(bill);
     if (bill.ruleRow > 0) {
         // The caption too, for a bill workbook of the user's own from before the rules.
         spreadsheet_.setCell(bill.ruleRow, bill.ruleColumn - 1,
@@ -195,6 +220,9 @@ fs::path BillExporter::attempt(const BillSpec& bill, const ui::Form& form) {
                              {CellValue::Kind::Text, 0, text::fromUtf8(number_)});
     }
     spreadsheet_.save();
+    if (detailWritten_ >= 0) {
+        bills_.keepDetailRows(bill, detailWritten_);
+    }
     makePdf();
     spreadsheet_.closeAll();
     return path;
@@ -428,6 +456,39 @@ void BillExporter::releaseNumber() {
     number_.clear();
 }
 
+void BillExporter::priceBy(std::u16string list, std::vector<prices::DetailRow> rows) {
+    list_ = std::move(list);
+    detail_ = std::move(rows);
+}
+
+void BillExporter::writeDetail(const BillSpec& bill) {
+    detailWritten_ = -1;
+    if (bill.detailRow <= 0) {
+        return;
+    }
+    // A caption row, the headings, then the detail's rows.
+    const int now = list_.empty() ? 0 : 2 + static_cast<int>(detail_.size());
+    const int before = bills_.detailRows(bill);
+    const auto& col = bill.detailColumns;
+    for (int i = 0; i < std::max(now, before); ++i) {
+        std::array<std::u16string, 5> texts{};
+        if (i == 0 && now > 0) {
+            texts = {u"价格表", list_, {}, {}, {}};
+        } else if (i == 1 && now > 0) {
+            texts = {u"分档", u"件数", u"材积", u"单价", u"金额"};
+        } else if (i < now) {
+            const prices::DetailRow& r = detail_[static_cast<std::size_t>(i - 2)];
+            texts = {r.label, r.pieces, r.volume, r.price, r.amount};
+        }
+        for (std::size_t k = 0; k < 5; ++k) {
+            // Figures as numbers; the captions, the name and the prices with their units as text.
+            const bool figure = i >= 2 && (k == 1 || k == 2 || k == 4);
+            spreadsheet_.setCell(bill.detailRow + i, col[k], cellValue(texts[k], !figure));
+        }
+    }
+    detailWritten_ = now;
+}
+
 void BillExporter::record(const BillSpec& bill, const ui::Form& form, const fs::path& saved) {
     if (ledger_ == nullptr) {
         return;
@@ -438,6 +499,14 @@ void BillExporter::record(const BillSpec& bill, const ui::Form& form, const fs::
         r.time = ui::localTime(moment_, "%Y-%m-%d %H:%M:%S");
         r.workbook = shown(archived_.empty() ? saved : archived_);
         r.pdf = archivedPdf_.empty() ? std::u16string() : shown(archivedPdf_);
+        if (!list_.empty()) {
+            // The prices the bill was exported with, never the list as it is later.
+            r.priceList = list_;
+            r.classes.clear();
+            for (const prices::DetailRow& d : detail_) {
+                r.classes.push_back({d.label, d.pieces, d.volume, d.price, d.amount});
+            }
+        }
         try {
             ledger_->record(r);
         } catch (const ledger::LedgerError& e) {

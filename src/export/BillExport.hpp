@@ -6,6 +6,7 @@
 #include "export/BillMaps.hpp"
 #include "export/Spreadsheet.hpp"
 #include "ledger/Ledger.hpp"
+#include "prices/PriceDetail.hpp"
 #include "ui/Form.hpp"
 
 #include <ctime>
@@ -33,6 +34,10 @@ class BillFolder {
     // next workbook() starts again from the template. Returns where it went.
     std::filesystem::path setAside(const std::u16string& name) const;
     const std::filesystem::path& folder() const { return folder_; }
+    // How many rows of a price list's detail the sheet of the user's copy holds, so that the
+    // next bill clears them; 0 when none.
+    int detailRows(const BillSpec& bill) const;
+    void keepDetailRows(const BillSpec& bill, int rows) const;
     // Where every exported bill is kept, dated, with its PDF: <folder>/账单存档.
     std::filesystem::path archive() const { return folder_ / u8"账单存档"; }
 
@@ -68,6 +73,9 @@ class BillExporter {
     // Each saved bill gets the day's next number and a record in the ledger, as the
     // calculator's bill.
     void recordInto(ledger::LedgerStore& ledger, ui::Calculator which);
+    // The tally was priced by a price list: its name and detail go on the bill and into the
+    // record, in place of the grade prices.
+    void priceBy(std::u16string list, std::vector<prices::DetailRow> rows);
 
   private:
     void reserveNumber();
@@ -76,6 +84,8 @@ class BillExporter {
     void releaseNumber();
     std::filesystem::path attempt(const BillSpec& bill, const ui::Form& form);
     void clearStaleLock(const std::filesystem::path& workbook);
+    // The price list's detail under the bill, and the rows an earlier one left cleared.
+    void writeDetail(const BillSpec& bill);
     bool offerFreshBill(const BillSpec& bill, const ExportError& why);
     void show(const std::filesystem::path& workbook);
     // After a save: the PDF of the sheet while the bill is open, then the dated copies.
@@ -84,6 +94,9 @@ class BillExporter {
     std::filesystem::path pdf_;     // the PDF made for the archive, not yet named
     std::u16string archiveProblem_; // why the archive could not be completed
     std::filesystem::path archived_, archivedPdf_;
+    std::u16string list_; // the price list's name, empty for the grade prices
+    std::vector<prices::DetailRow> detail_;
+    int detailWritten_ = -1; // rows of detail on the saved sheet; -1 when untouched
     ledger::LedgerStore* ledger_ = nullptr;
     ui::Calculator calculator_ = ui::Calculator::Grid;
     std::time_t moment_ = 0;       // of the export: its number's day and its record's time

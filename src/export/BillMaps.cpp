@@ -74,6 +74,8 @@ BillSpec gridBill(bool twoLengthLayout) {
     b.ruleColumn = 7;
     b.ruleField = {u"Combo6"};
     b.captioned = {{{u"Combo2"}, {u"Text22"}}, {{u"Combo1"}, {u"Text24"}}};
+    b.detailRow = 29;
+    b.detailColumns = {1, 4, 6, 8, 10};
     return b;
 }
 
@@ -101,6 +103,8 @@ BillSpec listBill() {
     b.ruleRow = 28;
     b.ruleColumn = 2;
     b.ruleField = {u"Combo1"};
+    b.detailRow = 30;
+    b.detailColumns = {1, 3, 4, 5, 6};
     return b;
 }
 
@@ -126,6 +130,8 @@ BillSpec sawnBill() {
     b.numberRow = 2;
     b.numberColumn = 2;
     b.captioned = {{{u"Combo2"}, {u"Text11"}}, {{u"Combo1"}, {u"Text12"}}};
+    b.detailRow = 16;
+    b.detailColumns = {1, 4, 5, 6, 7};
     return b;
 }
 

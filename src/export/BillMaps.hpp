@@ -5,6 +5,7 @@
 #include "ui/Shell.hpp"
 #include "ui/WindowDef.hpp"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ struct BillSpec {
     ui::ControlKey ruleField{};
     // Caption choosers and the fields they caption, where the vehicle number may be typed.
     std::vector<std::pair<ui::ControlKey, ui::ControlKey>> captioned{};
+    // Under the bill, rows kept free for a price list's detail: its first row, and the columns
+    // of a row's band, pieces, volume, price and amount.
+    int detailRow = 0;
+    std::array<int, 5> detailColumns{};
 };
 
 BillSpec gridBill(bool twoLengthLayout); // 账单明细.xls, 原木一

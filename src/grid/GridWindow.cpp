@@ -33,7 +33,7 @@ std::span<Control* const> first(const std::array<Control*, N>& fields, std::size
 GridWindow::GridWindow(prices::PriceSource& prices, volume::RuleChoice& rule)
     : form_(ui::gridWindowDef()), prices_(prices), label19_(&form_.control(u"Label19")),
       label20_(&form_.control(u"Label20")), gapLine_(&form_.control(u"Label22")),
-      chooser_(form_.control(u"Combo6"), rule) {
+      listName_(&form_.control(u"Label23")), chooser_(form_.control(u"Combo6"), rule) {
     for (int r = 1; r <= kRows; ++r) {
         const std::u16string name = ui::gridRowName(r);
         for (int j = 0; j < kCells; ++j) {
@@ -63,6 +63,9 @@ GridWindow::GridWindow(prices::PriceSource& prices, volume::RuleChoice& rule)
     form_.onChange(u"Text28", [this](int) { hideEachBelow(classAmount_, u"0.01"); });
     // Unit prices always show two decimals.
     form_.onChange(u"Text19", [this](int) {
+        if (detail_.inForce != prices::kDefaultPricesName) {
+            return; // a list prices the tally: the grade prices stand empty
+        }
         for (Control* price : unitPrice_) {
             price->setText(patternText(parseNumber(price->text()), Pattern::Two));
         }
@@ -104,7 +107,8 @@ void GridWindow::recalculateCells() {
             }
         }
     }
-    gapLine_->setText(volume::gapLine(firstGap, gaps));
+    gaps_ = volume::gapLine(firstGap, gaps);
+    gapLine_->setText(gaps_);
 }
 
 void GridWindow::tick() {
@@ -160,8 +164,20 @@ void GridWindow::totalsFourLengths() {
 }
 
 void GridWindow::priceClasses() {
-    for (int k = 0; k < 3; ++k) {
-        unitPrice_[k]->setText(plainText(parseNumber(prices_.priceText(k))));
+    const std::u16string parties[] = {form_.control(u"Text17").text(),
+                                      form_.control(u"Text20").text()};
+    const std::span<const prices::PriceList> lists = prices_.priceLists();
+    const prices::PriceList* list = prices::listInForce(lists, prices::ListKind::Log, picked_,
+                                                        form_.control(u"Text27").text(), parties);
+    detail_.inForce = list != nullptr ? list->name() : std::u16string(prices::kDefaultPricesName);
+    detail_.picked = picked_;
+    listName_->setText(detail_.inForce);
+    if (list == nullptr) {
+        detail_.rows.clear();
+        detail_.unpriced.clear();
+        for (int k = 0; k < 3; ++k) {
+            unitPrice_[k]->setText(plainText(parseNumber(prices_.priceText(k))));
+        }
     }
 
     double groupPieces[kGroups][3] = {};
@@ -195,12 +211,40 @@ void GridWindow::priceClasses() {
         plainText(shown(classPieces_[0]) + shown(classPieces_[1]) + shown(classPieces_[2])));
     classVolume_[3]->setText(patternText(
         shown(classVolume_[0]) + shown(classVolume_[1]) + shown(classVolume_[2]), Pattern::Four));
+    if (list != nullptr) {
+        priceByList(*list);
+        return;
+    }
     for (int k = 0; k < 3; ++k) {
         classAmount_[k]->setText(
             patternText(shown(classVolume_[k]) * shown(unitPrice_[k]), Pattern::Two));
     }
     classAmount_[3]->setText(
         plainText(shown(classAmount_[0]) + shown(classAmount_[1]) + shown(classAmount_[2])));
+}
+
+void GridWindow::priceByList(const prices::PriceList& list) {
+    std::vector<prices::Entry> entries;
+    for (int g = 0; g < kGroups; ++g) {
+        const double length = parseNumber(length_[g]->text());
+        for (int r = 1; r <= kRows; ++r) {
+            const double n = parseNumber(pieces(r, g).text());
+            if (n != 0) {
+                entries.push_back({volume::diameterClass(rule_, parseNumber(diameter(r, g).text())),
+                                   length, n, parseNumber(volume(r, g).text())});
+            }
+        }
+    }
+    const prices::Priced priced = prices::price(list, entries);
+    detail_.rows = prices::detailRows(list, priced);
+    detail_.unpriced = prices::unpricedLine(list, priced.unpriced);
+    for (int k = 0; k < 3; ++k) {
+        unitPrice_[k]->setText(u"");
+        classAmount_[k]->setText(u"");
+    }
+    classAmount_[3]->setText(plainText(priced.amount));
+    gapLine_->setText(gaps_.empty() || detail_.unpriced.empty() ? gaps_ + detail_.unpriced
+                                                                : gaps_ + u"；" + detail_.unpriced);
 }
 
 void GridWindow::writePresets(int group, bool highRange) {

@@ -2,6 +2,7 @@
 // Form1, the grid-mode log calculator: tally cells, layouts, totals and price classes.
 #pragma once
 
+#include "prices/PriceDetail.hpp"
 #include "prices/PriceGrade.hpp"
 #include "ui/Form.hpp"
 #include "ui/GridCells.hpp"
@@ -46,6 +47,11 @@ class GridWindow : public ui::Window {
     using ClassVolumes = std::array<std::array<double, prices::kPriceClasses>, kGroups>;
     const ClassVolumes& groupVolumes() const { return groupVolume_; }
 
+    // The price list in force and the tally by its cells, as of the last tick.
+    const prices::Detail& detail() const { return detail_; }
+    // A list picked by hand for this tally (by its name, the default's or the automatic).
+    void pickList(std::u16string_view choice) { picked_ = choice; }
+
   private:
     ui::Control& at(int row, int group, ui::GridColumn column) {
         return cell(row, ui::gridCell(group, column));
@@ -58,6 +64,8 @@ class GridWindow : public ui::Window {
     void totalsTwoLengths();
     void totalsFourLengths();
     void priceClasses();
+    // The tally priced by a list: the total amount, the detail, what has no price.
+    void priceByList(const prices::PriceList& list);
 
     ui::Form form_;
     prices::PriceSource& prices_;
@@ -71,7 +79,11 @@ class GridWindow : public ui::Window {
     std::array<ui::Control*, 4> classAmount_{}; // Text28
     ui::Control* label19_;
     ui::Control* label20_;
-    ui::Control* gapLine_;    // Label22: the entries the rule gives no volume
+    ui::Control* gapLine_;  // Label22: the entries the rule gives no volume, or no price
+    ui::Control* listName_; // Label23: the price list in force
+    std::u16string gaps_;   // the rule's part of the status line
+    std::u16string picked_ = std::u16string(prices::kAutomaticList);
+    prices::Detail detail_;
     ui::RuleChooser chooser_; // Combo6
     volume::Rule rule_ = volume::Rule::Gb;
     ClassVolumes groupVolume_{};

@@ -2,6 +2,9 @@
 // The three diameter price classes of log prices.
 #pragma once
 
+#include "prices/PriceList.hpp"
+
+#include <span>
 #include <string>
 
 namespace logora::prices {
@@ -25,6 +28,8 @@ class PriceSource {
   public:
     virtual ~PriceSource() = default;
     virtual std::u16string priceText(int priceClass) = 0;
+    // The price lists the calculators choose from; none: the grade prices serve.
+    virtual std::span<const PriceList> priceLists() { return {}; }
 };
 
 } // namespace logora::prices

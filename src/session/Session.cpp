@@ -7,6 +7,7 @@
 #include "sawn/SawnWindow.hpp"
 #include "text/NumberText.hpp"
 #include "text/PathText.hpp"
+#include "ui/Folders.hpp"
 #include "ui/Snapshot.hpp"
 
 #include <system_error>
@@ -127,6 +128,57 @@ prices::PriceWindow& Session::priceWindow() {
 
 void Session::discardPrices() {
     price_.reset(); // the next tick reloads the store
+}
+
+const std::vector<prices::PriceList>& Session::lists() {
+    if (!lists_) {
+        lists_.emplace();
+        if (ledger::PriceListStore* store = frontEnd_.priceListStore()) {
+            try {
+                lists_ = store->priceLists();
+            } catch (const ledger::LedgerError& e) {
+                messages_.message(u"价格表读不出来，这次按三档单价计价。" + e.fullText());
+            }
+        }
+    }
+    return *lists_;
+}
+
+bool Session::saveLists(const std::vector<prices::PriceList>& lists) {
+    if (const std::u16string problem = prices::problemOf(lists); !problem.empty()) {
+        messages_.message(problem + u"。价格表没有保存。");
+        return false;
+    }
+    ledger::PriceListStore* store = frontEnd_.priceListStore();
+    if (store == nullptr) {
+        messages_.message(u"没有账单记录，价格表无法保存。");
+        return false;
+    }
+    try {
+        store->savePriceLists(lists, ui::localNow("%Y-%m-%d %H:%M:%S"));
+    } catch (const ledger::LedgerError& e) {
+        messages_.message(e.fullText());
+        return false;
+    }
+    lists_ = lists;
+    return true;
+}
+
+const prices::Detail& Session::priceDetail(Calculator which) {
+    if (which == Calculator::Grid) {
+        detail_ = grid().detail();
+    } else {
+        detail_ = prices::Detail{};
+    }
+    detail_.choices = prices::listChoices(
+        lists(), which == Calculator::Sawn ? prices::ListKind::Sawn : prices::ListKind::Log);
+    return detail_;
+}
+
+void Session::pickList(Calculator which, std::u16string_view choice) {
+    if (which == Calculator::Grid) {
+        grid().pickList(choice);
+    }
 }
 
 std::u16string Session::priceText(int priceClass) {
@@ -264,6 +316,9 @@ bool Session::exported(Calculator which) {
         exporting::BillExporter exporter(frontEnd_.spreadsheet(), bills_, prompts_);
         if (ledger::LedgerStore* ledger = frontEnd_.ledger()) {
             exporter.recordInto(*ledger, which);
+        }
+        if (const prices::Detail& d = priceDetail(which); d.inForce != prices::kDefaultPricesName) {
+            exporter.priceBy(d.inForce, d.rows);
         }
         saved = exporter.run(exporting::billFor(which, twoLengths), window(which).form(),
                              counts_[static_cast<int>(which)]);

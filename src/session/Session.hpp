@@ -7,7 +7,9 @@
 
 #include "compare/Comparison.hpp"
 #include "export/BillExport.hpp"
+#include "ledger/PriceListStore.hpp"
 #include "prices/GradePriceStore.hpp"
+#include "prices/PriceDetail.hpp"
 #include "prices/PriceGrade.hpp"
 #include "prices/PriceWindow.hpp"
 #include "session/SnapshotKeeper.hpp"
@@ -76,6 +78,9 @@ class FrontEnd {
     virtual void openLedger(Calculator) {}
     // "标准对照", over the log calculator it was pressed in.
     virtual void openComparison(Calculator) {}
+    // "价格明细", over the calculator it was pressed in; "价格表…", the lists' editor.
+    virtual void openPriceDetail(Calculator) {}
+    virtual void openPriceLists() {}
     // Restore the tally a program that is gone left? Yes is the default.
     virtual bool askToRestore(const std::u16string& question) = 0;
     // The event loop stops.
@@ -85,6 +90,8 @@ class FrontEnd {
     virtual exporting::Spreadsheet& spreadsheet() = 0;
     // Where every export is recorded and numbered; without one, bills have no number.
     virtual ledger::LedgerStore* ledger() { return nullptr; }
+    // Where the price lists are kept; without one there are none.
+    virtual ledger::PriceListStore* priceListStore() { return nullptr; }
     // Around one export: a busy cursor; at its end the cursor comes back and the clicks
     // that queued up meanwhile are delivered while the export still counts as running.
     virtual void exportBegins() {}
@@ -106,7 +113,8 @@ std::u16string snapshotTroubleText(const std::filesystem::path& folder, int erro
 class Session : private prices::PriceSource,
                 private ui::ShellActions,
                 private ui::ShellViews,
-                public compare::ComparisonSource {
+                public compare::ComparisonSource,
+                public prices::DetailSource {
   public:
     Session(Folders folders, FrontEnd& frontEnd, prices::MessageSink& messages,
             exporting::ExportPrompts& prompts);
@@ -138,6 +146,14 @@ class Session : private prices::PriceSource,
     void openLedger(Calculator which) override { frontEnd_.openLedger(which); }
     void openComparison(Calculator which) override { frontEnd_.openComparison(which); }
     const compare::Table& comparison(Calculator which) override;
+    void openPriceDetail(Calculator which) override { frontEnd_.openPriceDetail(which); }
+    const prices::Detail& priceDetail(Calculator which) override;
+    void pickList(Calculator which, std::u16string_view choice) override;
+    void openPriceLists() override { frontEnd_.openPriceLists(); }
+    // The price lists in force, read from their store at first use.
+    const std::vector<prices::PriceList>& lists();
+    // The editor's lists saved: true, or false after saying why.
+    bool saveLists(const std::vector<prices::PriceList>& lists);
     bool exportComparison(Calculator which) override;
     void exportBill(Calculator which) override { exported(which); }
     bool exported(Calculator which);
@@ -176,6 +192,7 @@ class Session : private prices::PriceSource,
 
     struct Busy;
     std::u16string priceText(int priceClass) override;
+    std::span<const prices::PriceList> priceLists() override { return lists(); }
     std::string currentSnapshot();
     void offerRecovery();
     void restore(const ui::Snapshot& snapshot);
@@ -191,6 +208,8 @@ class Session : private prices::PriceSource,
     ui::ShellFlow flow_{*this};
     SnapshotKeeper snapshots_;
     std::unique_ptr<compare::Comparison> comparison_;
+    std::optional<std::vector<prices::PriceList>> lists_;
+    prices::Detail detail_;
     bool tallyTouched_ = false;
     bool busy_ = false;
     bool prepared_ = false;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Form1, the grid-mode log calculator: 14 diameter-class rows in four column groups.
+#include "prices/PriceList.hpp"
 #include "ui/DefBuilder.hpp"
 #include "ui/GridCells.hpp"
 
@@ -68,7 +69,7 @@ WindowDef gridWindowDef() {
     w.name = u"Form1";
     w.title = u"Logora";
     w.width = 10900;
-    w.height = 9690;
+    w.height = 10170;
     w.back = kWindowBack;
     w.frameless = true;
     w.band = u"Logora  原木检尺计算";
@@ -207,8 +208,15 @@ WindowDef gridWindowDef() {
     c.push_back(label(u"Label21", kNoElement, 660, 9270, 1170, 255, u"检尺标准"));
     c.push_back(ruleChooser(u"Combo6", 1845, 9225, 2100));
     c.push_back(withRole(button(u"Command8", 4080, 9195, 1215, 375, u"标准对照"), Role::Compare));
-    // The rule's status line: which entry has no volume under it, and why.
-    c.push_back(withFont(label(u"Label22", kNoElement, 5400, 9150, 5400, 480, u""), 9));
+    // The price list in force, under the rule, and its detail.
+    c.push_back(label(u"Label24", kNoElement, 660, 9705, 1170, 255, u"价 格 表"));
+    c.push_back(withFont(label(u"Label23", kNoElement, 1845, 9705, 2100, 255,
+                               std::u16string(prices::kDefaultPricesName)),
+                         9));
+    c.push_back(
+        withRole(button(u"Command9", 4080, 9660, 1215, 375, u"价格明细"), Role::PriceDetail));
+    // The status line: which entry has no volume under the rule, or no price, and why.
+    c.push_back(withFont(label(u"Label22", kNoElement, 5400, 9150, 5400, 930, u""), 9));
 
     // Right-hand panel: species and inspector, the switch combo and the buttons.
     c.push_back(label(u"Label18", kNoElement, 9075, 2700, 1215, 240, u"树   种"));
@@ -232,6 +240,7 @@ WindowDef gridWindowDef() {
                [](int e) { return gridColumnOf(e) == GridColumn::Volume; });
     }
     widest(c, u"Label22", kWidestGapLine);
+    widest(c, u"Label23", u"辐射松 A级 · 东港木业有限公司");
     widest(c, u"Text29", u"99999");
     widest(c, u"Text30", u"9999.9999");
     widest(c, u"Text16", u"99999");

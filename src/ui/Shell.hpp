@@ -25,6 +25,7 @@ class ShellActions {
     virtual void openPrices() = 0;
     virtual void openLedger(Calculator) {}
     virtual void openComparison(Calculator) {}
+    virtual void openPriceDetail(Calculator) {}
 };
 
 // The calculator a switch-box text names: "原木计算", "多 材 长", "锯材计算".

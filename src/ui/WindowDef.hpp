@@ -57,15 +57,16 @@ struct ControlKey {
 // wired by their logic.
 enum class Role {
     None,
-    Export,     // "导出表格"
-    Exit,       // "退出"
-    Minimise,   // "最小化"
-    BackToGrid, // "返回"
-    Manual,     // "使用说明"
-    OpenPrices, // "单价设置"
-    SwitchBox,  // the chooser of the calculator shown
-    Ledger,     // "账单记录"
-    Compare,    // "标准对照"
+    Export,      // "导出表格"
+    Exit,        // "退出"
+    Minimise,    // "最小化"
+    BackToGrid,  // "返回"
+    Manual,      // "使用说明"
+    OpenPrices,  // "单价设置"
+    SwitchBox,   // the chooser of the calculator shown
+    Ledger,      // "账单记录"
+    Compare,     // "标准对照"
+    PriceDetail, // "价格明细"
 };
 
 struct ControlDef {

@@ -144,6 +144,9 @@ int WinApp::run() {
         if (ledgerView_ && ledgerView_->dialogMessage(msg)) {
             continue; // Tab, Enter and Esc of the ledger window
         }
+        if (detailView_ && detailView_->dialogMessage(msg)) {
+            continue;
+        }
         if (comparisonView_ && comparisonView_->dialogMessage(msg)) {
             continue;
         }
@@ -182,6 +185,15 @@ void WinApp::openComparison(Calculator which) {
     RECT over;
     GetWindowRect(view(which).hwnd(), &over);
     comparisonView_->show(which, {over.left + 40, over.top + 40});
+}
+
+void WinApp::openPriceDetail(Calculator which) {
+    if (!detailView_) {
+        detailView_ = std::make_unique<PriceDetailWindow>(instance_, session_);
+    }
+    RECT over;
+    GetWindowRect(view(which).hwnd(), &over);
+    detailView_->show(which, {over.left + 60, over.top + 60});
 }
 
 void WinApp::openManual(Calculator which) {

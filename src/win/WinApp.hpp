@@ -12,6 +12,7 @@
 #include "win/ComparisonWindow.hpp"
 #include "win/FormWindow.hpp"
 #include "win/LedgerWindow.hpp"
+#include "win/PriceDetailWindow.hpp"
 
 #include <filesystem>
 #include <functional>
@@ -69,10 +70,12 @@ class WinApp : private session::FrontEnd {
     void openManual(Calculator which) override;
     void openLedger(Calculator which) override;
     void openComparison(Calculator which) override;
+    void openPriceDetail(Calculator which) override;
     bool askToRestore(const std::u16string& question) override { return boxes_.ask(question); }
     void end() override { PostQuitMessage(0); }
     exporting::Spreadsheet& spreadsheet() override { return *sheet_; }
     ledger::LedgerStore* ledger() override { return &ledger_; }
+    ledger::PriceListStore* priceListStore() override { return &ledger_; }
     void exportBegins() override;
     void exportEnds() override;
 
@@ -88,6 +91,7 @@ class WinApp : private session::FrontEnd {
     std::unique_ptr<FormWindow> priceView_;
     std::unique_ptr<LedgerWindow> ledgerView_;         // "账单记录", made at its first opening
     std::unique_ptr<ComparisonWindow> comparisonView_; // "标准对照", likewise
+    std::unique_ptr<PriceDetailWindow> detailView_;    // "价格明细", likewise
     HWND messageWindow_ = nullptr; // timers and deferred work that belong to no calculator
     HCURSOR cursorBefore_ = nullptr;
 };

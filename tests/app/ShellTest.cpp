@@ -136,7 +136,7 @@ class ShellTest : public QObject {
     }
 
     void calculatorsAreFramelessAndFixed() {
-        const std::pair<Calculator, QSize> sizes[] = {{Calculator::Grid, {10900, 9690}},
+        const std::pair<Calculator, QSize> sizes[] = {{Calculator::Grid, {10900, 10170}},
                                                       {Calculator::List, {7500, 9645}},
                                                       {Calculator::Sawn, {9425, 7230}}};
         for (const auto& [which, twips] : sizes) {

@@ -43,7 +43,7 @@ class WindowsTest : public QObject {
     void gridStartsWithItsDefinition() {
         FormView& v = app_->host(app::Calculator::Grid).view();
         QCOMPARE(v.windowTitle(), QStringLiteral("Logora"));
-        QCOMPARE(v.size(), QSize(FormView::px(10900), FormView::px(9690)));
+        QCOMPARE(v.size(), QSize(FormView::px(10900), FormView::px(10170)));
         QCOMPARE(edit(v, u"Text23")->text(), QStringLiteral("4"));
         QCOMPARE(edit(v, u"Text15")->text(), QString());
         QCOMPARE(edit(v, u"Text26")->text(), QStringLiteral("5"));

@@ -418,3 +418,49 @@ TEST(GridRules, EntriesOffTheTableAreNamedOnTheStatusLine) {
     EXPECT_EQ(line.text(), u"");
     EXPECT_EQ(w.volume(3, 0).text(), u"0.0260");
 }
+
+// Species 樟子松 and buyer 东港木业: the list agreed for them prices the tally band by band,
+// the fees follow, an entry in no band is named; picked by hand, the grade prices come back.
+TEST(GridPriceLists, TheCustomersListPricesTheTallyBandByBand) {
+    struct Lists : FixedPrices {
+        std::vector<prices::PriceList> lists;
+        std::span<const prices::PriceList> priceLists() override { return lists; }
+    } source;
+    source.texts[0] = u"500";
+    prices::PriceList l;
+    l.species = u"樟子松";
+    l.party = u"东港木业";
+    l.bands = {{4, 12}, {14, 18}};
+    l.lengths = {{2, 4}, {4.1, 6}};
+    l.cells = {{800}, {850}, {900}, {40, prices::PriceUnit::PerPiece}};
+    l.fees = {{u"码费", 20, prices::FeeUnit::PerCubicMetre}};
+    source.lists = {l};
+    grid::GridWindow w(source);
+    auto& f = w.form();
+    f.control(u"Text27").setText(u"樟子松");
+    f.control(u"Text17").setText(u" 东港木业 ");
+    w.lengthField(0).setText(u"4");
+    w.lengthField(2).setText(u"6");
+    w.pieces(1, 0).setText(u"10"); // 4 cm × 4 m
+    w.pieces(6, 2).setText(u"2");  // 14 cm × 6 m: 40 a piece
+    w.pieces(9, 2).setText(u"1");  // 20 cm: no band
+    w.tick();
+    EXPECT_EQ(f.control(u"Label23").text(), u"樟子松 · 东港木业");
+    const auto& rows = w.detail().rows;
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0], (prices::DetailRow{u"径级4-12 长2-4米", u"10", w.volume(1, 0).text(),
+                                          u"800元/立方米", rows[0].amount}));
+    EXPECT_EQ(rows[1].price, u"40元/根");
+    EXPECT_EQ(rows[1].amount, u"80.00");
+    EXPECT_EQ(rows[2].label, u"码费");
+    EXPECT_EQ(f.control(u"Text28", 3).text(), text::plainText(text::parseNumber(rows[3].amount)));
+    EXPECT_EQ(f.control(u"Label22").text(), u"无价：径级20 长6米不在价格表“樟子松 · 东港木业”里");
+    EXPECT_EQ(f.control(u"Text19", 0).text(), u"");
+
+    w.pickList(prices::kDefaultPricesName);
+    w.tick();
+    EXPECT_EQ(f.control(u"Label23").text(), prices::kDefaultPricesName);
+    EXPECT_EQ(f.control(u"Text19", 0).text(), u"500.00");
+    EXPECT_EQ(f.control(u"Label22").text(), u"");
+    EXPECT_TRUE(w.detail().rows.empty());
+}
