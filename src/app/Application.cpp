@@ -3,9 +3,12 @@
 #include "app/Paths.hpp"
 #include "ui/Shell.hpp"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -38,8 +41,42 @@ void QtMessages::message(const std::u16string& text) {
     box->show();
 }
 
+std::u16string QtEditorIo::clipboardText() {
+    return QGuiApplication::clipboard()->text().toStdU16String();
+}
+
+void QtEditorIo::setClipboardText(const std::u16string& text) {
+    QGuiApplication::clipboard()->setText(QString::fromStdU16String(text));
+}
+
+std::optional<std::filesystem::path> QtEditorIo::csvToOpen() {
+    const QString file = QFileDialog::getOpenFileName(nullptr, QStringLiteral("导入价格表"), {},
+                                                      QStringLiteral("CSV 文件 (*.csv)"));
+    if (file.isEmpty()) {
+        return std::nullopt;
+    }
+    return std::filesystem::path(file.toStdU16String());
+}
+
+std::optional<std::filesystem::path> QtEditorIo::csvToSave() {
+    const QString file = QFileDialog::getSaveFileName(nullptr, QStringLiteral("导出价格表"),
+                                                      QStringLiteral("价格表.csv"),
+                                                      QStringLiteral("CSV 文件 (*.csv)"));
+    if (file.isEmpty()) {
+        return std::nullopt;
+    }
+    return std::filesystem::path(file.toStdU16String());
+}
+
+bool QtEditorIo::ask(const std::u16string& question) {
+    return QMessageBox::question(
+               nullptr, QStringLiteral("Logora"), QString::fromStdU16String(question),
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
+}
+
 Application::Application(Options options)
     : messages_(options.messages != nullptr ? *options.messages : defaultMessages_),
+      editorIo_(options.editorIo != nullptr ? *options.editorIo : defaultEditorIo_),
       exports_(options.exports), ledger_(options.exports.billFolder / ledger::kLedgerFile),
       session_({options.priceFolder, options.exports.billFolder, Exports::templateFolder(),
                 options.stateFolder},
@@ -57,6 +94,7 @@ Application::Application(Options options)
 }
 
 Application::~Application() {
+    listsView_.reset();
     priceDetailDialog_.reset();
     comparisonDialog_.reset();
     ledgerDialog_.reset();
@@ -99,6 +137,28 @@ void Application::openPriceDetail(Calculator which) {
         priceDetailDialog_->move(over.topLeft() + QPoint(60, 60));
     }
     priceDetailDialog_->showFor(which);
+}
+
+void Application::showPriceLists(prices::ListEditor& editor) {
+    if (listsView_ && &listsView_->form() != &editor.form()) {
+        listsView_.reset();
+    }
+    if (!listsView_) {
+        listsView_ = std::make_unique<FormView>(editor.form());
+        listsView_->onClosed = [this] { session_.priceListsClosedByPlatform(); };
+        const QRect over = host(Calculator::Grid).view().frameGeometry();
+        listsView_->move(over.topLeft() + QPoint(80, 60));
+    }
+    listsView_->sync();
+    listsView_->show();
+    listsView_->raise();
+    listsView_->activateWindow();
+}
+
+void Application::hidePriceLists() {
+    if (listsView_) {
+        listsView_->hide();
+    }
 }
 
 void Application::exportEnds() {

@@ -47,6 +47,16 @@ class QtMessages : public prices::MessageSink {
     void message(const std::u16string& text) override;
 };
 
+// The price lists' editor on Qt: the system clipboard, file dialogs, a question box.
+class QtEditorIo : public prices::EditorIo {
+  public:
+    std::u16string clipboardText() override;
+    void setClipboardText(const std::u16string& text) override;
+    std::optional<std::filesystem::path> csvToOpen() override;
+    std::optional<std::filesystem::path> csvToSave() override;
+    bool ask(const std::u16string& question) override;
+};
+
 using ui::Calculator;
 
 class Application : public QObject, private session::FrontEnd {
@@ -58,6 +68,7 @@ class Application : public QObject, private session::FrontEnd {
         Exports::Options exports;
         // Where the snapshot of the running tallies is kept; empty: none is kept.
         std::filesystem::path stateFolder = {};
+        prices::EditorIo* editorIo = nullptr; // null: the clipboard and file dialogs
     };
     explicit Application(Options options);
     ~Application() override;
@@ -100,6 +111,8 @@ class Application : public QObject, private session::FrontEnd {
     // "价格明细", made at its first opening.
     PriceDetailDialog* priceDetailDialog() { return priceDetailDialog_.get(); }
     void openPriceDetail(Calculator which) override;
+    // "价格表": the editor's view while it is open.
+    FormView* priceListsView() { return listsView_.get(); }
     // "导出表格" of a calculator.
     bool exported(Calculator which) { return session_.exported(which); }
 
@@ -132,13 +145,19 @@ class Application : public QObject, private session::FrontEnd {
     exporting::Spreadsheet& spreadsheet() override { return exports_.spreadsheet(); }
     ledger::LedgerStore* ledger() override { return &ledger_; }
     ledger::PriceListStore* priceListStore() override { return &ledger_; }
+    void showPriceLists(prices::ListEditor& editor) override;
+    void hidePriceLists() override;
+    void dropPriceLists() override { listsView_.reset(); }
+    prices::EditorIo* editorIo() override { return &editorIo_; }
     void exportBegins() override { exports_.begins(); }
     void exportEnds() override;
 
     void discardPriceWindow();
 
     QtMessages defaultMessages_;
+    QtEditorIo defaultEditorIo_;
     prices::MessageSink& messages_;
+    prices::EditorIo& editorIo_;
     Exports exports_;
     ledger::SqliteLedger ledger_; // beside the bills and their archive
     session::Session session_;
@@ -148,6 +167,7 @@ class Application : public QObject, private session::FrontEnd {
     std::unique_ptr<LedgerDialog> ledgerDialog_;
     std::unique_ptr<ComparisonDialog> comparisonDialog_;
     std::unique_ptr<PriceDetailDialog> priceDetailDialog_;
+    std::unique_ptr<FormView> listsView_;
     QTimer snapshotTimer_;
 };
 

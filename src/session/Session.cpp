@@ -144,24 +144,54 @@ const std::vector<prices::PriceList>& Session::lists() {
     return *lists_;
 }
 
-bool Session::saveLists(const std::vector<prices::PriceList>& lists) {
+std::u16string Session::saveLists(const std::vector<prices::PriceList>& lists) {
     if (const std::u16string problem = prices::problemOf(lists); !problem.empty()) {
-        messages_.message(problem + u"。价格表没有保存。");
-        return false;
+        return problem + u"。价格表没有保存。";
     }
     ledger::PriceListStore* store = frontEnd_.priceListStore();
     if (store == nullptr) {
-        messages_.message(u"没有账单记录，价格表无法保存。");
-        return false;
+        return u"没有账单记录，价格表无法保存。";
     }
     try {
         store->savePriceLists(lists, ui::localNow("%Y-%m-%d %H:%M:%S"));
     } catch (const ledger::LedgerError& e) {
-        messages_.message(e.fullText());
-        return false;
+        return e.fullText();
     }
     lists_ = lists;
-    return true;
+    return {};
+}
+
+void Session::openPriceLists() {
+    prices::EditorIo* io = frontEnd_.editorIo();
+    if (io == nullptr) {
+        return;
+    }
+    // Closed, it starts again from the lists as saved.
+    if (!editor_ || editorClosed_) {
+        if (editor_) {
+            frontEnd_.dropPriceLists();
+        }
+        editor_ = std::make_unique<prices::ListEditor>(
+            lists(), *io, messages_,
+            [this](const std::vector<prices::PriceList>& l) { return saveLists(l); });
+        editor_->onClose = [this] {
+            editorClosed_ = true;
+            frontEnd_.hidePriceLists();
+        };
+        editorClosed_ = false;
+    }
+    frontEnd_.showPriceLists(*editor_);
+}
+
+void Session::priceListsClosedByPlatform() {
+    if (!editor_ || editorClosed_) {
+        return;
+    }
+    if (editor_->mayClose()) {
+        editorClosed_ = true;
+    } else {
+        frontEnd_.showPriceLists(*editor_);
+    }
 }
 
 const prices::Detail& Session::priceDetail(Calculator which) {

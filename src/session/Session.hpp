@@ -9,6 +9,7 @@
 #include "export/BillExport.hpp"
 #include "ledger/PriceListStore.hpp"
 #include "prices/GradePriceStore.hpp"
+#include "prices/ListEditor.hpp"
 #include "prices/PriceDetail.hpp"
 #include "prices/PriceGrade.hpp"
 #include "prices/PriceWindow.hpp"
@@ -78,9 +79,15 @@ class FrontEnd {
     virtual void openLedger(Calculator) {}
     // "标准对照", over the log calculator it was pressed in.
     virtual void openComparison(Calculator) {}
-    // "价格明细", over the calculator it was pressed in; "价格表…", the lists' editor.
+    // "价格明细", over the calculator it was pressed in.
     virtual void openPriceDetail(Calculator) {}
-    virtual void openPriceLists() {}
+    // "价格表": the editor's view, made for the model given when it shows another; hidden.
+    virtual void showPriceLists(prices::ListEditor&) {}
+    virtual void hidePriceLists() {}
+    // The view goes: its model is about to be replaced.
+    virtual void dropPriceLists() {}
+    // The clipboard, file dialogs and questions the editor needs.
+    virtual prices::EditorIo* editorIo() { return nullptr; }
     // Restore the tally a program that is gone left? Yes is the default.
     virtual bool askToRestore(const std::u16string& question) = 0;
     // The event loop stops.
@@ -149,11 +156,14 @@ class Session : private prices::PriceSource,
     void openPriceDetail(Calculator which) override { frontEnd_.openPriceDetail(which); }
     const prices::Detail& priceDetail(Calculator which) override;
     void pickList(Calculator which, std::u16string_view choice) override;
-    void openPriceLists() override { frontEnd_.openPriceLists(); }
+    void openPriceLists() override;
+    prices::ListEditor* priceListEditor() { return editor_.get(); }
+    // The editor closed by the platform: with changes unsaved, the user may keep it open.
+    void priceListsClosedByPlatform();
     // The price lists in force, read from their store at first use.
     const std::vector<prices::PriceList>& lists();
-    // The editor's lists saved: true, or false after saying why.
-    bool saveLists(const std::vector<prices::PriceList>& lists);
+    // The editor's lists saved for the whole program: why they could not be, or nothing.
+    std::u16string saveLists(const std::vector<prices::PriceList>& lists);
     bool exportComparison(Calculator which) override;
     void exportBill(Calculator which) override { exported(which); }
     bool exported(Calculator which);
@@ -210,6 +220,8 @@ class Session : private prices::PriceSource,
     std::unique_ptr<compare::Comparison> comparison_;
     std::optional<std::vector<prices::PriceList>> lists_;
     prices::Detail detail_;
+    std::unique_ptr<prices::ListEditor> editor_;
+    bool editorClosed_ = false;
     bool tallyTouched_ = false;
     bool busy_ = false;
     bool prepared_ = false;

@@ -112,5 +112,11 @@ WindowDef gridWindowDef();  // Form1
 WindowDef listWindowDef();  // Form2
 WindowDef sawnWindowDef();  // Form3
 WindowDef priceWindowDef(); // Form4
+WindowDef listEditorDef();  // Form5, "价格表"
+
+// The editor's table: length bands across, bands down, fees under it.
+inline constexpr int kListEditorLengths = 6;
+inline constexpr int kListEditorBands = 12;
+inline constexpr int kListEditorFees = 4;
 
 } // namespace logora::ui

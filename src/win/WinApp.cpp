@@ -5,8 +5,11 @@
 #include "win/ComSpreadsheet.hpp"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <shellapi.h>
 #include <shlwapi.h>
+
+#include <cstring>
 
 namespace logora::win {
 
@@ -39,6 +42,80 @@ void BoxMessages::message(const std::u16string& text) {
 }
 
 bool BoxMessages::ask(const std::u16string& question) {
+    return box(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) == IDYES;
+}
+
+std::u16string WinEditorIo::clipboardText() {
+    std::u16string out;
+    if (OpenClipboard(nullptr) == FALSE) {
+        return out;
+    }
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT); data != nullptr) {
+        if (const auto* text = static_cast<const char16_t*>(GlobalLock(data)); text != nullptr) {
+            out = text;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return out;
+}
+
+void WinEditorIo::setClipboardText(const std::u16string& text) {
+    if (OpenClipboard(nullptr) == FALSE) {
+        return;
+    }
+    EmptyClipboard();
+    const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
+    if (HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, bytes); data != nullptr) {
+        if (void* to = GlobalLock(data); to != nullptr) {
+            std::memcpy(to, text.c_str(), bytes);
+            GlobalUnlock(data);
+            if (SetClipboardData(CF_UNICODETEXT, data) == nullptr) {
+                GlobalFree(data);
+            }
+        } else {
+            GlobalFree(data);
+        }
+    }
+    CloseClipboard();
+}
+
+namespace {
+
+std::optional<fs::path> csvDialog(bool save) {
+    wchar_t file[MAX_PATH] = L"价格表.csv";
+    if (!save) {
+        file[0] = L'\0';
+    }
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = activeOwner();
+    ofn.lpstrFilter = L"CSV 文件 (*.csv)\0*.csv\0";
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrDefExt = L"csv";
+    ofn.lpstrTitle = save ? L"导出价格表" : L"导入价格表";
+    ofn.Flags = OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    FormWindow::modalOpen = true;
+    const BOOL picked = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    FormWindow::modalOpen = false;
+    if (picked == FALSE) {
+        return std::nullopt;
+    }
+    return fs::path(file);
+}
+
+} // namespace
+
+std::optional<fs::path> WinEditorIo::csvToOpen() {
+    return csvDialog(false);
+}
+
+std::optional<fs::path> WinEditorIo::csvToSave() {
+    return csvDialog(true);
+}
+
+bool WinEditorIo::ask(const std::u16string& question) {
     return box(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) == IDYES;
 }
 
@@ -194,6 +271,30 @@ void WinApp::openPriceDetail(Calculator which) {
     RECT over;
     GetWindowRect(view(which).hwnd(), &over);
     detailView_->show(which, {over.left + 60, over.top + 60});
+}
+
+void WinApp::showPriceLists(prices::ListEditor& editor) {
+    if (listsView_ && listsModel_ != &editor) {
+        listsView_.reset();
+    }
+    if (!listsView_) {
+        listsModel_ = &editor;
+        listsView_ = std::make_unique<FormWindow>(editor.form(), instance_);
+        listsView_->onClosed = [this] { session_.priceListsClosedByPlatform(); };
+        RECT over;
+        GetWindowRect(view(Calculator::Grid).hwnd(), &over);
+        listsView_->show();
+        listsView_->moveTo({over.left + 80, over.top + 60});
+    }
+    listsView_->sync();
+    listsView_->show();
+    SetForegroundWindow(listsView_->hwnd());
+}
+
+void WinApp::hidePriceLists() {
+    if (listsView_) {
+        listsView_->hide();
+    }
 }
 
 void WinApp::openManual(Calculator which) {

@@ -31,6 +31,16 @@ class BoxMessages : public prices::MessageSink, public exporting::ExportPrompts 
     bool ask(const std::u16string& question) override;
 };
 
+// The price lists' editor on Windows: the clipboard, the common file dialogs, a question box.
+class WinEditorIo : public prices::EditorIo {
+  public:
+    std::u16string clipboardText() override;
+    void setClipboardText(const std::u16string& text) override;
+    std::optional<std::filesystem::path> csvToOpen() override;
+    std::optional<std::filesystem::path> csvToSave() override;
+    bool ask(const std::u16string& question) override;
+};
+
 class WinApp : private session::FrontEnd {
   public:
     struct Options {
@@ -76,12 +86,17 @@ class WinApp : private session::FrontEnd {
     exporting::Spreadsheet& spreadsheet() override { return *sheet_; }
     ledger::LedgerStore* ledger() override { return &ledger_; }
     ledger::PriceListStore* priceListStore() override { return &ledger_; }
+    void showPriceLists(prices::ListEditor& editor) override;
+    void hidePriceLists() override;
+    void dropPriceLists() override { listsView_.reset(); }
+    prices::EditorIo* editorIo() override { return &editorIo_; }
     void exportBegins() override;
     void exportEnds() override;
 
     HINSTANCE instance_;
     Options options_;
     BoxMessages boxes_;
+    WinEditorIo editorIo_;
     std::unique_ptr<exporting::Spreadsheet> ownSheet_;
     exporting::Spreadsheet* sheet_;
     ledger::SqliteLedger ledger_; // beside the bills and their archive
@@ -92,6 +107,8 @@ class WinApp : private session::FrontEnd {
     std::unique_ptr<LedgerWindow> ledgerView_;         // "账单记录", made at its first opening
     std::unique_ptr<ComparisonWindow> comparisonView_; // "标准对照", likewise
     std::unique_ptr<PriceDetailWindow> detailView_;    // "价格明细", likewise
+    std::unique_ptr<FormWindow> listsView_;            // "价格表", while it is open
+    prices::ListEditor* listsModel_ = nullptr;         // the model listsView_ shows
     HWND messageWindow_ = nullptr; // timers and deferred work that belong to no calculator
     HCURSOR cursorBefore_ = nullptr;
 };
