@@ -447,6 +447,17 @@ int FormView::sync() {
             b.widget->setVisible(c.visible());
             ++written;
         }
+        if (b.shownLookedUp != c.lookedUp()) {
+            // A looked-up value is grey and slanted; a typed one as the field's own.
+            b.shownLookedUp = c.lookedUp();
+            QFont font = b.widget->font();
+            font.setItalic(c.lookedUp());
+            b.widget->setFont(font);
+            QPalette palette = b.widget->palette();
+            palette.setColor(QPalette::Text, c.lookedUp() ? QColor(96, 96, 96) : QColor(0, 0, 0));
+            b.widget->setPalette(palette);
+            ++written;
+        }
         if (b.shown == c.text()) {
             return;
         }

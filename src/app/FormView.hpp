@@ -64,6 +64,7 @@ class FormView : public QWidget {
         QWidget* widget = nullptr;
         std::u16string shown; // the text the widget was last given or reported
         bool shownVisible = true;
+        bool shownLookedUp = false;
     };
     Bound& boundOf(ui::Control& c);
     void build();

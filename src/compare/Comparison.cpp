@@ -150,7 +150,7 @@ const Table& Comparison::of(list::ListWindow& live) {
         }
         auto& w = lists_[k];
         if (!w) {
-            w = std::make_unique<list::ListWindow>(rules_[k]);
+            w = std::make_unique<list::ListWindow>(rules_[k], &prices_);
             w->tick();
         }
         copyInputs(live, *w);

@@ -13,11 +13,12 @@ using text::patternText;
 using text::sortsBelow;
 using ui::columnSum;
 
-ListWindow::ListWindow(volume::RuleChoice& rule)
+ListWindow::ListWindow(volume::RuleChoice& rule, prices::PriceSource* prices)
     : form_(ui::listWindowDef()), totalVolume_(&form_.control(u"Text22", 4)),
       totalPieces_(&form_.control(u"Text22", 5)), averageAmount_(&form_.control(u"Text22", 6)),
       averagePrice_(&form_.control(u"Text22", 7)), gradedAmount_(&form_.control(u"Text22", 10)),
-      gapLine_(&form_.control(u"Label13")), chooser_(form_.control(u"Combo1"), rule) {
+      gapLine_(&form_.control(u"Label13")), listName_(&form_.control(u"Label15")),
+      chooser_(form_.control(u"Combo1"), rule), prices_(prices) {
     const char16_t* names[7] = {u"", u"Text1", u"Text2", u"Text3", u"Text4", u"Text5", u"Text6"};
     for (int k = 1; k <= 6; ++k) {
         for (int r = 0; r < kRows; ++r) {
@@ -73,16 +74,46 @@ void ListWindow::tick() {
             }
         }
     }
-    gapLine_->setText(volume::gapLine(firstGap, gaps));
+    const std::u16string gapText = volume::gapLine(firstGap, gaps);
+
+    const std::u16string parties[] = {form_.control(u"Text27").text(),
+                                      form_.control(u"Text23").text()};
+    const prices::PriceList* list =
+        prices_ == nullptr
+            ? nullptr
+            : prices::listForParties(prices_->priceLists(), prices::ListKind::Log, picked_,
+                                     form_.control(u"Text29").text(), parties);
+    detail_.inForce = list != nullptr ? list->name() : std::u16string(prices::kDefaultPricesName);
+    detail_.picked = picked_;
+    listName_->setText(detail_.inForce);
+    std::vector<prices::Unpriced> unpriced;
     for (int r = 0; r < kRows; ++r) {
-        column_[6][r]->setText(patternText(
-            parseNumber(column_[4][r]->text()) * parseNumber(column_[5][r]->text()), Pattern::Two));
+        const double pieces = parseNumber(column_[3][r]->text());
+        rowPrices_.apply(*column_[5][r], static_cast<std::size_t>(r), list,
+                         volume::diameterClass(rule_, parseNumber(column_[2][r]->text())),
+                         parseNumber(column_[1][r]->text()), pieces, unpriced);
+        column_[6][r]->setText(
+            prices::RowPrices::amount(column_[5][r]->text(), pieces, column_[4][r]->text()));
     }
     totalPieces_->setText(text::plainText(columnSum(column_[3])));
     totalVolume_->setText(patternText(columnSum(column_[4]), Pattern::Three));
     averageAmount_->setText(patternText(
         parseNumber(averagePrice_->text()) * parseNumber(totalVolume_->text()), Pattern::Two));
-    gradedAmount_->setText(patternText(columnSum(column_[6]), Pattern::Two));
+    if (list == nullptr) {
+        detail_.rows.clear();
+        detail_.unpriced.clear();
+        gradedAmount_->setText(patternText(columnSum(column_[6]), Pattern::Two));
+        gapLine_->setText(gapText);
+        return;
+    }
+    // The fees on the whole tally come on top of the lines' amounts.
+    prices::feesDetail(*list, columnSum(column_[3]), columnSum(column_[4]), columnSum(column_[6]),
+                       detail_);
+    gradedAmount_->setText(detail_.rows.back().amount);
+    detail_.unpriced = prices::unpricedLine(*list, unpriced);
+    gapLine_->setText(gapText.empty() || detail_.unpriced.empty()
+                          ? gapText + detail_.unpriced
+                          : gapText + u"；" + detail_.unpriced);
 }
 
 void ListWindow::clear() {

@@ -103,11 +103,26 @@ ReadList listOf(const ListTexts& t) {
     auto failed = [&](const std::u16string& why) {
         return ReadList{{}, u"价格表" + quoted(name) + u"：" + why};
     };
+    for (int c : columns) {
+        if (!bandOf(t.lengths[c])) {
+            return failed(u"第" + text::intText(c + 1) + u"列的材长档“" + keyText(t.lengths[c]) +
+                          u"”看不懂，应写成“4-5.9”“6-”或“4”");
+        }
+    }
     for (int r = 0; r < kBands; ++r) {
         const bool band = !keyText(t.bands[r]).empty();
+        const std::u16string row = u"第" + text::intText(r + 1) + u"行";
+        if (band && !bandOf(t.bands[r])) {
+            return failed(row + u"的" + kindWord + u"档“" + keyText(t.bands[r]) +
+                          u"”看不懂，应写成“14-18”“20-”或“14”");
+        }
         for (int c = 0; c < kLengths; ++c) {
             if (keyText(t.prices[r][c]).empty()) {
                 continue;
+            }
+            if (!cellOf(t.prices[r][c])) {
+                return failed(row + u"第" + text::intText(c + 1) + u"列的单价“" +
+                              keyText(t.prices[r][c]) + u"”看不懂，应写成“800”或“12元/根”");
             }
             if (!band) {
                 return failed(u"第" + text::intText(r + 1) + u"行有单价，但没有填" + kindWord +

@@ -90,7 +90,10 @@ std::optional<double> number(const std::u16string& t) {
     return std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
 }
 
-std::optional<Band> bandOf(const std::u16string& t) {
+} // namespace
+
+std::optional<Band> bandOf(std::u16string_view view) {
+    const std::u16string t = keyText(view);
     const auto dash = t.find_first_of(u"-－~～—");
     if (dash == std::u16string::npos) {
         const auto v = number(t);
@@ -108,6 +111,8 @@ std::optional<Band> bandOf(const std::u16string& t) {
     return to ? std::optional<Band>(Band{*from, *to}) : std::nullopt;
 }
 
+namespace {
+
 template <typename Unit>
 std::optional<std::pair<double, Unit>> amountOf(std::u16string t, Unit fallback,
                                                 std::initializer_list<Unit> units) {
@@ -124,6 +129,17 @@ std::optional<std::pair<double, Unit>> amountOf(std::u16string t, Unit fallback,
 }
 
 } // namespace
+
+std::optional<PriceCell> cellOf(std::u16string_view text) {
+    const std::u16string t = keyText(text);
+    if (t.empty()) {
+        return PriceCell{};
+    }
+    const auto amount =
+        amountOf(t, PriceUnit::PerCubicMetre, {PriceUnit::PerCubicMetre, PriceUnit::PerPiece});
+    return amount ? std::optional<PriceCell>(PriceCell{amount->first, amount->second})
+                  : std::nullopt;
+}
 
 std::u16string listsText(const std::vector<PriceList>& lists, char16_t separator) {
     std::u16string out;

@@ -16,10 +16,16 @@
 
 #include "prices/PriceList.hpp"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace logora::prices {
+
+// One cell as a spreadsheet holds it: a band ("14-18", "20-", "14"), a price ("800",
+// "12元/根", empty for none); nullopt when it cannot be read.
+std::optional<Band> bandOf(std::u16string_view text);
+std::optional<PriceCell> cellOf(std::u16string_view text);
 
 std::u16string listsText(const std::vector<PriceList>& lists, char16_t separator);
 

@@ -13,9 +13,10 @@ using ui::columnSum;
 using ui::hideBelow;
 using ui::hideEachBelow;
 
-SawnWindow::SawnWindow()
+SawnWindow::SawnWindow(prices::PriceSource* prices)
     : form_(ui::sawnWindowDef()), totalVolume_(&form_.control(u"Text8")),
-      totalAmount_(&form_.control(u"Text9")) {
+      totalAmount_(&form_.control(u"Text9")), listName_(&form_.control(u"Label12")),
+      gapLine_(&form_.control(u"Label13")), prices_(prices) {
     const char16_t* names[8] = {u"",      u"Text1", u"Text2", u"Text3",
                                 u"Text4", u"Text5", u"Text6", u"Text7"};
     for (int k = 1; k <= 7; ++k) {
@@ -38,13 +39,39 @@ void SawnWindow::tick() {
             parseNumber(column_[3][r]->text()) * parseNumber(column_[4][r]->text());
         column_[5][r]->setText(patternText(product / 1000000, Pattern::Four));
     }
+    const std::u16string parties[] = {form_.control(u"Text10").text(),
+                                      form_.control(u"Text13").text()};
+    const prices::PriceList* list =
+        prices_ == nullptr ? nullptr
+                           : prices::listForParties(prices_->priceLists(), prices::ListKind::Sawn,
+                                                    picked_, u"", parties);
+    detail_.inForce = list != nullptr ? list->name() : std::u16string(prices::kDefaultPricesName);
+    detail_.picked = picked_;
+    listName_->setText(detail_.inForce);
+    std::vector<prices::Unpriced> unpriced;
     for (int r = 0; r < kRows; ++r) {
-        column_[7][r]->setText(patternText(
-            parseNumber(column_[6][r]->text()) * parseNumber(column_[5][r]->text()), Pattern::Two));
+        // Thickness bands in centimetres, as typed; lengths typed in centimetres, banded in metres.
+        const double pieces = parseNumber(column_[4][r]->text());
+        rowPrices_.apply(*column_[6][r], static_cast<std::size_t>(r), list,
+                         parseNumber(column_[3][r]->text()),
+                         parseNumber(column_[1][r]->text()) / 100, pieces, unpriced);
+        column_[7][r]->setText(
+            prices::RowPrices::amount(column_[6][r]->text(), pieces, column_[5][r]->text()));
     }
     totalVolume_->setText(patternText(columnSum(column_[5]), Pattern::Four));
-    // The total amount carries four decimals, as the bill has always shown it.
-    totalAmount_->setText(patternText(columnSum(column_[7]), Pattern::Four));
+    if (list == nullptr) {
+        detail_.rows.clear();
+        detail_.unpriced.clear();
+        gapLine_->setText(u"");
+        // The total amount carries four decimals, as the bill has always shown it.
+        totalAmount_->setText(patternText(columnSum(column_[7]), Pattern::Four));
+        return;
+    }
+    prices::feesDetail(*list, columnSum(column_[4]), columnSum(column_[5]), columnSum(column_[7]),
+                       detail_);
+    totalAmount_->setText(patternText(parseNumber(detail_.rows.back().amount), Pattern::Four));
+    detail_.unpriced = prices::unpricedLine(*list, unpriced);
+    gapLine_->setText(detail_.unpriced);
 }
 
 void SawnWindow::clear() {

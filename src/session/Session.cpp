@@ -48,10 +48,11 @@ ui::Window& Session::window(Calculator which) {
                 std::make_unique<grid::GridWindow>(static_cast<prices::PriceSource&>(*this), rule_);
             break;
         case Calculator::List:
-            slot = std::make_unique<list::ListWindow>(rule_);
+            slot =
+                std::make_unique<list::ListWindow>(rule_, static_cast<prices::PriceSource*>(this));
             break;
         case Calculator::Sawn:
-            slot = std::make_unique<sawn::SawnWindow>();
+            slot = std::make_unique<sawn::SawnWindow>(static_cast<prices::PriceSource*>(this));
             break;
         }
         frontEnd_.made(which, *slot);
@@ -195,10 +196,16 @@ void Session::priceListsClosedByPlatform() {
 }
 
 const prices::Detail& Session::priceDetail(Calculator which) {
-    if (which == Calculator::Grid) {
+    switch (which) {
+    case Calculator::Grid:
         detail_ = grid().detail();
-    } else {
-        detail_ = prices::Detail{};
+        break;
+    case Calculator::List:
+        detail_ = list().detail();
+        break;
+    case Calculator::Sawn:
+        detail_ = sawn().detail();
+        break;
     }
     detail_.choices = prices::listChoices(
         lists(), which == Calculator::Sawn ? prices::ListKind::Sawn : prices::ListKind::Log);
@@ -206,8 +213,16 @@ const prices::Detail& Session::priceDetail(Calculator which) {
 }
 
 void Session::pickList(Calculator which, std::u16string_view choice) {
-    if (which == Calculator::Grid) {
+    switch (which) {
+    case Calculator::Grid:
         grid().pickList(choice);
+        break;
+    case Calculator::List:
+        list().pickList(choice);
+        break;
+    case Calculator::Sawn:
+        sawn().pickList(choice);
+        break;
     }
 }
 

@@ -47,6 +47,14 @@ void Control::setVisible(bool visible) {
     form_->markChanged(*this);
 }
 
+void Control::setLookedUp(bool lookedUp) {
+    if (lookedUp_ == lookedUp) {
+        return;
+    }
+    lookedUp_ = lookedUp;
+    form_->markChanged(*this);
+}
+
 Form::Form(WindowDef def) : def_(std::move(def)) {
     controls_.reserve(def_.controls.size());
     for (std::size_t i = 0; i < def_.controls.size(); ++i) {

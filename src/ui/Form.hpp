@@ -39,12 +39,18 @@ class Control {
     bool visible() const { return visible_; }
     void setVisible(bool visible);
 
+    // A value the logic filled in where the user may type (a price looked up in a list): the
+    // views show it apart from a typed one.
+    bool lookedUp() const { return lookedUp_; }
+    void setLookedUp(bool lookedUp);
+
   private:
     friend class Form;
     Form* form_;
     const ControlDef* def_;
     std::u16string text_;
     bool visible_;
+    bool lookedUp_ = false;
     bool dirty_ = false;
     const std::function<void(int)>* onChange_ = nullptr;
 };

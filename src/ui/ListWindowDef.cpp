@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Form2, the multi-length list calculator: 19 rows, each with its own length and price.
+#include "prices/PriceList.hpp"
 #include "ui/DefBuilder.hpp"
 
 namespace logora::ui {
@@ -11,7 +12,7 @@ WindowDef listWindowDef() {
     w.name = u"Form2";
     w.title = u"";
     w.width = 7500;
-    w.height = 9645;
+    w.height = 10035;
     w.back = kWindowBack;
     w.frameless = true;
     w.band = u"Logora  多材长原木计算";
@@ -71,8 +72,17 @@ WindowDef listWindowDef() {
     c.push_back(withFont(label(u"Label12", kNoElement, 480, 9150, 780, 255, u"检尺标准"), 9));
     c.push_back(ruleChooser(u"Combo1", 1275, 9105, 2100));
     c.push_back(withRole(button(u"Command8", 3480, 9075, 1215, 375, u"标准对照"), Role::Compare));
-    // The rule's status line: which line has no volume under it, and why.
-    ControlDef gaps = withFont(label(u"Label13", kNoElement, 4800, 9090, 2640, 510, u""), 9);
+    // The price list in force, under the rule, and its detail.
+    c.push_back(withFont(label(u"Label14", kNoElement, 480, 9585, 780, 255, u"价格表"), 9));
+    ControlDef list = withFont(label(u"Label15", kNoElement, 1275, 9585, 2100, 255,
+                                     std::u16string(prices::kDefaultPricesName)),
+                               9);
+    list.widest = u"辐射松 A级 · 东港木业有限公司";
+    c.push_back(list);
+    c.push_back(
+        withRole(button(u"Command9", 3480, 9540, 1215, 375, u"价格明细"), Role::PriceDetail));
+    // The status line: which line has no volume under the rule, or no price, and why.
+    ControlDef gaps = withFont(label(u"Label13", kNoElement, 4800, 9090, 2640, 900, u""), 9);
     gaps.widest = kWidestGapLine;
     c.push_back(gaps);
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Form3, the sawn-timber calculator: 8 rows of length, width, thickness, pieces and price.
+#include "prices/PriceList.hpp"
 #include "ui/DefBuilder.hpp"
 
 namespace logora::ui {
@@ -66,6 +67,20 @@ WindowDef sawnWindowDef() {
     c.push_back(withRole(button(u"Command4", 7200, 4380, 1215, 540, u"导出表格"), Role::Export));
     c.push_back(withRole(button(u"Command2", 7200, 5040, 1215, 540, u"使用说明"), Role::Manual));
     c.push_back(withRole(button(u"Command7", 7200, 5640, 1215, 480, u"账单记录"), Role::Ledger));
+
+    // The price list in force, picked by the parties or by hand, and its detail.
+    c.push_back(label(u"Label11", kNoElement, 585, 6720, 1185, 255, u"价 格 表"));
+    ControlDef list = withFont(label(u"Label12", kNoElement, 1800, 6720, 2400, 255,
+                                     std::u16string(prices::kDefaultPricesName)),
+                               9);
+    list.widest = u"辐射松 A级 · 东港木业有限公司";
+    c.push_back(list);
+    c.push_back(
+        withRole(button(u"Command8", 4320, 6675, 1215, 375, u"价格明细"), Role::PriceDetail));
+    // The status line: which line has no price in the list.
+    ControlDef gaps = withFont(label(u"Label13", kNoElement, 5640, 6630, 3600, 540, u""), 9);
+    gaps.widest = u"8处无价：厚度12.5 长6.25米不在价格表“辐射松 A级”里";
+    c.push_back(gaps);
 
     auto& o = w.focusOrder;
     for (int r = 0; r < 8; ++r) {

@@ -244,7 +244,9 @@ void FormWindow::drawCaption(const Bound& b, HDC dc, RECT r) {
     HGDIOBJ oldFont =
         SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(b.hwnd, WM_GETFONT, 0, 0)));
     SetBkMode(dc, TRANSPARENT);
-    drawWrapped(dc, wide(b.control->text()), r);
+    // A caption the logic writes shows its text; any other, its definition's.
+    const std::u16string& written = b.control->text();
+    drawWrapped(dc, wide(written.empty() ? b.control->def().text : written), r);
     SelectObject(dc, oldFont);
 }
 
@@ -541,6 +543,13 @@ int FormWindow::sync() {
             ShowWindow(b.hwnd, c.visible() ? SW_SHOWNA : SW_HIDE);
             changed.push_back(b.hwnd);
             shownOrHidden = true;
+            ++written;
+        }
+        if (b.shownLookedUp != c.lookedUp()) {
+            // A looked-up value is grey; the field repaints with the colour of its state.
+            hold();
+            b.shownLookedUp = c.lookedUp();
+            changed.push_back(b.hwnd);
             ++written;
         }
         if (b.shown == c.text() || c.kind() == ui::Kind::Button) {
@@ -907,6 +916,9 @@ LRESULT FormWindow::colours(const Bound& b, HDC dc) {
     const ui::ControlDef& d = b.control->def();
     if (d.fore) {
         SetTextColor(dc, colorOf(*d.fore));
+    }
+    if (b.control->lookedUp()) {
+        SetTextColor(dc, RGB(96, 96, 96));
     }
     if (b.back != nullptr) {
         SetBkColor(dc, colorOf(*d.back));

@@ -55,6 +55,7 @@ class FormWindow {
         HWND edit = nullptr; // the edit field of a chooser, or the edit itself
         std::u16string shown;
         bool shownVisible = true;
+        bool shownLookedUp = false;
         HBRUSH back = nullptr;
         bool hover = false;   // a button under the pointer
         bool pressed = false; // a caption that acts as a button, held down

@@ -32,7 +32,7 @@ class CalculatorsTest : public QObject {
         QCOMPARE(edit(v, u"Text22", 5)->text(), QStringLiteral("3"));
         QCOMPARE(edit(v, u"Text22", 4)->text(), QStringLiteral("0.480"));
         QCOMPARE(edit(v, u"Text22", 10)->text(), QStringLiteral("240.00"));
-        QCOMPARE(v.size(), QSize(app::FormView::px(7500), app::FormView::px(9645)));
+        QCOMPARE(v.size(), QSize(app::FormView::px(7500), app::FormView::px(10035)));
     }
 
     void averagePriceTypingStaysNatural() {

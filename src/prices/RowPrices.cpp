@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "prices/RowPrices.hpp"
+
+#include "prices/PriceListText.hpp"
+#include "text/NumberText.hpp"
+
+#include <cmath>
+
+namespace logora::prices {
+
+using text::Pattern;
+using text::patternText;
+
+std::optional<PriceCell> RowPrices::apply(ui::Control& price, std::size_t row,
+                                          const PriceList* list, double band, double length,
+                                          double pieces, std::vector<Unpriced>& unpriced) {
+    std::u16string& written = written_[row];
+    const bool ours = price.lookedUp() && price.text() == written;
+    if (!price.text().empty() && !ours) {
+        price.setLookedUp(false); // typed: it wins
+        written.clear();
+        return std::nullopt;
+    }
+    std::optional<PriceCell> found;
+    if (list != nullptr && pieces != 0) {
+        const Entry e{band, length, pieces, 0};
+        const Priced p = prices::price(*list, std::span<const Entry>(&e, 1));
+        if (p.lines.empty()) {
+            unpriced.push_back({band, length});
+        } else {
+            found = list->cell(p.lines[0].row, p.lines[0].column);
+        }
+    }
+    if (!found) {
+        if (ours) {
+            price.setText(u"");
+            price.setLookedUp(false);
+            written.clear();
+        }
+        return std::nullopt;
+    }
+    written = text::plainText(*found->price) +
+              (found->unit == PriceUnit::PerPiece ? std::u16string(unitText(found->unit)) : u"");
+    price.setText(written);
+    price.setLookedUp(true);
+    return found;
+}
+
+std::u16string RowPrices::amount(const std::u16string& priceText, double pieces,
+                                 const std::u16string& volumeText) {
+    if (priceText.ends_with(unitText(PriceUnit::PerPiece))) {
+        if (const auto cell = cellOf(priceText); cell && cell->price) {
+            return patternText(pieces * *cell->price, Pattern::Two);
+        }
+    }
+    return patternText(text::parseNumber(volumeText) * text::parseNumber(priceText), Pattern::Two);
+}
+
+const PriceList* listForParties(std::span<const PriceList> lists, ListKind kind,
+                                std::u16string_view picked, std::u16string_view species,
+                                std::span<const std::u16string> parties) {
+    if (picked == kDefaultPricesName) {
+        return nullptr;
+    }
+    if (picked != kAutomaticList) {
+        for (const PriceList& l : lists) {
+            if (l.kind == kind && l.name() == picked) {
+                return &l;
+            }
+        }
+    }
+    if (!keyText(species).empty()) {
+        return chooseList(lists, kind, species, parties);
+    }
+    for (const PriceList& l : lists) {
+        if (l.kind != kind || keyText(l.party).empty()) {
+            continue;
+        }
+        for (const std::u16string& party : parties) {
+            if (keyText(party) == keyText(l.party)) {
+                return &l;
+            }
+        }
+    }
+    return nullptr;
+}
+
+void feesDetail(const PriceList& list, double pieces, double volume, double rowsAmount,
+                Detail& detail) {
+    detail.rows.clear();
+    long long fen = std::llround(rowsAmount * 100);
+    if (pieces != 0) {
+        for (const Fee& f : list.fees) {
+            const double base = f.unit == FeeUnit::PerBill    ? 1
+                                : f.unit == FeeUnit::PerPiece ? pieces
+                                                              : volume;
+            const long long amount =
+                std::llround(text::patternValue(base * f.amount, Pattern::Two) * 100);
+            fen += amount;
+            detail.rows.push_back({f.name,
+                                   {},
+                                   {},
+                                   text::plainText(f.amount) + std::u16string(unitText(f.unit)),
+                                   patternText(static_cast<double>(amount) / 100, Pattern::Two)});
+        }
+    }
+    detail.rows.push_back({u"合计",
+                           text::plainText(pieces),
+                           patternText(volume, Pattern::Four),
+                           {},
+                           patternText(static_cast<double>(fen) / 100, Pattern::Two)});
+}
+
+} // namespace logora::prices
