@@ -259,7 +259,9 @@ void FormView::fitContents() {
         taken.push_back(boxOf(b.widget->geometry()));
         visible.push_back(b.control->def().visible);
     }
-    const ui::Box window{0, 0, width(), height()};
+    // A calculator's own frame is no room to grow into.
+    const int frame = form_.def().frameless ? px(ui::kFrameTwips) : 0;
+    const ui::Box window{frame, frame, width() - 2 * frame, height() - 2 * frame};
     for (std::size_t i = 0; i < bound_.size(); ++i) {
         QWidget* w = bound_[i].widget;
         const ui::ControlDef& d = bound_[i].control->def();

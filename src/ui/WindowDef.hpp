@@ -40,6 +40,8 @@ inline constexpr Rgb kBandBottom{64, 38, 16};
 inline constexpr Rgb kBandCaption{250, 236, 206};
 inline constexpr Rgb kBandEdge{214, 170, 96};
 inline constexpr double kBandCaptionPoints = 17;
+// The dark frame a calculator draws around itself: no control may reach under it.
+inline constexpr int kFrameTwips = 45;
 
 struct FontSpec {
     std::u16string family = u"宋体";

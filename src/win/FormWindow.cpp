@@ -447,7 +447,9 @@ void FormWindow::fitContents() {
     }
     RECT client;
     GetClientRect(hwnd_, &client);
-    const ui::Box window{0, 0, client.right, client.bottom};
+    // A calculator's own frame is no room to grow into.
+    const int frame = form_.def().frameless ? px(ui::kFrameTwips, dpi_) : 0;
+    const ui::Box window{frame, frame, client.right - 2 * frame, client.bottom - 2 * frame};
     for (std::size_t i = 0; i < bound_.size(); ++i) {
         Bound& b = bound_[i];
         const ui::ControlDef& d = b.control->def();

@@ -36,6 +36,20 @@ QStringList problems(app::FormView& view) {
             if (box != nullptr) {
                 box->setEditText(before);
             }
+            // Nothing reaches beyond its window: what stands past the border is cut.
+            const QRect inWindow(w->mapTo(w->window(), QPoint(0, 0)), w->size());
+            const int frame = view.form().def().frameless ? app::FormView::px(ui::kFrameTwips) : 0;
+            if (w->isVisibleTo(w->window()) &&
+                !w->window()->rect().adjusted(frame, frame, -frame, -frame).contains(inWindow)) {
+                out << QStringLiteral("%1: at %2,%3 %4x%5, beyond its window's %6x%7")
+                           .arg(w->objectName())
+                           .arg(inWindow.x())
+                           .arg(inWindow.y())
+                           .arg(inWindow.width())
+                           .arg(inWindow.height())
+                           .arg(w->window()->width())
+                           .arg(w->window()->height());
+            }
             if (need.width() > w->width() || need.height() > w->height()) {
                 out << QStringLiteral("%1 %6: needs %2x%3, has %4x%5")
                            .arg(w->objectName())
@@ -63,6 +77,8 @@ class FitTest : public QObject {
             all << problems(t.view(which));
         }
         all << problems(*t.app->priceView());
+        t.app->session().openPriceLists();
+        all << problems(*t.app->priceListsView());
         for (const QString& p : all) {
             qWarning("%s", qPrintable(p));
         }

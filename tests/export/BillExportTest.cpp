@@ -544,3 +544,60 @@ TEST_F(Export, EveryExportIsArchivedDatedWithItsPdfAndNeverOverwritten) {
 }
 
 } // namespace
+
+namespace {
+
+// A tally priced by a list: its name, bands and fees go under the bill's footer, clear of
+// every mapped cell; the next bill by the grade prices clears them, and the one after writes
+// exactly the cells it always wrote.
+TEST_F(Export, AListsDetailGoesUnderTheBillAndTheNextBillClearsIt) {
+    for (const BillSpec& b : {gridBill(false), gridBill(true), listBill(), sawnBill()}) {
+        const auto mapped = cellsOf(b);
+        for (int r = 0; r < 60; ++r) {
+            for (int c : b.detailColumns) {
+                EXPECT_FALSE(mapped.contains({b.detailRow + r, c})) << text::toUtf8(b.sheet);
+            }
+        }
+        EXPECT_GT(b.detailRow, std::max(b.ruleRow, std::max(b.dateRow, b.numberRow)));
+    }
+    NoPrices p;
+    grid::GridWindow g(p);
+    g.pieces(5, 0).setText(u"3");
+    g.tick();
+    int count = 0;
+    {
+        BillExporter exporter(sheet, *bills, prompts);
+        exporter.priceBy(u"樟子松 · 东港木业",
+                         {{u"径级6-12 长4米", u"3", u"0.1530", u"800元/立方米", u"122.40"},
+                          {u"码费", {}, {}, u"20元/立方米", u"3.06"},
+                          {u"合计", u"3", u"0.1530", {}, u"125.46"}});
+        ASSERT_TRUE(exporter.run(gridBill(false), g.form(), count));
+    }
+    auto at = [&](int row, int column) -> std::optional<CellValue> {
+        std::optional<CellValue> last;
+        for (const auto& [r, c, v] : sheet.cells) {
+            if (r == row && c == column) {
+                last = v;
+            }
+        }
+        return last;
+    };
+    EXPECT_EQ(at(29, 1)->text, u"价格表");
+    EXPECT_EQ(at(29, 4)->text, u"樟子松 · 东港木业");
+    EXPECT_EQ(at(30, 10)->text, u"金额");
+    EXPECT_EQ(at(31, 1)->text, u"径级6-12 长4米");
+    EXPECT_EQ(at(31, 8)->text, u"800元/立方米");
+    EXPECT_EQ(at(31, 10)->kind, CellValue::Kind::Number);
+    EXPECT_EQ(at(33, 10)->number, 125.46);
+    for (std::size_t expected : {208u + 5u * 5u, 208u}) {
+        sheet.cells.clear();
+        BillExporter exporter(sheet, *bills, prompts);
+        ASSERT_TRUE(exporter.run(gridBill(false), g.form(), count));
+        EXPECT_EQ(sheet.cells.size(), expected);
+        if (expected > 208u) {
+            EXPECT_EQ(at(33, 10)->kind, CellValue::Kind::Empty);
+        }
+    }
+}
+
+} // namespace

@@ -177,3 +177,66 @@ TEST_F(List, AbsurdInputInEveryFieldNeverCrashes) {
 }
 
 } // namespace
+
+namespace {
+
+// An empty price takes the list's, marked as looked up; a typed one wins and is never
+// overwritten; the list's price goes again when the row has none; fees join the total.
+TEST(ListPriceLists, AnEmptyPriceIsLookedUpAndATypedOneWins) {
+    struct Lists : prices::PriceSource {
+        std::vector<prices::PriceList> lists;
+        std::u16string priceText(int) override { return {}; }
+        std::span<const prices::PriceList> priceLists() override { return lists; }
+    } source;
+    prices::PriceList l;
+    l.species = u"落叶松";
+    l.bands = {{10, 18}, {20, 40}};
+    l.lengths = {{4, 4}};
+    l.cells = {{700}, {30, prices::PriceUnit::PerPiece}};
+    l.fees = {{u"装车费", 50, prices::FeeUnit::PerBill}};
+    source.lists = {l};
+    list::ListWindow w(volume::nationalRule(), &source);
+    auto& f = w.form();
+    f.control(u"Text29").setText(u"落叶松");
+    const std::u16string rows[4][4] = {
+        {u"4", u"14", u"10", u""},   // looked up: 700
+        {u"4", u"24", u"2", u""},    // looked up: 30 a piece
+        {u"4", u"14", u"5", u"650"}, // typed: wins
+        {u"6", u"14", u"1", u""},    // no length band: no price
+    };
+    for (int r = 0; r < 4; ++r) {
+        for (int k = 0; k < 3; ++k) {
+            f.control(u"Text" + text::intText(k + 1), r).setText(rows[r][k]);
+        }
+        f.control(u"Text5", r).setText(rows[r][3]);
+    }
+    w.tick();
+    const struct {
+        const char16_t* price;
+        bool lookedUp;
+        const char16_t* amount;
+    } want[] = {{u"700", true, nullptr},
+                {u"30元/根", true, u"60.00"},
+                {u"650", false, nullptr},
+                {u"", false, u""}};
+    for (int r = 0; r < 4; ++r) {
+        EXPECT_EQ(f.control(u"Text5", r).text(), want[r].price) << r;
+        EXPECT_EQ(f.control(u"Text5", r).lookedUp(), want[r].lookedUp) << r;
+        if (want[r].amount != nullptr) {
+            EXPECT_EQ(f.control(u"Text6", r).text(), want[r].amount) << r;
+        }
+    }
+    EXPECT_EQ(f.control(u"Label15").text(), u"落叶松");
+    EXPECT_EQ(f.control(u"Label13").text(), u"无价：径级14 长6米不在价格表“落叶松”里");
+    EXPECT_EQ(w.detail().rows.at(0).amount, u"50.00");
+    EXPECT_EQ(text::parseNumber(f.control(u"Text22", 10).text()),
+              text::parseNumber(w.detail().rows.back().amount));
+    // The row loses its pieces: the looked-up price goes; the typed one stays.
+    f.control(u"Text3", 0).setText(u"");
+    f.control(u"Text3", 2).setText(u"");
+    w.tick();
+    EXPECT_EQ(f.control(u"Text5", 0).text(), u"");
+    EXPECT_EQ(f.control(u"Text5", 2).text(), u"650");
+}
+
+} // namespace

@@ -87,8 +87,8 @@ std::string problemOf(HWND hwnd, const ui::ControlDef& d, const std::u16string& 
 } // namespace
 
 TEST(WindowsFit, EveryCaptionAndWidestValueShowsWhole) {
-    for (ui::WindowDef (*def)() :
-         {&ui::gridWindowDef, &ui::listWindowDef, &ui::sawnWindowDef, &ui::priceWindowDef}) {
+    for (ui::WindowDef (*def)() : {&ui::gridWindowDef, &ui::listWindowDef, &ui::sawnWindowDef,
+                                   &ui::priceWindowDef, &ui::listEditorDef}) {
         ui::Form form(def());
         for (ui::Control& c : form.controls()) {
             if (!c.def().widest.empty()) {
@@ -116,8 +116,8 @@ TEST(WindowsFit, EveryCaptionAndWidestValueShowsWhole) {
 // rectangle times the scale, within a pixel, or, where the fit rule gave it room, a larger
 // one that still holds it. A chooser's height is its font's, so only its row is compared.
 TEST(WindowsFit, EveryControlStandsWhereItsDefinitionPutsIt) {
-    for (ui::WindowDef (*def)() :
-         {&ui::gridWindowDef, &ui::listWindowDef, &ui::sawnWindowDef, &ui::priceWindowDef}) {
+    for (ui::WindowDef (*def)() : {&ui::gridWindowDef, &ui::listWindowDef, &ui::sawnWindowDef,
+                                   &ui::priceWindowDef, &ui::listEditorDef}) {
         ui::Form form(def());
         win::FormWindow view(form, GetModuleHandleW(nullptr));
         view.show();
@@ -134,6 +134,14 @@ TEST(WindowsFit, EveryControlStandsWhereItsDefinitionPutsIt) {
             const RECT want{win::FormWindow::px(d.left, dpi), win::FormWindow::px(d.top, dpi),
                             win::FormWindow::px(d.left + d.width, dpi),
                             win::FormWindow::px(d.top + d.height, dpi)};
+            // Nothing reaches beyond its window: what stands past the border is cut.
+            RECT client;
+            GetClientRect(view.hwnd(), &client);
+            const int frame = form.def().frameless ? win::FormWindow::px(ui::kFrameTwips, dpi) : 0;
+            EXPECT_TRUE(r.left >= frame && r.top >= frame && r.right <= client.right - frame &&
+                        r.bottom <= client.bottom - frame)
+                << text::toUtf8(form.def().name) << " " << text::toUtf8(c.name()) << "("
+                << c.element() << ") reaches beyond its window at " << dpi << " dpi";
             const bool combo = d.kind == ui::Kind::Combo;
             const bool holds = r.left <= want.left + 1 && r.top <= want.top + 1 &&
                                r.right >= want.right - 1 && (combo || r.bottom >= want.bottom - 1);
