@@ -111,18 +111,20 @@ TEST(ListEditor, CsvFilesRoundTrip) {
     ed.io.clipboard = u"价格表\t\"辐射松, A级\"\t东港\"木业\"\t原木\n径级\t4\t6\n20-28\t1200\t\n"
                       u"费用\t装车费\t100\t元/单\n";
     ed.e.paste();
-    ed.io.file = dir / "价格表.csv";
+    ed.io.file = dir / u"价格表.csv";
     ed.e.exportCsv();
     Editor back;
     back.io.file = ed.io.file;
     back.e.importCsv();
     EXPECT_EQ(back.e.texts(), ed.e.texts());
     EXPECT_TRUE(back.said.all.empty());
-    std::ifstream in(*ed.io.file, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    EXPECT_TRUE(
-        bytes.str().starts_with("\xEF\xBB\xBF价格表,\"辐射松, A级\",\"东港\"\"木业\"\"\",原木"));
+    {
+        std::ifstream in(*ed.io.file, std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        EXPECT_TRUE(bytes.str().starts_with(
+            "\xEF\xBB\xBF价格表,\"辐射松, A级\",\"东港\"\"木业\"\"\",原木"));
+    }
     // GBK: 价格表 is BCDB B8F1 B1ED.
     EXPECT_EQ(csvText("\xBC\xDB\xB8\xF1\xB1\xED"), u"价格表");
     std::filesystem::remove_all(dir);

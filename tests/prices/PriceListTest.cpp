@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prices/PriceList.hpp"
+#include "prices/PriceDetail.hpp"
 #include "prices/PriceListText.hpp"
 
 #include "text/NumberText.hpp"
+#include "volume/Rules.hpp"
 
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 
 using namespace logora;
 using namespace logora::prices;
@@ -182,6 +185,36 @@ TEST(PriceList, TextRoundTripsThroughTheClipboardAndCsv) {
         EXPECT_EQ(p.problem, b.says);
         EXPECT_TRUE(p.lists.empty());
     }
+}
+
+} // namespace
+
+namespace {
+
+// The manual's worked example, as the grid works it out: national volumes, the list's cells
+// and the fees.
+TEST(PriceList, TheManualsExampleIsWhatTheCoreWorksOut) {
+    const ParsedLists parsed =
+        parseLists(u"价格表\t樟子松\t东港木业\t原木\n径级\t2-3.9\t4-5.9\t6-\n6-12\t600\t650\t700\n"
+                   u"14-18\t750\t800\t850\n20-\t900\t950\t1000\n费用\t码费\t20\t元/立方米\n"
+                   u"费用\t装车费\t100\t元/单\n",
+                   u'\t');
+    ASSERT_EQ(parsed.lists.size(), 1u);
+    std::vector<Entry> entries;
+    for (const auto& [d, l, n] :
+         {std::tuple{u"10", u"4", u"20"}, {u"16", u"4", u"12"}, {u"22", u"6", u"5"}}) {
+        entries.push_back({text::parseNumber(d), text::parseNumber(l), text::parseNumber(n),
+                           text::parseNumber(volume::entryVolume(volume::Rule::Gb, d, n, l))});
+    }
+    const auto rows = detailRows(parsed.lists[0], price(parsed.lists[0], entries));
+    const std::vector<DetailRow> manual = {
+        {u"径级6-12 长4-5.9米", u"20", u"0.9000", u"650元/立方米", u"585.00"},
+        {u"径级14-18 长4-5.9米", u"12", u"1.2720", u"800元/立方米", u"1017.60"},
+        {u"径级20- 长6-米", u"5", u"1.5650", u"1000元/立方米", u"1565.00"},
+        {u"码费", {}, {}, u"20元/立方米", u"74.74"},
+        {u"装车费", {}, {}, u"100元/单", u"100.00"},
+        {u"合计", u"37", u"3.7370", {}, u"3342.34"}};
+    EXPECT_EQ(rows, manual);
 }
 
 } // namespace

@@ -169,6 +169,7 @@ TEST(Manual, SaysWhereEveryFileIsKept) {
         u"标准对照",
         u"tally-snapshot-",
         u"office-profile",
+        u"价格明细行数.txt",
         // Where the platforms keep them, and what moves them.
         u"XDG_CONFIG_HOME",
         u"XDG_DATA_HOME",
