@@ -100,6 +100,71 @@ void BM_GridTickRule(benchmark::State& state) {
 }
 BENCHMARK(BM_GridTickRule)->DenseRange(0, 3)->ArgName("rule")->Unit(benchmark::kMicrosecond);
 
+// A full grid priced by a list of 12 diameter bands × 4 length bands with two fees (1), beside
+// the same grid by the three grade prices (0).
+void BM_GridTickPriceList(benchmark::State& state) {
+    struct Lists : FixedPrices {
+        std::vector<prices::PriceList> lists;
+        std::span<const prices::PriceList> priceLists() override { return lists; }
+    } source;
+    prices::PriceList l;
+    l.species = u"樟子松";
+    for (int b = 0; b < 12; ++b) {
+        l.bands.push_back({4.0 + 5 * b, 8.0 + 5 * b});
+    }
+    l.lengths = {{2, 3.9}, {4, 5.9}, {6, 7.9}, {8, 10}};
+    for (int k = 0; k < 48; ++k) {
+        l.cells.push_back({600.0 + 10 * k});
+    }
+    l.fees = {{u"码费", 20, prices::FeeUnit::PerCubicMetre},
+              {u"装车费", 100, prices::FeeUnit::PerBill}};
+    if (state.range(0) == 1) {
+        source.lists = {l};
+    }
+    grid::GridWindow w(source);
+    w.form().control(u"Text27").setText(u"樟子松");
+    fill(w);
+    for (auto _ : state) {
+        w.tick();
+    }
+}
+BENCHMARK(BM_GridTickPriceList)->Arg(0)->Arg(1)->ArgName("list")->Unit(benchmark::kMicrosecond);
+
+// "价格表" opened with 200 lists in the ledger, in a program just started: the lists read, the
+// editor made and its window shown.
+void BM_QtOpenPriceLists(benchmark::State& state) {
+    QTemporaryDir dir;
+    const std::filesystem::path root(dir.path().toStdString());
+    std::vector<prices::PriceList> lists;
+    for (int n = 0; n < 200; ++n) {
+        prices::PriceList l;
+        l.species = u"树种" + text::intText(n);
+        l.party = n % 2 == 0 ? u"" : u"东港木业";
+        l.bands = {{6, 12}, {14, 18}, {20, 1000}};
+        l.lengths = {{2, 3.9}, {4, 5.9}, {6, 100}};
+        for (int k = 0; k < 9; ++k) {
+            l.cells.push_back({500.0 + k});
+        }
+        lists.push_back(std::move(l));
+    }
+    ledger::SqliteLedger(root / "bills" / ledger::kLedgerFile)
+        .savePriceLists(lists, "2026-12-10 08:00:00");
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto app = std::make_unique<app::Application>(app::Application::Options{
+            root / "prices", nullptr, {root / "bills", nullptr, nullptr}});
+        app->start();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        app->session().openPriceLists();
+        QApplication::processEvents();
+        state.PauseTiming();
+        app.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_QtOpenPriceLists)->Unit(benchmark::kMillisecond);
+
 // A count typed and the tick after it, without (0) and with (1) 标准对照 open: the
 // difference is what the comparison adds to a tick.
 void BM_GridTickTyped(benchmark::State& state) {

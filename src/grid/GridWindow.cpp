@@ -174,6 +174,7 @@ void GridWindow::priceClasses() {
     listName_->setText(detail_.inForce);
     if (list == nullptr) {
         detail_.rows.clear();
+        detailWritten_ = true;
         detail_.unpriced.clear();
         for (int k = 0; k < 3; ++k) {
             unitPrice_[k]->setText(plainText(parseNumber(prices_.priceText(k))));
@@ -223,6 +224,20 @@ void GridWindow::priceClasses() {
         plainText(shown(classAmount_[0]) + shown(classAmount_[1]) + shown(classAmount_[2])));
 }
 
+const prices::Detail& GridWindow::detail() {
+    if (!detailWritten_) {
+        detailWritten_ = true;
+        detail_.rows.clear();
+        for (const prices::PriceList& l : prices_.priceLists()) {
+            if (l.kind == prices::ListKind::Log && l.name() == detail_.inForce) {
+                detail_.rows = prices::detailRows(l, priced_);
+                break;
+            }
+        }
+    }
+    return detail_;
+}
+
 void GridWindow::priceByList(const prices::PriceList& list) {
     std::vector<prices::Entry> entries;
     for (int g = 0; g < kGroups; ++g) {
@@ -235,8 +250,9 @@ void GridWindow::priceByList(const prices::PriceList& list) {
             }
         }
     }
-    const prices::Priced priced = prices::price(list, entries);
-    detail_.rows = prices::detailRows(list, priced);
+    priced_ = prices::price(list, entries);
+    const prices::Priced& priced = priced_;
+    detailWritten_ = false;
     detail_.unpriced = prices::unpricedLine(list, priced.unpriced);
     for (int k = 0; k < 3; ++k) {
         unitPrice_[k]->setText(u"");

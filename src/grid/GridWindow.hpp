@@ -48,7 +48,8 @@ class GridWindow : public ui::Window {
     const ClassVolumes& groupVolumes() const { return groupVolume_; }
 
     // The price list in force and the tally by its cells, as of the last tick.
-    const prices::Detail& detail() const { return detail_; }
+    // Its rows are written when asked for: a tick only works out the figures.
+    const prices::Detail& detail();
     // A list picked by hand for this tally (by its name, the default's or the automatic).
     void pickList(std::u16string_view choice) { picked_ = choice; }
 
@@ -84,7 +85,9 @@ class GridWindow : public ui::Window {
     std::u16string gaps_;   // the rule's part of the status line
     std::u16string picked_ = std::u16string(prices::kAutomaticList);
     prices::Detail detail_;
-    ui::RuleChooser chooser_; // Combo6
+    prices::Priced priced_;     // the figures of the last tick under the list
+    bool detailWritten_ = true; // detail_.rows are priced_'s
+    ui::RuleChooser chooser_;   // Combo6
     volume::Rule rule_ = volume::Rule::Gb;
     ClassVolumes groupVolume_{};
 };
