@@ -96,15 +96,15 @@ WindowDef gridWindowDef() {
                                {u"Text15", 3750, u"Label10", 0, u""},
                                {u"Text26", 5550, u"Label10", 2, u"5"},
                                // A little left of its group's middle: the unit caption
-                               // beside it needs every pixel to the window's edge.
-                               {u"Text21", 7530, u"Label6", kNoElement, u""}};
+                               // beside it needs every pixel to the frame.
+                               {u"Text21", 7485, u"Label6", kNoElement, u""}};
     for (const Length& l : lengths) {
         c.push_back(label(l.label, l.labelElement, l.left - 600, 1860, 540, 255, u"材长"));
         c.push_back(selecting(withFont(
             withBack(text(l.field, kNoElement, l.left, 1800, 720, 360, l.initial), kPeach), 12)));
     }
     c.push_back(withFont(
-        label(u"Label8", kNoElement, 8550, 1860, 2300, 255, u"单位：米、厘米、元           立方米"),
+        label(u"Label8", kNoElement, 8250, 1860, 2550, 255, u"单位：米、厘米、元           立方米"),
         9));
 
     // Column headings.

@@ -82,7 +82,7 @@ WindowDef listWindowDef() {
     c.push_back(
         withRole(button(u"Command9", 3480, 9540, 1215, 375, u"价格明细"), Role::PriceDetail));
     // The status line: which line has no volume under the rule, or no price, and why.
-    ControlDef gaps = withFont(label(u"Label13", kNoElement, 4800, 9090, 2640, 900, u""), 9);
+    ControlDef gaps = withFont(label(u"Label13", kNoElement, 4800, 9090, 2640, 840, u""), 9);
     gaps.widest = kWidestGapLine;
     c.push_back(gaps);
 

@@ -78,7 +78,7 @@ WindowDef sawnWindowDef() {
     c.push_back(
         withRole(button(u"Command8", 4320, 6675, 1215, 375, u"价格明细"), Role::PriceDetail));
     // The status line: which line has no price in the list.
-    ControlDef gaps = withFont(label(u"Label13", kNoElement, 5640, 6630, 3600, 540, u""), 9);
+    ControlDef gaps = withFont(label(u"Label13", kNoElement, 5640, 6615, 3600, 480, u""), 9);
     gaps.widest = u"8处无价：厚度12.5 长6.25米不在价格表“辐射松 A级”里";
     c.push_back(gaps);
 

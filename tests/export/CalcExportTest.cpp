@@ -301,8 +301,12 @@ class Calc : public ::testing::Test {
         }
         fs::remove_all(dir);
     }
-    bool exportBill(const BillSpec& bill, const ui::Form& form, int& count) {
+    bool exportBill(const BillSpec& bill, const ui::Form& form, int& count,
+                    std::vector<prices::DetailRow> detail = {}) {
         BillExporter exporter(*sheet, *bills, prompts);
+        if (!detail.empty()) {
+            exporter.priceBy(u"樟子松 · 东港木业", std::move(detail));
+        }
         return exporter.run(bill, form, count);
     }
 };
@@ -360,6 +364,7 @@ TEST_F(Calc, GridBillInBothLayouts) {
     EXPECT_EQ(at(sheets["原木一"], 21, 2), ""); // B21, C21, H21, I21 cleared
     EXPECT_EQ(at(sheets["原木一"], 21, 9), "");
     EXPECT_EQ(prompts.reminders.size(), 1u);
+
     // Both bills are archived, dated, each with a PDF of its sheet.
     std::vector<fs::path> archived, pdfs;
     for (const auto& e : fs::directory_iterator(bills->archive())) {
@@ -402,6 +407,26 @@ TEST_F(Calc, GridBillInBothLayouts) {
                 static_cast<long long>(coldMs.count()), static_cast<long long>(warmMs.count()),
                 typingSeconds, static_cast<long long>(preparedMs.count()),
                 static_cast<long long>(earlyMs.count()));
+
+    // Priced by a list: its bands and fees under the footer; the next bill clears them.
+    ASSERT_TRUE(exportBill(gridBill(true), g.form(), count,
+                           {{u"径级6-12 长4-5.9米", u"20", u"0.9000", u"650元/立方米", u"585.00"},
+                            {u"码费", {}, {}, u"20元/立方米", u"18.00"},
+                            {u"合计", u"20", u"0.9000", {}, u"603.00"}}));
+    sheets = readBack(sheet->shown.back(), dir);
+    EXPECT_EQ(at(sheets["原木一"], 29, 1), "价格表");
+    EXPECT_EQ(at(sheets["原木一"], 29, 4), "樟子松 · 东港木业");
+    EXPECT_EQ(at(sheets["原木一"], 31, 1), "径级6-12 长4-5.9米");
+    EXPECT_EQ(at(sheets["原木一"], 31, 8), "650元/立方米");
+    EXPECT_EQ(at(sheets["原木一"], 31, 10), "585");
+    EXPECT_EQ(at(sheets["原木一"], 32, 1), "码费");
+    EXPECT_EQ(at(sheets["原木一"], 33, 10), "603");
+    ASSERT_TRUE(exportBill(gridBill(true), g.form(), count));
+    sheets = readBack(sheet->shown.back(), dir);
+    for (int row = 29; row <= 33; ++row) {
+        EXPECT_EQ(at(sheets["原木一"], row, 1), "") << row;
+    }
+    EXPECT_EQ(at(sheets["原木一"], 33, 10), "");
 }
 
 TEST_F(Calc, ListAndSawnShareTheirWorkbookWithoutTouchingEachOther) {
