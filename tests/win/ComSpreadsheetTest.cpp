@@ -111,6 +111,29 @@ TEST_F(Com, AGridBillGoesThroughWhicheverApplicationIsThere) {
     }
 }
 
+// A tally priced by a list: its name, bands and fees reach the cells under the bill's footer.
+TEST_F(Com, AListsDetailGoesUnderTheBill) {
+    registerAs(L"Excel.Application");
+    NoPrices prices;
+    grid::GridWindow g(prices);
+    g.pieces(4, 0).setText(u"20");
+    g.tick();
+    win::ComSpreadsheet sheet;
+    exporting::BillExporter exporter(sheet, *bills, prompts);
+    exporter.priceBy(u"樟子松 · 东港木业",
+                     {{u"径级6-12 长4-5.9米", u"20", u"0.9000", u"650元/立方米", u"585.00"},
+                      {u"合计", u"20", u"0.9000", {}, u"585.00"}});
+    int count = 0;
+    ASSERT_TRUE(exporter.run(exporting::gridBill(false), g.form(), count));
+    const std::string cells = slurp(dir / "user" / u8"账单明细.xls.cells.txt");
+    for (const char* cell : {"原木一\t29\t1\ts:价格表\n", "原木一\t29\t4\ts:樟子松 · 东港木业\n",
+                             "原木一\t31\t8\ts:650元/立方米\n", "原木一\t31\t10\tn:585\n",
+                             "原木一\t32\t1\ts:合计\n"}) {
+        EXPECT_NE(cells.find(cell), std::string::npos) << cell;
+    }
+    EXPECT_TRUE(prompts.failures.empty());
+}
+
 // What a trader types into a header stays what was typed, in every header cell of the three
 // bills, in Excel as in WPS: never a number, a date or a formula.
 TEST_F(Com, HeaderTextsStayAsTyped) {
