@@ -5,6 +5,7 @@
 #include "app/Application.hpp"
 #include "app/Artwork.hpp"
 #include "app/Fonts.hpp"
+#include "prices/PriceListText.hpp"
 
 #include <QApplication>
 #include <QDir>
@@ -153,5 +154,22 @@ int main(int argc, char** argv) {
     a.openLedger(app::Calculator::Sawn);
     a.ledgerDialog()->resize(1040, 560);
     shot(*a.ledgerDialog(), out + QStringLiteral("/ledger.png"));
+    a.ledgerDialog()->hide();
+
+    // The same truck priced by the list agreed with its buyer.
+    const prices::ParsedLists lists = prices::parseLists(
+        u"价格表\t杉木\t县木材加工厂\t原木\n径级\t2-3.9\t4-5.9\t6-\n4-12\t560\t600\t640\n"
+        u"14-18\t700\t740\t780\n20-\t860\t900\t950\n费用\t码费\t20\t元/立方米\n"
+        u"费用\t装车费\t100\t元/单\n\n价格表\t杉木\t\t原木\n径级\n4-12\t580\n14-\t760\n",
+        u'\t');
+    a.session().saveLists(lists.lists);
+    a.switchTo(app::Calculator::Grid);
+    a.host(app::Calculator::Grid).tickOnce();
+    a.openPriceDetail(app::Calculator::Grid);
+    a.priceDetailDialog()->resize(620, 420);
+    a.priceDetailDialog()->refresh();
+    shot(*a.priceDetailDialog(), out + QStringLiteral("/detail.png"));
+    a.session().openPriceLists();
+    shot(*a.priceListsView(), out + QStringLiteral("/lists.png"));
     return 0;
 }
