@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ComparisonDialog.hpp"
 
+#include "app/Tables.hpp"
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -72,27 +74,15 @@ void ComparisonDialog::refresh() {
     if (heading_->text() != heading) {
         heading_->setText(heading);
     }
-    const int rows = static_cast<int>(t.rows.size()) + 1;
-    if (table_->rowCount() != rows) {
-        table_->setRowCount(rows);
-    }
-    for (int r = 0; r < rows; ++r) {
-        const compare::Row& row = r + 1 < rows ? t.rows[static_cast<std::size_t>(r)] : t.total;
-        const std::vector<std::u16string> texts = compare::rowTexts(t, row);
-        for (int c = 0; c < static_cast<int>(texts.size()); ++c) {
-            QTableWidgetItem* item = table_->item(r, c);
-            if (item == nullptr) {
-                item = new QTableWidgetItem;
-                item->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter
-                                              : Qt::AlignRight | Qt::AlignVCenter);
-                table_->setItem(r, c, item);
-            }
-            const QString text = qs(texts[static_cast<std::size_t>(c)]);
-            if (item->text() != text) {
-                item->setText(text);
-            }
+    std::vector<std::vector<QString>> rows;
+    for (std::size_t r = 0; r <= t.rows.size(); ++r) {
+        std::vector<QString>& texts = rows.emplace_back();
+        for (const std::u16string& text :
+             compare::rowTexts(t, r < t.rows.size() ? t.rows[r] : t.total)) {
+            texts.push_back(qs(text));
         }
     }
+    syncTable(table_, rows);
 }
 
 void ComparisonDialog::hideEvent(QHideEvent* event) {

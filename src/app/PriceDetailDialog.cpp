@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/PriceDetailDialog.hpp"
 
+#include "app/Tables.hpp"
+
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -90,27 +92,12 @@ void PriceDetailDialog::refresh() {
     if (inForce_->text() != inForce) {
         inForce_->setText(inForce);
     }
-    const int rows = static_cast<int>(d.rows.size());
-    if (table_->rowCount() != rows) {
-        table_->setRowCount(rows);
+    std::vector<std::vector<QString>> rows;
+    for (const prices::DetailRow& row : d.rows) {
+        rows.push_back(
+            {qs(row.label), qs(row.pieces), qs(row.volume), qs(row.price), qs(row.amount)});
     }
-    for (int r = 0; r < rows; ++r) {
-        const prices::DetailRow& row = d.rows[static_cast<std::size_t>(r)];
-        const std::u16string* texts[5] = {&row.label, &row.pieces, &row.volume, &row.price,
-                                          &row.amount};
-        for (int c = 0; c < 5; ++c) {
-            QTableWidgetItem* item = table_->item(r, c);
-            if (item == nullptr) {
-                item = new QTableWidgetItem;
-                item->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter
-                                              : Qt::AlignRight | Qt::AlignVCenter);
-                table_->setItem(r, c, item);
-            }
-            if (item->text() != qs(*texts[c])) {
-                item->setText(qs(*texts[c]));
-            }
-        }
-    }
+    syncTable(table_, rows);
     if (unpriced_->text() != qs(d.unpriced)) {
         unpriced_->setText(qs(d.unpriced));
     }

@@ -48,18 +48,24 @@ std::vector<std::u16string> listChoices(std::span<const PriceList> lists, ListKi
     return out;
 }
 
+const PriceList* listNamed(std::span<const PriceList> lists, ListKind kind,
+                           std::u16string_view name) {
+    for (const PriceList& l : lists) {
+        if (l.kind == kind && l.name() == name) {
+            return &l;
+        }
+    }
+    return nullptr;
+}
+
 const PriceList* listInForce(std::span<const PriceList> lists, ListKind kind,
                              std::u16string_view picked, std::u16string_view species,
                              std::span<const std::u16string> parties) {
     if (picked == kDefaultPricesName) {
         return nullptr;
     }
-    if (picked != kAutomaticList) {
-        for (const PriceList& l : lists) {
-            if (l.kind == kind && l.name() == picked) {
-                return &l;
-            }
-        }
+    if (const PriceList* l = listNamed(lists, kind, picked)) {
+        return l;
     }
     return chooseList(lists, kind, species, parties);
 }

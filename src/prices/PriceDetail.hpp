@@ -35,6 +35,10 @@ std::vector<DetailRow> detailRows(const PriceList& list, const Priced& priced);
 // The choices of the chooser for lists of a kind.
 std::vector<std::u16string> listChoices(std::span<const PriceList> lists, ListKind kind);
 
+// The list of a kind by its name; nullptr when there is none.
+const PriceList* listNamed(std::span<const PriceList> lists, ListKind kind,
+                           std::u16string_view name);
+
 // The list a calculator prices by: picked by hand, else chosen by species and parties;
 // nullptr for the three grade prices. A list picked by hand that is gone gives way.
 const PriceList* listInForce(std::span<const PriceList> lists, ListKind kind,

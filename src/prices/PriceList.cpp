@@ -179,6 +179,20 @@ std::u16string problemOf(std::span<const PriceList> lists) {
     return {};
 }
 
+std::vector<FeeLine> feesOn(const PriceList& list, double pieces, double volume) {
+    std::vector<FeeLine> out;
+    if (pieces == 0) {
+        return out;
+    }
+    for (const Fee& fee : list.fees) {
+        const double base = fee.unit == FeeUnit::PerBill    ? 1
+                            : fee.unit == FeeUnit::PerPiece ? pieces
+                                                            : volume;
+        out.push_back({fee.name, text::patternValue(base * fee.amount, Pattern::Two)});
+    }
+    return out;
+}
+
 Priced price(const PriceList& list, std::span<const Entry> entries) {
     Priced out;
     const std::size_t columns = list.columns();
@@ -227,15 +241,9 @@ Priced price(const PriceList& list, std::span<const Entry> entries) {
         fen += f;
         out.lines.push_back(line);
     }
-    if (out.pieces != 0) {
-        for (const Fee& fee : list.fees) {
-            const double base = fee.unit == FeeUnit::PerBill    ? 1
-                                : fee.unit == FeeUnit::PerPiece ? out.pieces
-                                                                : out.volume;
-            const long long f = toFen(base * fee.amount);
-            fen += f;
-            out.fees.push_back({fee.name, static_cast<double>(f) / 100});
-        }
+    out.fees = feesOn(list, out.pieces, out.volume);
+    for (const FeeLine& f : out.fees) {
+        fen += std::llround(f.amount * 100);
     }
     out.amount = static_cast<double>(fen) / 100;
     return out;

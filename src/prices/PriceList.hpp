@@ -116,6 +116,9 @@ struct Priced {
     double amount = 0; // the lines and the fees, to the fen
 };
 
+// The list's fees on a whole tally of pieces and volume, each to the fen; none without pieces.
+std::vector<FeeLine> feesOn(const PriceList& list, double pieces, double volume);
+
 // A tally priced by a list: each entry by the cell it falls in, then the fees.
 Priced price(const PriceList& list, std::span<const Entry> entries);
 

@@ -59,18 +59,12 @@ std::u16string RowPrices::amount(const std::u16string& priceText, double pieces,
 const PriceList* listForParties(std::span<const PriceList> lists, ListKind kind,
                                 std::u16string_view picked, std::u16string_view species,
                                 std::span<const std::u16string> parties) {
-    if (picked == kDefaultPricesName) {
-        return nullptr;
+    // With a species typed, as the grid chooses; without, by the parties alone.
+    if (picked == kDefaultPricesName || !keyText(species).empty()) {
+        return listInForce(lists, kind, picked, species, parties);
     }
-    if (picked != kAutomaticList) {
-        for (const PriceList& l : lists) {
-            if (l.kind == kind && l.name() == picked) {
-                return &l;
-            }
-        }
-    }
-    if (!keyText(species).empty()) {
-        return chooseList(lists, kind, species, parties);
+    if (const PriceList* l = listNamed(lists, kind, picked)) {
+        return l;
     }
     for (const PriceList& l : lists) {
         if (l.kind != kind || keyText(l.party).empty()) {
@@ -89,20 +83,15 @@ void feesDetail(const PriceList& list, double pieces, double volume, double rows
                 Detail& detail) {
     detail.rows.clear();
     long long fen = std::llround(rowsAmount * 100);
-    if (pieces != 0) {
-        for (const Fee& f : list.fees) {
-            const double base = f.unit == FeeUnit::PerBill    ? 1
-                                : f.unit == FeeUnit::PerPiece ? pieces
-                                                              : volume;
-            const long long amount =
-                std::llround(text::patternValue(base * f.amount, Pattern::Two) * 100);
-            fen += amount;
-            detail.rows.push_back({f.name,
-                                   {},
-                                   {},
-                                   text::plainText(f.amount) + std::u16string(unitText(f.unit)),
-                                   patternText(static_cast<double>(amount) / 100, Pattern::Two)});
-        }
+    const std::vector<FeeLine> fees = feesOn(list, pieces, volume);
+    for (std::size_t i = 0; i < fees.size(); ++i) {
+        const Fee& f = list.fees[i];
+        fen += std::llround(fees[i].amount * 100);
+        detail.rows.push_back({f.name,
+                               {},
+                               {},
+                               text::plainText(f.amount) + std::u16string(unitText(f.unit)),
+                               patternText(fees[i].amount, Pattern::Two)});
     }
     detail.rows.push_back({u"合计",
                            text::plainText(pieces),

@@ -86,37 +86,19 @@ void ComparisonWindow::refresh() {
     if (heading != now) {
         SetWindowTextW(control(kHeading), heading.c_str());
     }
-    HWND list = control(kList);
-    const std::size_t rows = t.rows.size() + 1;
-    while (shown_.size() > rows) {
-        ListView_DeleteItem(list, static_cast<int>(shown_.size()) - 1);
-        shown_.pop_back();
-    }
-    while (shown_.size() < rows) {
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = static_cast<int>(shown_.size());
-        item.pszText = const_cast<wchar_t*>(L"");
-        ListView_InsertItem(list, &item);
-        shown_.emplace_back(compare::columns().size());
-    }
-    for (std::size_t r = 0; r < rows; ++r) {
-        const compare::Row& row = r + 1 < rows ? t.rows[r] : t.total;
-        const std::vector<std::u16string> texts = compare::rowTexts(t, row);
-        for (std::size_t c = 0; c < texts.size(); ++c) {
-            std::wstring text = wide(texts[c]);
-            if (shown_[r][c] != text) {
-                ListView_SetItemText(list, static_cast<int>(r), static_cast<int>(c), text.data());
-                shown_[r][c] = std::move(text);
-            }
+    std::vector<std::vector<std::wstring>> rows;
+    for (std::size_t r = 0; r <= t.rows.size(); ++r) {
+        std::vector<std::wstring>& texts = rows.emplace_back();
+        for (const std::u16string& text :
+             compare::rowTexts(t, r < t.rows.size() ? t.rows[r] : t.total)) {
+            texts.push_back(wide(text));
         }
     }
+    syncRows(control(kList), shown_, rows);
 }
 
 std::wstring ComparisonWindow::cell(int row, int column) const {
-    wchar_t text[128] = {};
-    ListView_GetItemText(control(kList), row, column, text, 128);
-    return text;
+    return cellOf(control(kList), row, column);
 }
 
 LRESULT ComparisonWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -117,37 +117,16 @@ void PriceDetailWindow::refresh() {
     }
     setText(control(kInForce), L"按价格表计价：" + wide(d.inForce));
     setText(control(kUnpriced), wide(d.unpriced));
-    HWND list = control(kList);
-    while (shown_.size() > d.rows.size()) {
-        ListView_DeleteItem(list, static_cast<int>(shown_.size()) - 1);
-        shown_.pop_back();
+    std::vector<std::vector<std::wstring>> rows;
+    for (const prices::DetailRow& row : d.rows) {
+        rows.push_back({wide(row.label), wide(row.pieces), wide(row.volume), wide(row.price),
+                        wide(row.amount)});
     }
-    while (shown_.size() < d.rows.size()) {
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = static_cast<int>(shown_.size());
-        item.pszText = const_cast<wchar_t*>(L"");
-        ListView_InsertItem(list, &item);
-        shown_.emplace_back(5);
-    }
-    for (std::size_t r = 0; r < d.rows.size(); ++r) {
-        const prices::DetailRow& row = d.rows[r];
-        const std::u16string* texts[5] = {&row.label, &row.pieces, &row.volume, &row.price,
-                                          &row.amount};
-        for (std::size_t c = 0; c < 5; ++c) {
-            std::wstring text = wide(*texts[c]);
-            if (shown_[r][c] != text) {
-                ListView_SetItemText(list, static_cast<int>(r), static_cast<int>(c), text.data());
-                shown_[r][c] = std::move(text);
-            }
-        }
-    }
+    syncRows(control(kList), shown_, rows);
 }
 
 std::wstring PriceDetailWindow::cell(int row, int column) const {
-    wchar_t text[128] = {};
-    ListView_GetItemText(control(kList), row, column, text, 128);
-    return text;
+    return cellOf(control(kList), row, column);
 }
 
 LRESULT PriceDetailWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "win/ToolWindow.hpp"
 
+#include <commctrl.h>
+
 namespace logora::win {
 
 ToolWindow::ToolWindow(HINSTANCE instance, const wchar_t* className, const wchar_t* title,
@@ -47,6 +49,38 @@ int ToolWindow::px(int at96) const {
 
 void ToolWindow::sizeToDpi(int width96, int height96) const {
     SetWindowPos(hwnd_, nullptr, 0, 0, px(width96), px(height96), SWP_NOMOVE | SWP_NOZORDER);
+}
+
+void syncRows(HWND list, std::vector<std::vector<std::wstring>>& shown,
+              const std::vector<std::vector<std::wstring>>& rows) {
+    while (shown.size() > rows.size()) {
+        ListView_DeleteItem(list, static_cast<int>(shown.size()) - 1);
+        shown.pop_back();
+    }
+    while (shown.size() < rows.size()) {
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(shown.size());
+        item.pszText = const_cast<wchar_t*>(L"");
+        ListView_InsertItem(list, &item);
+        shown.emplace_back();
+    }
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        shown[r].resize(rows[r].size());
+        for (std::size_t c = 0; c < rows[r].size(); ++c) {
+            if (shown[r][c] != rows[r][c]) {
+                std::wstring text = rows[r][c];
+                ListView_SetItemText(list, static_cast<int>(r), static_cast<int>(c), text.data());
+                shown[r][c] = std::move(text);
+            }
+        }
+    }
+}
+
+std::wstring cellOf(HWND list, int row, int column) {
+    wchar_t text[128] = {};
+    ListView_GetItemText(list, row, column, text, 128);
+    return text;
 }
 
 } // namespace logora::win

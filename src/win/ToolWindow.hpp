@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 namespace logora::win {
 
 // The window's messages go to owner->handle(), the owner being what the ToolWindow was given
@@ -47,5 +50,13 @@ class ToolWindow {
     HWND hwnd_ = nullptr;
     HFONT font_ = nullptr;
 };
+
+// A report list view brought to rows of texts, each cell written only when it changed; shown
+// holds what the list holds.
+void syncRows(HWND list, std::vector<std::vector<std::wstring>>& shown,
+              const std::vector<std::vector<std::wstring>>& rows);
+
+// The text of a list view's cell, for the tests.
+std::wstring cellOf(HWND list, int row, int column);
 
 } // namespace logora::win
