@@ -92,22 +92,17 @@ std::array<Control*, kRows> GridWindow::column(int group, GridColumn column) con
 }
 
 void GridWindow::recalculateCells() {
-    std::u16string firstGap;
-    int gaps = 0;
+    volume::Gaps gaps;
     for (int g = 0; g < kGroups; ++g) {
         const std::u16string& length = length_[g]->text();
         for (int r = 1; r <= kRows; ++r) {
-            const std::u16string& d = diameter(r, g).text();
-            const std::u16string& n = pieces(r, g).text();
-            volume(r, g).setText(volume::entryVolume(rule_, d, n, length));
-            if (std::u16string gap = volume::entryGap(rule_, d, n, length); !gap.empty()) {
-                if (gaps++ == 0) {
-                    firstGap = std::move(gap);
-                }
-            }
+            volume::Measured m =
+                volume::measure(rule_, diameter(r, g).text(), pieces(r, g).text(), length);
+            volume(r, g).setText(m.volume);
+            gaps.add(std::move(m.gap));
         }
     }
-    gaps_ = volume::gapLine(firstGap, gaps);
+    gaps_ = gaps.line();
     gapLine_->setText(gaps_);
 }
 
@@ -169,8 +164,7 @@ void GridWindow::priceClasses() {
     const std::span<const prices::PriceList> lists = prices_.priceLists();
     const prices::PriceList* list = prices::listInForce(lists, prices::ListKind::Log, picked_,
                                                         form_.control(u"Text27").text(), parties);
-    detail_.inForce = list != nullptr ? list->name() : std::u16string(prices::kDefaultPricesName);
-    detail_.picked = picked_;
+    prices::showInForce(detail_, list, picked_);
     listName_->setText(detail_.inForce);
     if (list == nullptr) {
         detail_.rows.clear();
@@ -227,13 +221,11 @@ void GridWindow::priceClasses() {
 const prices::Detail& GridWindow::detail() {
     if (!detailWritten_) {
         detailWritten_ = true;
-        detail_.rows.clear();
-        for (const prices::PriceList& l : prices_.priceLists()) {
-            if (l.kind == prices::ListKind::Log && l.name() == detail_.inForce) {
-                detail_.rows = prices::detailRows(l, priced_);
-                break;
-            }
-        }
+        // The list of the last tick, by its name: the lists may have been saved since.
+        const prices::PriceList* list =
+            prices::listNamed(prices_.priceLists(), prices::ListKind::Log, detail_.inForce);
+        detail_.rows =
+            list != nullptr ? prices::detailRows(*list, priced_) : std::vector<prices::DetailRow>{};
     }
     return detail_;
 }
@@ -259,8 +251,7 @@ void GridWindow::priceByList(const prices::PriceList& list) {
         classAmount_[k]->setText(u"");
     }
     classAmount_[3]->setText(plainText(priced.amount));
-    gapLine_->setText(gaps_.empty() || detail_.unpriced.empty() ? gaps_ + detail_.unpriced
-                                                                : gaps_ + u"；" + detail_.unpriced);
+    gapLine_->setText(prices::statusLine(gaps_, detail_.unpriced));
 }
 
 void GridWindow::writePresets(int group, bool highRange) {

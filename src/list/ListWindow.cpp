@@ -61,20 +61,14 @@ void ListWindow::hideTotals() {
 
 void ListWindow::tick() {
     rule_ = chooser_.sync();
-    std::u16string firstGap;
-    int gaps = 0;
+    volume::Gaps gaps;
     for (int r = 0; r < kRows; ++r) {
-        const std::u16string& length = column_[1][r]->text();
-        const std::u16string& diameter = column_[2][r]->text();
-        const std::u16string& pieces = column_[3][r]->text();
-        column_[4][r]->setText(volume::entryVolume(rule_, diameter, pieces, length));
-        if (std::u16string gap = volume::entryGap(rule_, diameter, pieces, length); !gap.empty()) {
-            if (gaps++ == 0) {
-                firstGap = std::move(gap);
-            }
-        }
+        volume::Measured m = volume::measure(rule_, column_[2][r]->text(), column_[3][r]->text(),
+                                             column_[1][r]->text());
+        column_[4][r]->setText(m.volume);
+        gaps.add(std::move(m.gap));
     }
-    const std::u16string gapText = volume::gapLine(firstGap, gaps);
+    const std::u16string gapText = gaps.line();
 
     const std::u16string parties[] = {form_.control(u"Text27").text(),
                                       form_.control(u"Text23").text()};
@@ -83,8 +77,7 @@ void ListWindow::tick() {
             ? nullptr
             : prices::listForParties(prices_->priceLists(), prices::ListKind::Log, picked_,
                                      form_.control(u"Text29").text(), parties);
-    detail_.inForce = list != nullptr ? list->name() : std::u16string(prices::kDefaultPricesName);
-    detail_.picked = picked_;
+    prices::showInForce(detail_, list, picked_);
     listName_->setText(detail_.inForce);
     std::vector<prices::Unpriced> unpriced;
     for (int r = 0; r < kRows; ++r) {
@@ -111,9 +104,7 @@ void ListWindow::tick() {
                        detail_);
     gradedAmount_->setText(detail_.rows.back().amount);
     detail_.unpriced = prices::unpricedLine(*list, unpriced);
-    gapLine_->setText(gapText.empty() || detail_.unpriced.empty()
-                          ? gapText + detail_.unpriced
-                          : gapText + u"；" + detail_.unpriced);
+    gapLine_->setText(prices::statusLine(gapText, detail_.unpriced));
 }
 
 void ListWindow::clear() {

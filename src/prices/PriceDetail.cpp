@@ -70,4 +70,13 @@ const PriceList* listInForce(std::span<const PriceList> lists, ListKind kind,
     return chooseList(lists, kind, species, parties);
 }
 
+void showInForce(Detail& detail, const PriceList* list, std::u16string_view picked) {
+    detail.inForce = list != nullptr ? list->name() : std::u16string(kDefaultPricesName);
+    detail.picked = picked;
+}
+
+std::u16string statusLine(const std::u16string& gaps, const std::u16string& unpriced) {
+    return gaps.empty() || unpriced.empty() ? gaps + unpriced : gaps + u"；" + unpriced;
+}
+
 } // namespace logora::prices

@@ -45,6 +45,13 @@ const PriceList* listInForce(std::span<const PriceList> lists, ListKind kind,
                              std::u16string_view picked, std::u16string_view species,
                              std::span<const std::u16string> parties);
 
+// The list in force written into a calculator's detail: its name, or the default's, and the
+// pick it was found by.
+void showInForce(Detail& detail, const PriceList* list, std::u16string_view picked);
+
+// A calculator's status line: the rule's gaps, then what the list has no price for.
+std::u16string statusLine(const std::u16string& gaps, const std::u16string& unpriced);
+
 // Where the "价格明细" window reads and picks: the running program.
 class DetailSource {
   public:

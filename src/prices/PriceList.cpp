@@ -89,12 +89,7 @@ std::u16string bandText(const Band& band) {
 }
 
 std::u16string keyText(std::u16string_view text) {
-    const auto blank = u" \t\u3000";
-    const auto first = text.find_first_not_of(blank);
-    if (first == std::u16string_view::npos) {
-        return {};
-    }
-    return std::u16string(text.substr(first, text.find_last_not_of(blank) - first + 1));
+    return text::trimmed(text);
 }
 
 std::u16string PriceList::name() const {
@@ -193,6 +188,20 @@ std::vector<FeeLine> feesOn(const PriceList& list, double pieces, double volume)
     return out;
 }
 
+std::optional<std::size_t> cellFor(const PriceList& list, double band, double length) {
+    const auto row = std::find_if(list.bands.begin(), list.bands.end(),
+                                  [band](const Band& b) { return b.holds(band); });
+    const auto column = std::find_if(list.lengths.begin(), list.lengths.end(),
+                                     [length](const Band& b) { return b.holds(length); });
+    if (row == list.bands.end() || (!list.lengths.empty() && column == list.lengths.end())) {
+        return std::nullopt;
+    }
+    const std::size_t k =
+        static_cast<std::size_t>(row - list.bands.begin()) * list.columns() +
+        (list.lengths.empty() ? 0 : static_cast<std::size_t>(column - list.lengths.begin()));
+    return list.cells[k].price ? std::optional<std::size_t>(k) : std::nullopt;
+}
+
 Priced price(const PriceList& list, std::span<const Entry> entries) {
     Priced out;
     const std::size_t columns = list.columns();
@@ -205,22 +214,15 @@ Priced price(const PriceList& list, std::span<const Entry> entries) {
         }
         out.pieces = out.pieces + e.pieces;
         out.volume = out.volume + e.volume;
-        std::size_t row = list.bands.size();
-        for (std::size_t r = 0; r < list.bands.size() && row == list.bands.size(); ++r) {
-            row = list.bands[r].holds(e.band) ? r : row;
-        }
-        std::size_t column = list.lengths.empty() ? 0 : columns;
-        for (std::size_t c = 0; c < list.lengths.size() && column == columns; ++c) {
-            column = list.lengths[c].holds(e.length) ? c : column;
-        }
-        if (row == list.bands.size() || column == columns || !list.cell(row, column).price) {
+        const std::optional<std::size_t> cell = cellFor(list, e.band, e.length);
+        if (!cell) {
             const Unpriced u{e.band, e.length};
             if (std::find(out.unpriced.begin(), out.unpriced.end(), u) == out.unpriced.end()) {
                 out.unpriced.push_back(u);
             }
             continue;
         }
-        const std::size_t k = row * columns + column;
+        const std::size_t k = *cell;
         pieces[k] = pieces[k] + e.pieces;
         volume[k] = volume[k] + e.volume;
         used[k] = true;

@@ -119,6 +119,9 @@ struct Priced {
 // The list's fees on a whole tally of pieces and volume, each to the fen; none without pieces.
 std::vector<FeeLine> feesOn(const PriceList& list, double pieces, double volume);
 
+// The cell (row by row) a size falls in; nullopt when no band holds it or its cell has no price.
+std::optional<std::size_t> cellFor(const PriceList& list, double band, double length);
+
 // A tally priced by a list: each entry by the cell it falls in, then the fees.
 Priced price(const PriceList& list, std::span<const Entry> entries);
 

@@ -23,12 +23,10 @@ std::optional<PriceCell> RowPrices::apply(ui::Control& price, std::size_t row,
     }
     std::optional<PriceCell> found;
     if (list != nullptr && pieces != 0) {
-        const Entry e{band, length, pieces, 0};
-        const Priced p = prices::price(*list, std::span<const Entry>(&e, 1));
-        if (p.lines.empty()) {
-            unpriced.push_back({band, length});
+        if (const std::optional<std::size_t> cell = cellFor(*list, band, length)) {
+            found = list->cells[*cell];
         } else {
-            found = list->cell(p.lines[0].row, p.lines[0].column);
+            unpriced.push_back({band, length});
         }
     }
     if (!found) {

@@ -45,8 +45,7 @@ void SawnWindow::tick() {
         prices_ == nullptr ? nullptr
                            : prices::listForParties(prices_->priceLists(), prices::ListKind::Sawn,
                                                     picked_, u"", parties);
-    detail_.inForce = list != nullptr ? list->name() : std::u16string(prices::kDefaultPricesName);
-    detail_.picked = picked_;
+    prices::showInForce(detail_, list, picked_);
     listName_->setText(detail_.inForce);
     std::vector<prices::Unpriced> unpriced;
     for (int r = 0; r < kRows; ++r) {

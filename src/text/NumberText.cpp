@@ -510,6 +510,15 @@ std::u16string intText(long long value) {
     return ascii(std::to_string(value));
 }
 
+std::u16string trimmed(std::u16string_view text) {
+    constexpr std::u16string_view blank = u" \t\u3000";
+    const auto first = text.find_first_not_of(blank);
+    if (first == std::u16string_view::npos) {
+        return {};
+    }
+    return std::u16string(text.substr(first, text.find_last_not_of(blank) - first + 1));
+}
+
 std::u16string fromUtf8(std::string_view utf8) {
     std::u16string out;
     out.reserve(utf8.size());

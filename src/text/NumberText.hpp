@@ -39,6 +39,9 @@ inline bool sortsBelow(std::u16string_view text, std::u16string_view threshold) 
     return compareOrdinal(text, threshold) < 0;
 }
 
+// A typed text without the blanks, tabs and ideographic spaces around it.
+std::u16string trimmed(std::u16string_view text);
+
 // An integer in decimal digits (row names, counts, error numbers in messages).
 std::u16string intText(long long value);
 

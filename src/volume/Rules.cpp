@@ -31,15 +31,6 @@ double breretonLog(double d, double l) {
     return ((d * d) * 0.7854) * l / 10000;
 }
 
-// A typed text without the blanks around it, as the status line quotes it.
-std::u16string trimmed(std::u16string_view t) {
-    const auto first = t.find_first_not_of(u" \t");
-    if (first == std::u16string_view::npos) {
-        return {};
-    }
-    return std::u16string(t.substr(first, t.find_last_not_of(u" \t") - first + 1));
-}
-
 } // namespace
 
 std::u16string_view ruleName(Rule rule) {
@@ -70,41 +61,54 @@ double diameterClass(Rule rule, double diameter) {
     return diameter;
 }
 
-std::u16string entryVolume(Rule rule, std::u16string_view jingji, std::u16string_view jianshu,
-                           std::u16string_view caichang) {
+namespace {
+
+// ГОСТ 2708-75: the printed cell times the pieces; without a cell, no volume and the reason.
+Measured gostEntry(std::u16string_view jingji, std::u16string_view jianshu,
+                   std::u16string_view caichang) {
+    const double n = text::parseNumber(jianshu);
+    const gost::Reading r = gost::read(text::parseNumber(jingji), text::parseNumber(caichang));
+    if (r.status == gost::Reading::Status::Found) {
+        // In whole 0.0001 m³ before the one division.
+        return {text::patternText(static_cast<double>(r.units) * n / 10000, Pattern::Four), {}};
+    }
+    if (n == 0) {
+        return {text::patternText(0, Pattern::Four), {}}; // no pieces, no volume to miss
+    }
+    // With pieces the cell stays empty, never a zero, and the status line says why.
+    const std::u16string size =
+        u"径级" + text::trimmed(jingji) + u" 长" + text::trimmed(caichang) + u"米";
+    return {{},
+            r.status == gost::Reading::Status::LeftOut ? size + u"的ГОСТ 2708-75表值存疑"
+                                                       : size + u"超出ГОСТ 2708-75材积表"};
+}
+
+} // namespace
+
+Measured measure(Rule rule, std::u16string_view jingji, std::u16string_view jianshu,
+                 std::u16string_view caichang) {
     if (rule == Rule::Gb) {
-        return CaiJiJiSuan(jingji, jianshu, caichang);
+        return {CaiJiJiSuan(jingji, jianshu, caichang), {}};
     }
     if (rule == Rule::Gost) {
-        const double n = text::parseNumber(jianshu);
-        const gost::Reading r = gost::read(text::parseNumber(jingji), text::parseNumber(caichang));
-        if (r.status != gost::Reading::Status::Found) {
-            // No pieces, no volume to miss; with pieces the cell stays empty, never a zero.
-            return n == 0 ? text::patternText(0, Pattern::Four) : std::u16string();
-        }
-        // The printed cell times the pieces, in whole 0.0001 m³ before the one division.
-        return text::patternText(static_cast<double>(r.units) * n / 10000, Pattern::Four);
+        return gostEntry(jingji, jianshu, caichang);
     }
     const double d = diameterClass(rule, text::parseNumber(jingji));
     const double n = text::parseNumber(jianshu);
     const double l = text::parseNumber(caichang);
     const double onePiece = rule == Rule::Jas ? jasLog(d, l) : breretonLog(d, l);
     // Both invoice a log to the litre: three decimals, half up, before the pieces.
-    return text::patternText(text::patternValue(onePiece, Pattern::Three) * n, Pattern::Four);
+    return {text::patternText(text::patternValue(onePiece, Pattern::Three) * n, Pattern::Four), {}};
+}
+
+std::u16string entryVolume(Rule rule, std::u16string_view jingji, std::u16string_view jianshu,
+                           std::u16string_view caichang) {
+    return measure(rule, jingji, jianshu, caichang).volume;
 }
 
 std::u16string entryGap(Rule rule, std::u16string_view jingji, std::u16string_view jianshu,
                         std::u16string_view caichang) {
-    if (rule != Rule::Gost || text::parseNumber(jianshu) == 0) {
-        return {};
-    }
-    const gost::Reading r = gost::read(text::parseNumber(jingji), text::parseNumber(caichang));
-    if (r.status == gost::Reading::Status::Found) {
-        return {};
-    }
-    const std::u16string size = u"径级" + trimmed(jingji) + u" 长" + trimmed(caichang) + u"米";
-    return r.status == gost::Reading::Status::LeftOut ? size + u"的ГОСТ 2708-75表值存疑"
-                                                      : size + u"超出ГОСТ 2708-75材积表";
+    return measure(rule, jingji, jianshu, caichang).gap;
 }
 
 std::u16string gapLine(const std::u16string& first, int count) {

@@ -34,9 +34,32 @@ std::u16string entryVolume(Rule rule, std::u16string_view jingji, std::u16string
 std::u16string entryGap(Rule rule, std::u16string_view jingji, std::u16string_view jianshu,
                         std::u16string_view caichang);
 
+// An entry measured once: its volume cell's text (entryVolume) and its gap (entryGap).
+struct Measured {
+    std::u16string volume;
+    std::u16string gap;
+};
+Measured measure(Rule rule, std::u16string_view jingji, std::u16string_view jianshu,
+                 std::u16string_view caichang);
+
 // The status line of a log calculator over its entries' gaps: the first, and how many there
 // are; empty when there is none.
 std::u16string gapLine(const std::u16string& first, int count);
+
+// The gaps of a tally as its entries are measured, for the status line.
+class Gaps {
+  public:
+    void add(std::u16string gap) {
+        if (!gap.empty() && count_++ == 0) {
+            first_ = std::move(gap);
+        }
+    }
+    std::u16string line() const { return gapLine(first_, count_); }
+
+  private:
+    std::u16string first_;
+    int count_ = 0;
+};
 
 // The diameter class a typed diameter falls in under the rule (cm).
 double diameterClass(Rule rule, double diameter);
