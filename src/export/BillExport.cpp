@@ -212,12 +212,12 @@ fs::path BillExporter::attempt(const BillSpec& bill, const ui::Form& form) {
         spreadsheet_.setCell(bill.dateRow, bill.dateColumn,
                              {CellValue::Kind::Text, 0, text::fromUtf8(exportDate())});
     }
-    if (bill.numberRow > 0 && !number_.empty()) {
+    if (bill.numberRow > 0 && !exported_.number.empty()) {
         // The caption too: a copy the user made before bills had numbers lacks it.
         spreadsheet_.setCell(bill.numberRow, bill.numberColumn - 1,
                              {CellValue::Kind::Text, 0, u"单号"});
         spreadsheet_.setCell(bill.numberRow, bill.numberColumn,
-                             {CellValue::Kind::Text, 0, text::fromUtf8(number_)});
+                             {CellValue::Kind::Text, 0, text::fromUtf8(exported_.number)});
     }
     spreadsheet_.save();
     if (detailWritten_ >= 0) {
@@ -272,8 +272,8 @@ std::u16string nameSafe(std::u16string_view text) {
 void BillExporter::archive(const BillSpec& bill, const ui::Form& form, const fs::path& workbook) {
     // "2026-12-09 14.03.21 20261209-001 原木一 车号 辽A12345"
     std::u16string name = text::fromUtf8(ui::fileStamp());
-    if (!number_.empty()) {
-        name += u" " + text::fromUtf8(number_);
+    if (!exported_.number.empty()) {
+        name += u" " + text::fromUtf8(exported_.number);
     }
     name += u" " + bill.sheet;
     for (const auto& [caption, field] : bill.captioned) {
@@ -386,7 +386,8 @@ bool BillExporter::run(const BillSpec& bill, const ui::Form& form, int& count) {
             // The archive never undoes the export: its failures are only reported.
             archive(bill, form, saved);
             held.saved = true;
-            record(bill, form, saved);
+            exported_.workbook = archived_.empty() ? saved : archived_;
+            exported_.pdf = archivedPdf_;
             show(saved);
             return true;
         } catch (const ExportError& e) {
@@ -422,38 +423,23 @@ bool BillExporter::run(const BillSpec& bill, const ui::Form& form, int& count) {
     }
 }
 
-void BillExporter::recordInto(ledger::LedgerStore& ledger, ui::Calculator which) {
-    ledger_ = &ledger;
-    calculator_ = which;
-}
-
 void BillExporter::reserveNumber() {
-    moment_ = std::time(nullptr);
-    number_.clear();
-    ledgerProblem_.clear();
+    exported_ = {};
+    exported_.moment = std::time(nullptr);
     archived_.clear();
     archivedPdf_.clear();
-    if (ledger_ == nullptr) {
-        return;
-    }
-    try {
-        number_ = ledger_->reserveNumber(ui::localTime(moment_, "%Y%m%d"));
-    } catch (const ledger::LedgerError& e) {
-        // The bill goes out without a number; the user hears why once it is saved.
-        ledgerProblem_ = e.fullText();
+    if (numbers_ != nullptr) {
+        // A bill without a number still goes out; the user hears why once it is saved.
+        exported_.number =
+            numbers_->reserve(ui::localTime(exported_.moment, "%Y%m%d"), exported_.numberProblem);
     }
 }
 
 void BillExporter::releaseNumber() {
-    if (ledger_ == nullptr || number_.empty()) {
-        return;
+    if (numbers_ != nullptr && !exported_.number.empty()) {
+        numbers_->release(exported_.number);
     }
-    try {
-        ledger_->release(number_);
-    } catch (const ledger::LedgerError&) {
-        // The number stays held: a gap in the day's numbers, never a number given twice.
-    }
-    number_.clear();
+    exported_.number.clear();
 }
 
 void BillExporter::priceBy(std::u16string list, std::vector<prices::DetailRow> rows) {
@@ -487,39 +473,6 @@ void BillExporter::writeDetail(const BillSpec& bill) {
         }
     }
     detailWritten_ = now;
-}
-
-void BillExporter::record(const BillSpec& bill, const ui::Form& form, const fs::path& saved) {
-    if (ledger_ == nullptr) {
-        return;
-    }
-    if (ledgerProblem_.empty()) {
-        ledger::BillRecord r = ledger::recordOf(calculator_, form, bill.sheet);
-        r.number = number_;
-        r.time = ui::localTime(moment_, "%Y-%m-%d %H:%M:%S");
-        r.workbook = shown(archived_.empty() ? saved : archived_);
-        r.pdf = archivedPdf_.empty() ? std::u16string() : shown(archivedPdf_);
-        if (!list_.empty()) {
-            // The prices the bill was exported with, never the list as it is later.
-            r.priceList = list_;
-            r.classes.clear();
-            for (const prices::DetailRow& d : detail_) {
-                r.classes.push_back({d.label, d.pieces, d.volume, d.price, d.amount});
-            }
-        }
-        try {
-            ledger_->record(r);
-        } catch (const ledger::LedgerError& e) {
-            ledgerProblem_ = e.fullText();
-        }
-    }
-    if (!ledgerProblem_.empty()) {
-        prompts_.failed(u"账单已经导出，但账单记录没有记下它，在“账单记录”里查不到这张账单。" +
-                        ledgerProblem_);
-    }
-    if (const std::optional<std::u16string> notice = ledger_->takeNotice()) {
-        prompts_.failed(*notice);
-    }
 }
 
 } // namespace logora::exporting

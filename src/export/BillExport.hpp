@@ -5,7 +5,6 @@
 #include "export/BillLock.hpp"
 #include "export/BillMaps.hpp"
 #include "export/Spreadsheet.hpp"
-#include "ledger/Ledger.hpp"
 #include "prices/PriceDetail.hpp"
 #include "ui/Form.hpp"
 
@@ -57,6 +56,26 @@ class ExportPrompts {
     virtual bool ask(const std::u16string& question) = 0;
 };
 
+// Where a bill's number comes from: the ledger's, held for one export.
+class BillNumbers {
+  public:
+    virtual ~BillNumbers() = default;
+    // The next number of the day ("YYYYMMDD"); empty, with why set, when none could be had.
+    virtual std::string reserve(std::string_view day, std::u16string& why) = 0;
+    // The export that held the number failed: it may be given again.
+    virtual void release(std::string_view number) = 0;
+};
+
+// What a saved export leaves for its record.
+struct Exported {
+    std::string number;           // empty when none could be had
+    std::u16string numberProblem; // why not
+    std::time_t moment = 0;       // the number's day and the record's time
+    // The archived copies; the saved workbook where the archive could not take one.
+    std::filesystem::path workbook;
+    std::filesystem::path pdf;
+};
+
 inline constexpr std::u16string_view kReminder = u"每次打印前请先关闭*账单明细*";
 // Said of an exception nobody foresaw; the exception's own words follow on the next line.
 inline constexpr std::u16string_view kUnexpectedExportError =
@@ -70,16 +89,16 @@ class BillExporter {
     // Exports the form's texts by the bill's map. count is the window's export count.
     // Returns true when the bill was saved (whether or not it could then be shown).
     bool run(const BillSpec& bill, const ui::Form& form, int& count);
-    // Each saved bill gets the day's next number and a record in the ledger, as the
-    // calculator's bill.
-    void recordInto(ledger::LedgerStore& ledger, ui::Calculator which);
+    // Each bill gets the day's next number, printed on it and in its archived name.
+    void numberFrom(BillNumbers& numbers) { numbers_ = &numbers; }
+    // The last saved export, for its record.
+    const Exported& exported() const { return exported_; }
     // The tally was priced by a price list: its name and detail go on the bill and into the
     // record, in place of the grade prices.
     void priceBy(std::u16string list, std::vector<prices::DetailRow> rows);
 
   private:
     void reserveNumber();
-    void record(const BillSpec& bill, const ui::Form& form, const std::filesystem::path& saved);
     // A number held for an export that did not happen is given back.
     void releaseNumber();
     std::filesystem::path attempt(const BillSpec& bill, const ui::Form& form);
@@ -97,11 +116,8 @@ class BillExporter {
     std::u16string list_; // the price list's name, empty for the grade prices
     std::vector<prices::DetailRow> detail_;
     int detailWritten_ = -1; // rows of detail on the saved sheet; -1 when untouched
-    ledger::LedgerStore* ledger_ = nullptr;
-    ui::Calculator calculator_ = ui::Calculator::Grid;
-    std::time_t moment_ = 0;       // of the export: its number's day and its record's time
-    std::string number_;           // the ledger's, empty when there is none
-    std::u16string ledgerProblem_; // why the number could not be had
+    BillNumbers* numbers_ = nullptr;
+    Exported exported_;
     Spreadsheet& spreadsheet_;
     const BillFolder& bills_;
     ExportPrompts& prompts_;

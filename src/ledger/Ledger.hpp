@@ -7,6 +7,7 @@
 #include "ui/Form.hpp"
 #include "ui/Shell.hpp"
 
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -56,9 +57,9 @@ struct BillRecord {
     Figures totals;
     std::vector<Line> lines;
     std::vector<PriceClass> classes;
-    std::u16string priceList; // the price list's name; empty: the three grade prices
-    std::u16string workbook;  // the archived copies, as paths
-    std::u16string pdf;
+    std::u16string priceList;       // the price list's name; empty: the three grade prices
+    std::filesystem::path workbook; // the archived copies
+    std::filesystem::path pdf;
     bool voided = false;
     std::u16string voidReason;
     friend bool operator==(const BillRecord&, const BillRecord&) = default;

@@ -144,15 +144,15 @@ LedgerView::Opening LedgerView::opening(std::size_t i) const {
     }
     r = &*whole;
     std::error_code ec;
-    for (const std::u16string* copy : {&r->pdf, &r->workbook}) {
-        if (!copy->empty() && fs::is_regular_file(text::textPath(*copy), ec)) {
-            return {text::textPath(*copy), {}};
+    for (const fs::path* copy : {&r->pdf, &r->workbook}) {
+        if (!copy->empty() && fs::is_regular_file(*copy, ec)) {
+            return {*copy, {}};
         }
     }
-    const std::u16string where = !r->pdf.empty() ? r->pdf : r->workbook;
+    const fs::path& where = !r->pdf.empty() ? r->pdf : r->workbook;
     return {{},
             u"账单 " + text::fromUtf8(r->number) + u" 的存档文件找不到了" +
-                (where.empty() ? u"。" : u"：" + where + u"。") +
+                (where.empty() ? u"。" : u"：" + text::pathText(where) + u"。") +
                 u"它可能被移走或删除了；账单记录里的数字仍然在。"};
 }
 

@@ -424,8 +424,8 @@ void SqliteLedger::record(const BillRecord& r) {
         .bind(8, r.totals.pieces)
         .bind(9, r.totals.volume)
         .bind(10, r.totals.amount)
-        .bind(11, r.workbook)
-        .bind(12, r.pdf)
+        .bind(11, text::pathText(r.workbook))
+        .bind(12, text::pathText(r.pdf))
         .bind(13, r.priceList);
     if (bill.step() != SQLITE_DONE) {
         fail(why);
@@ -481,8 +481,8 @@ BillRecord billFrom(const Statement& s) {
     r.sheet = s.wide(3);
     r.headers = decodeHeaders(s.text(4));
     r.totals = {s.integer(5), s.integer(6), s.integer(7)};
-    r.workbook = s.wide(8);
-    r.pdf = s.wide(9);
+    r.workbook = text::textPath(s.wide(8));
+    r.pdf = text::textPath(s.wide(9));
     r.voided = s.integer(10) != 0;
     r.voidReason = s.wide(11);
     r.priceList = s.wide(12);

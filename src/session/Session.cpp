@@ -3,6 +3,7 @@
 
 #include "export/BillMaps.hpp"
 #include "grid/GridWindow.hpp"
+#include "ledger/BillRecorder.hpp"
 #include "list/ListWindow.hpp"
 #include "sawn/SawnWindow.hpp"
 #include "text/NumberText.hpp"
@@ -359,14 +360,25 @@ bool Session::exported(Calculator which) {
     try {
         const bool twoLengths = which == Calculator::Grid && grid().twoLengthLayout();
         exporting::BillExporter exporter(frontEnd_.spreadsheet(), bills_, prompts_);
+        std::optional<ledger::BillRecorder> recorder;
         if (ledger::LedgerStore* ledger = frontEnd_.ledger()) {
-            exporter.recordInto(*ledger, which);
+            exporter.numberFrom(recorder.emplace(*ledger, which));
         }
-        if (const prices::Detail& d = priceDetail(which); d.inForce != prices::kDefaultPricesName) {
+        const prices::Detail d = priceDetail(which); // a prompt's tick may work it out anew
+        const bool byList = d.inForce != prices::kDefaultPricesName;
+        if (byList) {
             exporter.priceBy(d.inForce, d.rows);
         }
-        saved = exporter.run(exporting::billFor(which, twoLengths), window(which).form(),
-                             counts_[static_cast<int>(which)]);
+        const exporting::BillSpec bill = exporting::billFor(which, twoLengths);
+        saved = exporter.run(bill, window(which).form(), counts_[static_cast<int>(which)]);
+        // Recorded once the bill is saved, under the number printed on it.
+        if (saved && recorder) {
+            for (const std::u16string& said : recorder->record(
+                     exporter.exported(), window(which).form(), bill.sheet,
+                     byList ? std::u16string_view(d.inForce) : std::u16string_view(), d.rows)) {
+                prompts_.failed(said);
+            }
+        }
     } catch (const std::exception& e) {
         prompts_.failed(std::u16string(exporting::kUnexpectedExportError) +
                         text::fromUtf8(e.what()));

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ledger/SqliteLedger.hpp"
+#include "ledger/BillRecorder.hpp"
 
 #include "../TempFolder.hpp"
 #include "../export/RecordingPrompts.hpp"
@@ -50,8 +51,8 @@ BillRecord bill(std::string number, std::string time, long long volume) {
     r.headers = {{u"购货单位", u"青山\\林场\x1f\x1e"}, {u"车号", u"辽A12345"}, {u"", u""}};
     r.totals = {10, volume, 48000};
     r.lines = {{u"400", {}, u"20", u"5", u"10", u"0.4000", u"1200", u"480.00"}};
-    r.workbook = u"/档案/a.xls";
-    r.pdf = u"/档案/a.pdf";
+    r.workbook = text::textPath(u"/档案/a.xls");
+    r.pdf = text::textPath(u"/档案/a.pdf");
     return r;
 }
 
@@ -254,7 +255,8 @@ TEST_F(Sqlite, AnExportIsNumberedRecordedAndNeverFailedByTheLedger) {
     sawn.form().control(u"Text9").setText(u"480.00");
     SqliteLedger ledger(bills.folder() / "ledger.sqlite");
     exporting::BillExporter exporter(sheet, bills, prompts);
-    exporter.recordInto(ledger, ui::Calculator::Sawn);
+    BillRecorder recorder(ledger, ui::Calculator::Sawn);
+    exporter.numberFrom(recorder);
     const std::string today = ui::localNow("%Y%m%d");
     int count = 0;
 
@@ -264,6 +266,7 @@ TEST_F(Sqlite, AnExportIsNumberedRecordedAndNeverFailedByTheLedger) {
     fs::create_directories(dir / "templates");
     std::ofstream(dir / "templates" / text::utf8Path("账单明细1.xls")) << "template";
     ASSERT_TRUE(exporter.run(exporting::sawnBill(), sawn.form(), count));
+    EXPECT_TRUE(recorder.record(exporter.exported(), sawn.form(), u"锯材账单", {}, {}).empty());
     const auto [row, column, value] = sheet.cells.back();
     EXPECT_EQ(std::pair(row, column), std::pair(2, 2));
     EXPECT_EQ(value.text, text::fromUtf8(today + "-001"));
@@ -271,19 +274,24 @@ TEST_F(Sqlite, AnExportIsNumberedRecordedAndNeverFailedByTheLedger) {
     ASSERT_TRUE(r);
     EXPECT_EQ(r->totals, (Figures{10, 4000, 48000}));
     EXPECT_EQ(r->lines.size(), 1u);
-    EXPECT_NE(r->workbook.find(text::fromUtf8(today + "-001 锯材账单")), std::u16string::npos);
-    EXPECT_TRUE(fs::exists(text::textPath(r->workbook)));
-    EXPECT_TRUE(fs::exists(text::textPath(r->pdf)));
+    EXPECT_NE(text::pathText(r->workbook).find(text::fromUtf8(today + "-001 锯材账单")),
+              std::u16string::npos);
+    EXPECT_TRUE(fs::exists(r->workbook));
+    EXPECT_TRUE(fs::exists(r->pdf));
     EXPECT_TRUE(prompts.failures.empty());
 
     // A ledger that cannot be written: the bill still goes out, and the user is told.
     fs::create_directories(dir / "blocked");
     std::ofstream(dir / "blocked" / "in the way") << "x";
     SqliteLedger blocked(dir / "blocked" / "in the way" / "ledger.sqlite");
-    exporter.recordInto(blocked, ui::Calculator::Sawn);
+    BillRecorder blockedRecorder(blocked, ui::Calculator::Sawn);
+    exporter.numberFrom(blockedRecorder);
     EXPECT_TRUE(exporter.run(exporting::sawnBill(), sawn.form(), count));
-    ASSERT_EQ(prompts.failures.size(), 1u);
-    EXPECT_EQ(prompts.failures[0].find(u"账单已经导出，但账单记录没有记下它"), 0u);
+    EXPECT_TRUE(prompts.failures.empty());
+    const std::vector<std::u16string> said =
+        blockedRecorder.record(exporter.exported(), sawn.form(), u"锯材账单", {}, {});
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0].find(u"账单已经导出，但账单记录没有记下它"), 0u);
 }
 
 } // namespace

@@ -53,8 +53,8 @@ TEST(LedgerWindow, ListsFindsGroupsOpensVoidsAndSums) {
         r.sheet = u"原木一";
         r.headers = {{u"购货单位", buyers[i]}, {u"车号", u"辽A1000" + text::intText(i)}};
         r.totals = {10, 2135, 10675};
-        r.pdf = text::pathText(dir / ("bill" + std::to_string(i) + ".pdf"));
-        std::ofstream(text::textPath(r.pdf)) << "%PDF";
+        r.pdf = dir / ("bill" + std::to_string(i) + ".pdf");
+        std::ofstream(r.pdf) << "%PDF";
         store.record(r);
     }
     logora::testing::RecordingSheet sheet;
