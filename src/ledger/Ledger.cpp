@@ -172,35 +172,66 @@ BillRecord recordOf(Calculator which, const Form& form, std::u16string_view shee
     return r;
 }
 
-std::string billNumber(std::string_view day, int sequence) {
+std::string billNumber(std::string_view day, int sequence, std::string_view station) {
     std::string seq = std::to_string(sequence);
     if (seq.size() < 3) {
         seq.insert(0, 3 - seq.size(), '0');
     }
-    return std::string(day) + "-" + seq;
+    std::string out(day);
+    if (!station.empty()) {
+        out += "-" + std::string(station);
+    }
+    return out + "-" + seq;
 }
 
-std::optional<std::pair<std::string, int>> parseBillNumber(std::string_view number) {
-    if (number.size() < 12 || number[8] != '-') {
+namespace {
+
+bool digits(std::string_view t) {
+    return !t.empty() &&
+           std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+} // namespace
+
+std::optional<NumberParts> parseBillNumber(std::string_view number) {
+    if (number.size() < 12 || number[8] != '-' || !digits(number.substr(0, 8))) {
         return std::nullopt;
     }
-    int seq = 0;
-    for (std::size_t i = 0; i < number.size(); ++i) {
-        const char c = number[i];
-        if (i == 8) {
-            continue;
-        }
-        if (c < '0' || c > '9') {
+    std::string_view rest = number.substr(9);
+    NumberParts parts{std::string(number.substr(0, 8)), {}, 0};
+    if (const std::size_t dash = rest.find('-'); dash != std::string_view::npos) {
+        const std::optional<std::string> station =
+            stationCode(std::u16string(rest.begin(), rest.begin() + static_cast<long>(dash)));
+        if (!station || *station != rest.substr(0, dash)) {
             return std::nullopt;
         }
-        if (i > 8) {
-            if (seq > 100000) {
-                return std::nullopt;
-            }
-            seq = seq * 10 + (c - '0');
+        parts.station = *station;
+        rest = rest.substr(dash + 1);
+    }
+    if (rest.size() < 3 || rest.size() > 6 || !digits(rest)) {
+        return std::nullopt;
+    }
+    for (const char c : rest) {
+        parts.sequence = parts.sequence * 10 + (c - '0');
+    }
+    return parts;
+}
+
+std::optional<std::string> stationCode(std::u16string_view typed) {
+    if (typed.empty() || typed.size() > 4) {
+        return std::nullopt;
+    }
+    std::string out;
+    for (const char16_t c : typed) {
+        if (c >= u'a' && c <= u'z') {
+            out.push_back(static_cast<char>(c - u'a' + 'A'));
+        } else if ((c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            return std::nullopt;
         }
     }
-    return std::pair{std::string(number.substr(0, 8)), seq};
+    return out;
 }
 
 long long scaled(std::u16string_view t, int places) {

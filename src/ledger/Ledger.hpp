@@ -72,10 +72,21 @@ struct BillRecord {
 // A record of the form's tally as the bill gets it, without number, time and paths.
 BillRecord recordOf(ui::Calculator which, const ui::Form& form, std::u16string_view sheet);
 
-// "20261209-007": the day's sequence, three digits at least.
-std::string billNumber(std::string_view day, int sequence);
-// The day of a number, "20261209", and its sequence; nullopt for any other text.
-std::optional<std::pair<std::string, int>> parseBillNumber(std::string_view number);
+// "20261209-007": the day's sequence, three digits at least; a desk of a yard puts its station
+// between them, "20261209-A-007", so that two desks never give one number.
+std::string billNumber(std::string_view day, int sequence, std::string_view station = {});
+struct NumberParts {
+    std::string day; // "20261209"
+    std::string station;
+    int sequence = 0;
+    friend bool operator==(const NumberParts&, const NumberParts&) = default;
+};
+// The parts of a number; nullopt for any other text.
+std::optional<NumberParts> parseBillNumber(std::string_view number);
+
+// A desk's station code as the yard knows it: one to four letters or digits, in capitals
+// ("a" is "A"); nullopt for anything else.
+std::optional<std::string> stationCode(std::u16string_view typed);
 
 // A text scaled to an exact integer: "12.3456" with 4 places is 123456; rounded half away
 // from zero beyond the places; anything not a number is 0.
@@ -117,6 +128,8 @@ class LedgerStore {
     virtual void markVoid(std::string_view number, std::u16string_view reason) = 0;
     // Said once after opening: a damaged database kept aside and a new one started.
     virtual std::optional<std::u16string> takeNotice() { return std::nullopt; }
+    // A line the ledger window shows under its list while it holds (the yard not answering).
+    virtual std::u16string stateLine() { return {}; }
 };
 
 // What the ledger window lists: dates inclusive ("2026-12-01"), empty for no bound; a text

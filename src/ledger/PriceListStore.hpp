@@ -30,6 +30,8 @@ class PriceListStore {
                                 std::string_view time) = 0;
     // Every version of every list, oldest first.
     virtual std::vector<ListVersion> priceListHistory() = 0;
+    // What the price window says of where the lists came from, when it is worth saying.
+    virtual std::u16string listsNote() { return {}; }
 };
 
 } // namespace logora::ledger

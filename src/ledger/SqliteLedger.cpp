@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ledger/SqliteLedger.hpp"
 
+#include "ledger/RecordText.hpp"
 #include "prices/PriceListText.hpp"
 #include "text/NumberText.hpp"
 #include "text/PathText.hpp"
@@ -57,56 +58,18 @@ CREATE TABLE price_lists(
 CREATE INDEX price_lists_in_force ON price_lists(until);
 PRAGMA user_version = 3;
 )",
+    R"(
+CREATE TABLE settings(key TEXT PRIMARY KEY, value TEXT NOT NULL);
+CREATE TABLE outbox(
+    id INTEGER PRIMARY KEY AUTOINCREMENT, number TEXT NOT NULL, void INTEGER NOT NULL,
+    reason TEXT NOT NULL);
+PRAGMA user_version = 4;
+)",
 };
 static_assert(std::size(kMigrations) == kSchemaVersion);
 
 std::string utf8(std::u16string_view text) {
     return text::toUtf8(text);
-}
-
-// Headers in one column, so that the list needs no join: caption US text RS …, with the two
-// separators and the backslash escaped in the texts.
-std::string encodeHeaders(const std::vector<Header>& headers) {
-    std::string out;
-    auto put = [&out](std::u16string_view t) {
-        for (char c : utf8(t)) {
-            if (c == '\\' || c == '\x1e' || c == '\x1f') {
-                out.push_back('\\');
-                c = c == '\\' ? '\\' : (c == '\x1e' ? 'r' : 'u');
-            }
-            out.push_back(c);
-        }
-    };
-    for (const Header& h : headers) {
-        put(h.caption);
-        out.push_back('\x1f');
-        put(h.text);
-        out.push_back('\x1e');
-    }
-    return out;
-}
-
-std::vector<Header> decodeHeaders(std::string_view in) {
-    std::vector<Header> out;
-    std::string current;
-    std::u16string caption;
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        const char c = in[i];
-        if (c == '\\' && i + 1 < in.size()) {
-            const char e = in[++i];
-            current.push_back(e == 'r' ? '\x1e' : (e == 'u' ? '\x1f' : e));
-        } else if (c == '\x1f') {
-            caption = text::fromUtf8(current);
-            current.clear();
-        } else if (c == '\x1e') {
-            out.push_back({std::move(caption), text::fromUtf8(current)});
-            caption.clear();
-            current.clear();
-        } else {
-            current.push_back(c);
-        }
-    }
-    return out;
 }
 
 // A prepared statement, finalized however the call ends.
@@ -382,7 +345,7 @@ std::string SqliteLedger::reserveNumber(std::string_view day) {
     if (next.step() != SQLITE_ROW) {
         fail(why);
     }
-    const std::string number = billNumber(day, static_cast<int>(next.integer(0)) + 1);
+    const std::string number = billNumber(day, static_cast<int>(next.integer(0)) + 1, station_);
     Statement hold(db_, "INSERT INTO reserved(number, day, seq) VALUES (?, ?, ?)");
     hold.bind(1, number).bind(2, day).bind(3, next.integer(0) + 1);
     if (hold.step() != SQLITE_DONE || !t.commit()) {
@@ -415,8 +378,8 @@ void SqliteLedger::record(const BillRecord& r) {
                         "pieces, volume, amount, workbook, pdf, price_list) "
                         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     bill.bind(1, r.number)
-        .bind(2, parsed->first)
-        .bind(3, parsed->second)
+        .bind(2, parsed->day)
+        .bind(3, static_cast<long long>(parsed->sequence))
         .bind(4, r.time)
         .bind(5, static_cast<long long>(r.calculator))
         .bind(6, r.sheet)
@@ -459,10 +422,21 @@ void SqliteLedger::record(const BillRecord& r) {
         }
         cls.reset();
     }
+    if (inYard_) {
+        queue(r.number, false, {});
+    }
     Statement done(db_, "DELETE FROM reserved WHERE number = ?");
     done.bind(1, r.number);
     if (done.step() != SQLITE_DONE || !t.commit()) {
         fail(why);
+    }
+}
+
+void SqliteLedger::queue(std::string_view number, bool voidMark, std::u16string_view reason) {
+    Statement s(db_, "INSERT INTO outbox(number, void, reason) VALUES (?, ?, ?)");
+    s.bind(1, number).bind(2, voidMark ? 1LL : 0LL).bind(3, reason);
+    if (s.step() != SQLITE_DONE) {
+        fail({});
     }
 }
 
@@ -566,14 +540,109 @@ std::optional<BillRecord> SqliteLedger::load(std::string_view number) {
 
 void SqliteLedger::markVoid(std::string_view number, std::u16string_view reason) {
     open();
+    Transaction t(db_);
+    if (!t.begun()) {
+        fail(u"作废没有记下：");
+    }
     // Only the mark changes: the figures of a bill stay as they were exported.
     Statement s(db_, "UPDATE bills SET voided = 1, void_reason = ? WHERE number = ?");
     s.bind(1, reason).bind(2, number);
     if (s.step() != SQLITE_DONE) {
         fail(u"作废没有记下：");
     }
-    if (sqlite3_changes(db_) == 0) {
+    // In a yard the bill may be another desk's: the mark goes to the yard all the same.
+    if (sqlite3_changes(db_) == 0 && !inYard_) {
         throw LedgerError(u"账单记录里没有单号 " + text::fromUtf8(number) + u"。", {});
+    }
+    if (inYard_) {
+        queue(number, true, reason);
+    }
+    if (!t.commit()) {
+        fail(u"作废没有记下：");
+    }
+}
+
+std::optional<std::string> SqliteLedger::setting(std::string_view key) {
+    open();
+    Statement s(db_, "SELECT value FROM settings WHERE key = ?");
+    s.bind(1, key);
+    const int got = s.step();
+    if (got == SQLITE_ROW) {
+        return s.text(0);
+    }
+    if (got != SQLITE_DONE) {
+        fail(u"账单记录读不出来：");
+    }
+    return std::nullopt;
+}
+
+void SqliteLedger::setSetting(std::string_view key, std::optional<std::string_view> value) {
+    open();
+    Statement s(db_, value ? "INSERT OR REPLACE INTO settings(key, value) VALUES (?, ?)"
+                           : "DELETE FROM settings WHERE key = ?");
+    s.bind(1, key);
+    if (value) {
+        s.bind(2, *value);
+    }
+    if (s.step() != SQLITE_DONE) {
+        fail(u"设置没有保存：");
+    }
+}
+
+std::vector<Waiting> SqliteLedger::waiting(std::size_t most) {
+    open();
+    Statement s(db_, "SELECT id, number, void, reason FROM outbox ORDER BY id LIMIT ?");
+    s.bind(1, static_cast<long long>(most));
+    std::vector<Waiting> out;
+    int got = 0;
+    while ((got = s.step()) == SQLITE_ROW) {
+        out.push_back({s.integer(0), s.text(1), s.integer(2) != 0, s.wide(3)});
+    }
+    if (got != SQLITE_DONE) {
+        fail(u"待上传的账单读不出来：");
+    }
+    return out;
+}
+
+void SqliteLedger::delivered(long long id) {
+    open();
+    Statement s(db_, "DELETE FROM outbox WHERE id = ?");
+    s.bind(1, id);
+    if (s.step() != SQLITE_DONE) {
+        fail({});
+    }
+}
+
+long long SqliteLedger::waitingCount() {
+    open();
+    Statement s(db_, "SELECT count(*) FROM outbox WHERE void = 0");
+    if (s.step() != SQLITE_ROW) {
+        fail(u"待上传的账单读不出来：");
+    }
+    return s.integer(0);
+}
+
+std::string SqliteLedger::copiedInto() {
+    return setting("yard.copied").value_or("");
+}
+
+void SqliteLedger::copyInto(std::string_view yard) {
+    open();
+    const std::u16string why = u"本机账单没有排进上传：";
+    Transaction t(db_);
+    if (!t.begun()) {
+        fail(why);
+    }
+    // Oldest first, each bill before its void mark, nothing that already waits twice.
+    exec("INSERT INTO outbox(number, void, reason) SELECT number, 0, '' FROM bills "
+         "WHERE number NOT IN (SELECT number FROM outbox WHERE void = 0) ORDER BY day, seq");
+    exec("INSERT INTO outbox(number, void, reason) SELECT number, 1, void_reason FROM bills "
+         "WHERE voided = 1 AND number NOT IN (SELECT number FROM outbox WHERE void = 1) "
+         "ORDER BY day, seq");
+    Statement s(db_, "INSERT OR REPLACE INTO settings(key, value) VALUES ('yard.copied', ?)");
+    s.bind(1, yard);
+    if (s.step() != SQLITE_DONE || !t.commit()) {
+        fail(why);
     }
 }
 

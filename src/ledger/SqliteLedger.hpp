@@ -6,6 +6,7 @@
 
 #include "ledger/Ledger.hpp"
 #include "ledger/PriceListStore.hpp"
+#include "ledger/Yard.hpp"
 
 #include <filesystem>
 
@@ -14,9 +15,9 @@ struct sqlite3;
 namespace logora::ledger {
 
 // The schema this program writes; older files are brought forward when opened.
-inline constexpr int kSchemaVersion = 3;
+inline constexpr int kSchemaVersion = 4;
 
-class SqliteLedger : public LedgerStore, public PriceListStore {
+class SqliteLedger : public LedgerStore, public PriceListStore, public Outbox {
   public:
     // Opens or makes the file; throws LedgerError when its folder cannot hold one.
     explicit SqliteLedger(std::filesystem::path file);
@@ -37,6 +38,21 @@ class SqliteLedger : public LedgerStore, public PriceListStore {
                         std::string_view time) override;
     std::vector<ListVersion> priceListHistory() override;
 
+    // This desk's records wait for the yard: each record and void mark goes into the outbox
+    // in its own transaction, and a void mark of a bill of another desk is taken.
+    void joinYard(bool inYard) { inYard_ = inYard; }
+    // Numbers are "YYYYMMDD-<station>-NNN" from now; empty: "YYYYMMDD-NNN".
+    void numberAs(std::string station) { station_ = std::move(station); }
+    std::vector<Waiting> waiting(std::size_t most) override;
+    void delivered(long long id) override;
+    long long waitingCount() override;
+    std::string copiedInto() override;
+    void copyInto(std::string_view yard) override;
+
+    // The desk's own settings, kept with its ledger.
+    std::optional<std::string> setting(std::string_view key);
+    void setSetting(std::string_view key, std::optional<std::string_view> value);
+
     const std::filesystem::path& file() const { return file_; }
     int schemaVersion();
 
@@ -49,10 +65,13 @@ class SqliteLedger : public LedgerStore, public PriceListStore {
     [[noreturn]] void fail(std::u16string message) const;
     void exec(const char* sql);
     void switchToWal();
+    void queue(std::string_view number, bool voidMark, std::u16string_view reason);
 
     std::filesystem::path file_;
     sqlite3* db_ = nullptr;
     std::optional<std::u16string> notice_;
+    bool inYard_ = false;
+    std::string station_;
 };
 
 // The first schema, as the first ledgers were written: for the migration tests.

@@ -87,6 +87,7 @@ struct ControlDef {
     bool selectOnFocus = false; // whole text selected when the field receives the focus
     bool arrowKeys = false;     // Up and Down step through the elements of its array
     bool pickOnly = false;      // a chooser that takes only the texts of its list
+    bool password = false;      // a field whose text is shown as dots
     std::u16string widest;      // of a computed field: the widest text a tally can reach
     Role role = Role::None;
     ControlKey key() const { return {name, element}; }
@@ -115,6 +116,7 @@ WindowDef listWindowDef();  // Form2
 WindowDef sawnWindowDef();  // Form3
 WindowDef priceWindowDef(); // Form4
 WindowDef listEditorDef();  // Form5, "价格表"
+WindowDef yardWindowDef();  // Form6, "共享账本"
 
 // The editor's table: length bands across, bands down, fees under it.
 inline constexpr int kListEditorLengths = 6;

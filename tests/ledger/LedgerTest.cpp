@@ -90,10 +90,20 @@ TEST(Ledger, TheRecordOfEachCalculatorHoldsItsHeadersLinesAndTotals) {
 }
 
 TEST(Ledger, NumbersAndScaledFiguresReadBack) {
+    for (const auto& [typed, code] : {std::pair{u"a", "A"}, {u"B12", "B12"}, {u"zz9Z", "ZZ9Z"}}) {
+        EXPECT_EQ(stationCode(typed), code);
+    }
+    for (const char16_t* bad : {u"", u"ABCDE", u"A-1", u"Ａ", u"磅房", u" A"}) {
+        EXPECT_FALSE(stationCode(bad)) << text::toUtf8(bad);
+    }
     EXPECT_EQ(billNumber("20261209", 7), "20261209-007");
     EXPECT_EQ(billNumber("20261209", 1234), "20261209-1234");
-    EXPECT_EQ(parseBillNumber("20261209-1234"), (std::pair{std::string("20261209"), 1234}));
-    for (const char* bad : {"", "20261209", "2026120-001", "20261209_001", "2026a209-001"}) {
+    EXPECT_EQ(billNumber("20261209", 7, "A2"), "20261209-A2-007");
+    EXPECT_EQ(parseBillNumber("20261209-1234"), (NumberParts{"20261209", "", 1234}));
+    EXPECT_EQ(parseBillNumber("20261209-A2-007"), (NumberParts{"20261209", "A2", 7}));
+    for (const char* bad :
+         {"", "20261209", "2026120-001", "20261209_001", "2026a209-001", "20261209-a-001",
+          "20261209-ABCDE-001", "20261209--001", "20261209-A-01", "20261209-A-001-002"}) {
         EXPECT_FALSE(parseBillNumber(bad)) << bad;
     }
     const std::tuple<const char16_t*, int, long long, const char16_t*> figures[] = {

@@ -1,0 +1,302 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ledger/DeskLedger.hpp"
+
+#include "ledger/PgPass.hpp"
+#include "text/NumberText.hpp"
+#include "text/PathText.hpp"
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <system_error>
+
+namespace logora::ledger {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// An address for the status line, without a password it may hold.
+std::u16string shownUrl(std::string url) {
+    const std::size_t scheme = url.find("://");
+    const std::size_t at = url.find('@');
+    if (scheme != std::string::npos && at != std::string::npos && at > scheme) {
+        const std::size_t colon = url.find(':', scheme + 3);
+        if (colon != std::string::npos && colon < at) {
+            url.erase(colon, at - colon);
+        }
+    }
+    return text::fromUtf8(url);
+}
+
+std::u16string placeOf(const ReadSettings& s) {
+    return text::fromUtf8(s.host + ":" + std::to_string(s.port) + "/" + s.database);
+}
+
+} // namespace
+
+DeskLedger::DeskLedger(fs::path file) : sqlite_(std::move(file)) {}
+
+void DeskLedger::configure() {
+    if (configured_) {
+        return;
+    }
+    configured_ = true;
+    problem_.clear();
+    if (setByEnvironment()) {
+        const char* st = std::getenv("LOGORA_STATION");
+        const std::optional<std::string> station =
+            st != nullptr ? stationCode(text::fromUtf8(st)) : std::nullopt;
+        if (!station) {
+            problem_ = u"设了环境变量 LOGORA_LEDGER_URL，LOGORA_STATION 却不是一到四个字母或数字："
+                       u"这台电脑先只把账单记在本机。";
+            return;
+        }
+        const std::string url = std::getenv("LOGORA_LEDGER_URL");
+        useYard(url, *station, shownUrl(url));
+        return;
+    }
+    try {
+        const std::optional<std::string> host = sqlite_.setting("yard.host");
+        if (!host) {
+            return;
+        }
+        ReadSettings s;
+        s.host = *host;
+        s.port = std::atoi(sqlite_.setting("yard.port").value_or("5432").c_str());
+        s.database = sqlite_.setting("yard.database").value_or("logora");
+        s.user = sqlite_.setting("yard.user").value_or("");
+        s.station = sqlite_.setting("yard.station").value_or("");
+        useYard(conninfoOf(s.host, s.port, s.database, s.user), s.station, placeOf(s));
+    } catch (const LedgerError&) {
+        // The desk's own ledger cannot be read: each of its calls says so in its turn.
+        configured_ = false;
+    }
+}
+
+void DeskLedger::useYard(std::string conninfo, std::string station, std::u16string where) {
+    sqlite_.joinYard(true);
+    sqlite_.numberAs(station);
+    pg_ = std::make_unique<PgYard>(std::move(conninfo), std::move(station), deskIdentity());
+    yard_ = std::make_unique<YardLedger>(sqlite_, sqlite_, sqlite_, *pg_);
+    where_ = std::move(where);
+}
+
+std::string DeskLedger::deskIdentity() {
+    try {
+        if (std::optional<std::string> known = sqlite_.setting("desk")) {
+            return *known;
+        }
+        // 128 random bits: the desk's own, so that a station code is never taken twice.
+        std::random_device random;
+        std::ostringstream id;
+        for (int i = 0; i < 4; ++i) {
+            id << std::hex << random();
+        }
+        sqlite_.setSetting("desk", id.str());
+        return id.str();
+    } catch (const LedgerError&) {
+        return "unknown";
+    }
+}
+
+LedgerStore& DeskLedger::ledger() {
+    configure();
+    return yard_ ? static_cast<LedgerStore&>(*yard_) : sqlite_;
+}
+
+PriceListStore& DeskLedger::lists() {
+    configure();
+    return yard_ ? static_cast<PriceListStore&>(*yard_) : sqlite_;
+}
+
+bool DeskLedger::inYard() {
+    configure();
+    return yard_ != nullptr;
+}
+
+void DeskLedger::sendWaiting() {
+    configure();
+    if (yard_) {
+        yard_->send();
+    }
+}
+
+YardSettings DeskLedger::settings() {
+    YardSettings s;
+    if (setByEnvironment()) {
+        s.host = shownUrl(std::getenv("LOGORA_LEDGER_URL"));
+        const char* st = std::getenv("LOGORA_STATION");
+        s.station = text::fromUtf8(st != nullptr ? st : "");
+        s.port.clear();
+        s.database.clear();
+        return s;
+    }
+    try {
+        if (const std::optional<std::string> host = sqlite_.setting("yard.host")) {
+            s.host = text::fromUtf8(*host);
+            s.port = text::fromUtf8(sqlite_.setting("yard.port").value_or("5432"));
+            s.database = text::fromUtf8(sqlite_.setting("yard.database").value_or("logora"));
+            s.user = text::fromUtf8(sqlite_.setting("yard.user").value_or(""));
+            s.station = text::fromUtf8(sqlite_.setting("yard.station").value_or(""));
+        }
+    } catch (const LedgerError&) {
+    }
+    return s;
+}
+
+bool DeskLedger::setByEnvironment() {
+    const char* url = std::getenv("LOGORA_LEDGER_URL");
+    return url != nullptr && *url != '\0';
+}
+
+std::u16string DeskLedger::test(const ReadSettings& s, const std::u16string& password) {
+    PgYard probe(conninfoOf(s.host, s.port, s.database, s.user, text::toUtf8(password)), s.station,
+                 deskIdentity());
+    try {
+        probe.identity();
+        return {};
+    } catch (const LedgerError& e) {
+        return e.fullText();
+    }
+}
+
+std::u16string DeskLedger::join(const ReadSettings& s, const std::u16string& password) {
+    if (std::u16string problem = test(s, password); !problem.empty()) {
+        return problem;
+    }
+    if (!password.empty()) {
+        const std::string why =
+            storePassword(s.host, s.port, s.database, s.user, text::toUtf8(password));
+        if (!why.empty()) {
+            return u"密码没有存进 " + text::pathText(pgpassFile()) + u"：" + text::fromUtf8(why);
+        }
+    }
+    try {
+        sqlite_.setSetting("yard.host", s.host);
+        sqlite_.setSetting("yard.port", std::to_string(s.port));
+        sqlite_.setSetting("yard.database", s.database);
+        sqlite_.setSetting("yard.user", s.user);
+        sqlite_.setSetting("yard.station", s.station);
+    } catch (const LedgerError& e) {
+        return e.fullText();
+    }
+    yard_.reset();
+    pg_.reset();
+    configured_ = false;
+    configure();
+    if (yard_ && !yard_->send()) {
+        return u"已经加入，但本机账单还没有传上去：" + yard_->problem();
+    }
+    return {};
+}
+
+std::u16string DeskLedger::leave() {
+    configure();
+    if (!yard_) {
+        return u"这台电脑没有加入共享账本。";
+    }
+    long long waiting = 0;
+    try {
+        for (const char* key :
+             {"yard.host", "yard.port", "yard.database", "yard.user", "yard.station"}) {
+            sqlite_.setSetting(key, std::nullopt);
+        }
+        waiting = sqlite_.waitingCount();
+    } catch (const LedgerError& e) {
+        return e.fullText();
+    }
+    yard_.reset();
+    pg_.reset();
+    sqlite_.joinYard(false);
+    sqlite_.numberAs({});
+    return u"已退出共享账本，以后的账单只记在本机。" +
+           (waiting > 0 ? u"还有 " + text::intText(static_cast<int>(waiting)) +
+                              u" 张没有传上去，重新加入同一个共享账本时会补传。"
+                        : std::u16string());
+}
+
+std::u16string DeskLedger::status() {
+    configure();
+    if (!problem_.empty()) {
+        return problem_;
+    }
+    if (!yard_) {
+        return u"这台电脑没有加入共享账本，账单只记在本机。";
+    }
+    std::u16string line = u"已加入共享账本 " + where_ + u"，本机站号 " +
+                          text::fromUtf8(sqlite_.setting("yard.station")
+                                             .value_or(std::getenv("LOGORA_STATION") != nullptr
+                                                           ? std::getenv("LOGORA_STATION")
+                                                           : "")) +
+                          u"。";
+    try {
+        if (const long long waiting = sqlite_.waitingCount(); waiting > 0) {
+            line += text::intText(static_cast<int>(waiting)) + u" 张待上传。";
+        }
+    } catch (const LedgerError&) {
+    }
+    if (!yard_->problem().empty()) {
+        line += u"\n" + yard_->problem();
+    }
+    return line;
+}
+
+namespace {
+
+// A field of a .pgpass line: the colon and the backslash escaped.
+std::string passField(std::string_view t) {
+    std::string out;
+    for (const char c : t) {
+        if (c == ':' || c == '\\') {
+            out.push_back('\\');
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+} // namespace
+
+std::string storePassword(std::string_view host, int port, std::string_view database,
+                          std::string_view user, std::string_view password) {
+    const fs::path file = pgpassFile();
+    const std::string key = passField(host) + ":" + std::to_string(port) + ":" +
+                            passField(database) + ":" + passField(user) + ":";
+    std::string kept;
+    {
+        std::ifstream in(file, std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.rfind(key, 0) != 0) {
+                kept += line + "\n";
+            }
+        }
+    }
+    kept += key + passField(password) + "\n";
+    std::error_code ec;
+    fs::create_directories(file.parent_path(), ec);
+    const fs::path part = fs::path(file) += ".logora-part";
+    {
+        // Made for its owner alone before the password goes in.
+        std::ofstream(part, std::ios::binary | std::ios::trunc).close();
+        fs::permissions(part, fs::perms::owner_read | fs::perms::owner_write,
+                        fs::perm_options::replace, ec);
+        std::ofstream out(part, std::ios::binary | std::ios::trunc);
+        out << kept;
+        out.close();
+        if (!out) {
+            fs::remove(part, ec);
+            return "cannot write " + text::toUtf8(text::pathText(part));
+        }
+    }
+    fs::rename(part, file, ec);
+    if (ec) {
+        fs::remove(part, ec);
+        return ec.message();
+    }
+    return {};
+}
+
+} // namespace logora::ledger

@@ -1,0 +1,452 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ledger/PgYard.hpp"
+
+#include "ledger/RecordText.hpp"
+#include "prices/PriceListText.hpp"
+#include "text/NumberText.hpp"
+#include "text/PathText.hpp"
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <cstring>
+#include <initializer_list>
+
+namespace logora::ledger {
+
+namespace {
+
+// A query's result, cleared however the call ends.
+class Result {
+  public:
+    explicit Result(PGresult* r) : r_(r) {}
+    ~Result() { PQclear(r_); }
+    Result(const Result&) = delete;
+    Result& operator=(const Result&) = delete;
+    bool ok() const {
+        const ExecStatusType s = PQresultStatus(r_);
+        return s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
+    }
+    std::string state() const {
+        const char* s = PQresultErrorField(r_, PG_DIAG_SQLSTATE);
+        return s != nullptr ? s : "";
+    }
+    std::u16string error() const { return text::fromUtf8(PQresultErrorMessage(r_)); }
+    int rows() const { return PQntuples(r_); }
+    int changed() const { return std::atoi(PQcmdTuples(r_)); }
+    std::string text(int row, int column) const {
+        return {PQgetvalue(r_, row, column),
+                static_cast<std::size_t>(PQgetlength(r_, row, column))};
+    }
+    std::string_view view(int row, int column) const {
+        return {PQgetvalue(r_, row, column),
+                static_cast<std::size_t>(PQgetlength(r_, row, column))};
+    }
+    std::u16string wide(int row, int column) const { return text::fromUtf8(view(row, column)); }
+    long long integer(int row, int column) const {
+        return std::strtoll(PQgetvalue(r_, row, column), nullptr, 10);
+    }
+
+  private:
+    PGresult* r_;
+};
+
+// Every statement goes with its values apart from its text.
+PGresult* run(PGconn* c, const char* sql, std::initializer_list<std::string> values) {
+    std::vector<const char*> v;
+    std::vector<int> lengths;
+    for (const std::string& s : values) {
+        v.push_back(s.c_str());
+        lengths.push_back(static_cast<int>(s.size()));
+    }
+    return PQexecParams(c, sql, static_cast<int>(v.size()), nullptr, v.data(), lengths.data(),
+                        nullptr, 0);
+}
+
+std::string utf8(std::u16string_view t) {
+    return text::toUtf8(t);
+}
+
+std::string number(long long n) {
+    return std::to_string(n);
+}
+
+// A value quoted for a keyword=value connection string.
+std::string quoted(std::string_view value) {
+    std::string out = "'";
+    for (const char c : value) {
+        if (c == '\'' || c == '\\') {
+            out.push_back('\\');
+        }
+        out.push_back(c);
+    }
+    return out + "'";
+}
+
+constexpr const char* kListColumns = "number, time, calculator, sheet, headers, pieces, "
+                                     "volume, amount, voided, void_reason";
+
+BillRecord listed(const Result& r, int row) {
+    BillRecord b;
+    b.number = r.text(row, 0);
+    b.time = r.text(row, 1);
+    b.calculator = static_cast<ui::Calculator>(r.integer(row, 2));
+    b.sheet = r.wide(row, 3);
+    b.headers = decodeHeaders(r.view(row, 4));
+    b.totals = {r.integer(row, 5), r.integer(row, 6), r.integer(row, 7)};
+    b.voided = r.view(row, 8) == "t";
+    b.voidReason = r.wide(row, 9);
+    return b;
+}
+
+prices::PriceList listFrom(std::u16string body) {
+    prices::ParsedLists parsed = prices::parseLists(body, u'\t');
+    if (parsed.lists.size() != 1) {
+        throw LedgerError(u"价格表读不出来：共享账本里的一张价格表已经损坏。", parsed.problem);
+    }
+    return std::move(parsed.lists.front());
+}
+
+} // namespace
+
+std::string conninfoOf(std::string_view host, int port, std::string_view database,
+                       std::string_view user, std::string_view password) {
+    return "host=" + quoted(host) + " port=" + std::to_string(port) +
+           " dbname=" + quoted(database) + " user=" + quoted(user) +
+           (password.empty() ? "" : " password=" + quoted(password));
+}
+
+PgYard::PgYard(std::string conninfo, std::string station, std::string desk)
+    : conninfo_(std::move(conninfo)), station_(std::move(station)), desk_(std::move(desk)) {}
+
+PgYard::~PgYard() {
+    drop();
+}
+
+void PgYard::drop() {
+    if (conn_ != nullptr) {
+        PQfinish(conn_);
+        conn_ = nullptr;
+    }
+}
+
+PGconn* PgYard::connection() {
+    if (conn_ != nullptr && PQstatus(conn_) == CONNECTION_OK) {
+        return conn_;
+    }
+    PGconn* c = connect();
+    try {
+        yard_ = check(c);
+    } catch (const LedgerError&) {
+        drop();
+        throw;
+    }
+    return c;
+}
+
+std::string PgYard::identity() {
+    connection();
+    return yard_;
+}
+
+PGconn* PgYard::connect() {
+    drop();
+    // The given connection first; the bounds after it, so that no export waits long for a
+    // server that is away. sslmode is libpq's own default, prefer, unless the address says.
+    const char* keys[] = {"dbname",
+                          "connect_timeout",
+                          "tcp_user_timeout",
+                          "keepalives_idle",
+                          "keepalives_interval",
+                          "keepalives_count",
+                          "application_name",
+                          "client_encoding",
+                          "options",
+                          nullptr};
+    const char* values[] = {conninfo_.c_str(),
+                            "2",
+                            "2000",
+                            "5",
+                            "1",
+                            "2",
+                            "Logora",
+                            "UTF8",
+                            "-c statement_timeout=10000",
+                            nullptr};
+    conn_ = PQconnectdbParams(keys, values, 1);
+    if (PQstatus(conn_) == CONNECTION_OK) {
+        return conn_;
+    }
+    const std::u16string detail = text::fromUtf8(PQerrorMessage(conn_));
+    const bool needsPassword = PQconnectionNeedsPassword(conn_) != 0;
+    const std::string host = PQhost(conn_) != nullptr ? PQhost(conn_) : "";
+    const std::string port = PQport(conn_) != nullptr ? PQport(conn_) : "";
+    const std::string database = PQdb(conn_) != nullptr ? PQdb(conn_) : "";
+    drop();
+    const std::u16string where = text::fromUtf8(host + (port.empty() ? "" : ":" + port));
+    // Told apart by what the server does, not by its words, which follow its language.
+    const char* pingKeys[] = {"dbname", "connect_timeout", nullptr};
+    const char* pingValues[] = {conninfo_.c_str(), "2", nullptr};
+    if (PQpingParams(pingKeys, pingValues, 1) == PQPING_NO_RESPONSE) {
+        throw LedgerError(u"连不上共享账本的服务器 " + where +
+                              u"：服务器没有开，或者网络不通，或者地址、端口填错了。",
+                          detail);
+    }
+    if (needsPassword) {
+        throw LedgerError(u"共享账本的服务器要密码：请在“共享账本”里填上密码。", detail);
+    }
+    // The same login into the server's own database tells a wrong password from a
+    // database that is not there.
+    const char* probeKeys[] = {"dbname", "connect_timeout", "dbname", nullptr};
+    const std::string plain = "postgres";
+    const char* probeValues[] = {conninfo_.c_str(), "2", plain.c_str(), nullptr};
+    PGconn* probe = PQconnectdbParams(probeKeys, probeValues, 1);
+    const bool loginWorks = PQstatus(probe) == CONNECTION_OK;
+    PQfinish(probe);
+    if (loginWorks) {
+        throw LedgerError(u"服务器 " + where + u" 上没有数据库 " + text::fromUtf8(database) +
+                              u"：请检查数据库的名字，或者请管理员先建好它。",
+                          detail);
+    }
+    throw LedgerError(u"服务器 " + where +
+                          u" 不让这个用户登录：用户名或密码不对，或者服务器没有允许这台电脑连接。",
+                      detail);
+}
+
+namespace {
+
+// A statement that failed: the connection gone, or the database said no.
+[[noreturn]] void failed(PGconn* c, const Result& r, std::u16string_view what) {
+    if (PQstatus(c) != CONNECTION_OK) {
+        throw LedgerError(std::u16string(what) + u"和共享账本的连接断了。", r.error());
+    }
+    throw LedgerError(std::u16string(what) + u"共享账本没有接受。", r.error());
+}
+
+} // namespace
+
+bool PgYard::encrypted() {
+    return PQsslInUse(connection()) != 0;
+}
+
+std::string PgYard::check(PGconn* c) {
+    const std::string_view station = station_;
+    const std::string_view desk = desk_;
+    std::string yard;
+    for (int tries = 0; tries < 2 && yard.empty(); ++tries) {
+        Result version(PQexec(c, "SELECT version, yard FROM logora_schema"));
+        if (version.ok() && version.rows() == 1) {
+            const long long v = version.integer(0, 0);
+            if (v > kYardSchemaVersion) {
+                throw LedgerError(u"共享账本是更新版本的 Logora 建的（第 " +
+                                      text::intText(static_cast<int>(v)) +
+                                      u" 版），这个版本用不了它：请先把本机的 Logora 升级。",
+                                  {});
+            }
+            yard = version.text(0, 1);
+            break;
+        }
+        if (version.state() != "42P01") {
+            failed(c, version, u"共享账本读不出来：");
+        }
+        Result tables(PQexec(c, "SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname "
+                                "NOT IN ('pg_catalog', 'information_schema')"));
+        if (!tables.ok()) {
+            failed(c, tables, u"共享账本读不出来：");
+        }
+        if (tables.integer(0, 0) > 0) {
+            throw LedgerError(u"数据库 " + text::fromUtf8(PQdb(c)) +
+                                  u" 里已经有别的数据，不是 Logora 的共享账本：请换一个数据库。",
+                              {});
+        }
+        // An empty database: the schema as shipped, in one transaction.
+        Result made(PQexec(c, (std::string("BEGIN;\n") + kYardSchemaSql + "\nCOMMIT;").c_str()));
+        if (!made.ok()) {
+            Result(PQexec(c, "ROLLBACK"));
+            if (made.state() == "42501") {
+                throw LedgerError(u"共享账本还是空的，这个用户又不能在里面建表：请数据库管理员先"
+                                  u"执行 logora-yard.sql，或者用数据库的所有者加入一次。",
+                                  made.error());
+            }
+            failed(c, made, u"共享账本没有建成：");
+        }
+    }
+    Result take(run(c,
+                    "INSERT INTO stations(code, desk) VALUES ($1, $2) "
+                    "ON CONFLICT (code) DO NOTHING",
+                    {std::string(station), std::string(desk)}));
+    if (!take.ok()) {
+        failed(c, take, u"站号没有登记：");
+    }
+    Result owner(run(c, "SELECT desk FROM stations WHERE code = $1", {std::string(station)}));
+    if (!owner.ok() || owner.rows() != 1) {
+        failed(c, owner, u"站号没有登记：");
+    }
+    if (owner.view(0, 0) != desk) {
+        throw LedgerError(u"站号 " + text::fromUtf8(station) +
+                              u" 已经是这个场另一台电脑的了：每台电脑要用自己的站号，请换一个。",
+                          {});
+    }
+    return yard;
+}
+
+void PgYard::put(const BillRecord& r) {
+    const std::optional<NumberParts> parts = parseBillNumber(r.number);
+    if (!parts) {
+        throw LedgerError(u"单号 " + text::fromUtf8(r.number) + u" 不是一个单号。", {});
+    }
+    PGconn* c = connection();
+    Result done(run(
+        c,
+        "INSERT INTO bills(number, day, station, seq, time, calculator, sheet, headers, pieces, "
+        "volume, amount, lines, classes, workbook, pdf, price_list) VALUES ($1, $2, $3, $4, $5, "
+        "$6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16) ON CONFLICT (number) DO NOTHING",
+        {r.number, parts->day, parts->station, number(parts->sequence), r.time,
+         number(static_cast<long long>(r.calculator)), utf8(r.sheet), encodeHeaders(r.headers),
+         number(r.totals.pieces), number(r.totals.volume), number(r.totals.amount),
+         encodeLines(r.lines), encodeClasses(r.classes), utf8(text::pathText(r.workbook)),
+         utf8(text::pathText(r.pdf)), utf8(r.priceList)}));
+    if (!done.ok()) {
+        failed(c, done, u"账单没有上传：");
+    }
+}
+
+void PgYard::putVoid(std::string_view n, std::u16string_view reason) {
+    PGconn* c = connection();
+    Result done(run(c,
+                    "UPDATE bills SET voided = true, void_reason = $2 "
+                    "WHERE number = $1 AND NOT voided",
+                    {std::string(n), utf8(reason)}));
+    if (!done.ok()) {
+        failed(c, done, u"作废没有上传：");
+    }
+}
+
+std::vector<BillRecord> PgYard::list() {
+    PGconn* c = connection();
+    Result all(PQexec(
+        c, (std::string("SELECT ") + kListColumns + " FROM bills ORDER BY time DESC, number DESC")
+               .c_str()));
+    if (!all.ok()) {
+        failed(c, all, u"账单记录读不出来：");
+    }
+    std::vector<BillRecord> out;
+    out.reserve(static_cast<std::size_t>(all.rows()));
+    for (int i = 0; i < all.rows(); ++i) {
+        out.push_back(listed(all, i));
+    }
+    return out;
+}
+
+std::optional<BillRecord> PgYard::load(std::string_view n) {
+    PGconn* c = connection();
+    Result one(run(c,
+                   (std::string("SELECT ") + kListColumns +
+                    ", lines, classes, workbook, pdf, price_list FROM bills WHERE number = $1")
+                       .c_str(),
+                   {std::string(n)}));
+    if (!one.ok()) {
+        failed(c, one, u"账单记录读不出来：");
+    }
+    if (one.rows() == 0) {
+        return std::nullopt;
+    }
+    BillRecord b = listed(one, 0);
+    b.lines = decodeLines(one.view(0, 10));
+    b.classes = decodeClasses(one.view(0, 11));
+    b.workbook = text::textPath(one.wide(0, 12));
+    b.pdf = text::textPath(one.wide(0, 13));
+    b.priceList = one.wide(0, 14);
+    return b;
+}
+
+std::vector<prices::PriceList> PgYard::priceLists() {
+    PGconn* c = connection();
+    Result s(PQexec(c, "SELECT body FROM price_lists WHERE until = '' ORDER BY id"));
+    if (!s.ok()) {
+        failed(c, s, u"价格表读不出来：");
+    }
+    std::vector<prices::PriceList> out;
+    for (int i = 0; i < s.rows(); ++i) {
+        out.push_back(listFrom(s.wide(i, 0)));
+    }
+    return out;
+}
+
+void PgYard::savePriceLists(const std::vector<prices::PriceList>& lists, std::string_view time) {
+    PGconn* c = connection();
+    const std::u16string why = u"价格表没有保存：";
+    Result begin(PQexec(c, "BEGIN"));
+    if (!begin.ok()) {
+        failed(c, begin, why);
+    }
+    struct Rollback {
+        PGconn* c;
+        bool open = true;
+        ~Rollback() {
+            if (open) {
+                PQclear(PQexec(c, "ROLLBACK"));
+            }
+        }
+    } rollback{c};
+    // Two desks saving at once save one after the other.
+    Result lock(PQexec(c, "SELECT pg_advisory_xact_lock(2708)"));
+    if (!lock.ok()) {
+        failed(c, lock, why);
+    }
+    Result current(PQexec(c, "SELECT id, body FROM price_lists WHERE until = ''"));
+    if (!current.ok()) {
+        failed(c, current, why);
+    }
+    std::vector<bool> stays(static_cast<std::size_t>(current.rows()), false);
+    for (const prices::PriceList& list : lists) {
+        const std::string body = utf8(prices::listsText({list}, u'\t'));
+        bool same = false;
+        for (int i = 0; i < current.rows() && !same; ++i) {
+            if (!stays[static_cast<std::size_t>(i)] && current.view(i, 1) == body) {
+                stays[static_cast<std::size_t>(i)] = same = true;
+            }
+        }
+        if (same) {
+            continue;
+        }
+        Result add(
+            run(c,
+                "INSERT INTO price_lists(kind, species, party, body, since) "
+                "VALUES ($1, $2, $3, $4, $5)",
+                {number(static_cast<long long>(list.kind)), utf8(prices::keyText(list.species)),
+                 utf8(prices::keyText(list.party)), body, std::string(time)}));
+        if (!add.ok()) {
+            failed(c, add, why);
+        }
+    }
+    for (int i = 0; i < current.rows(); ++i) {
+        if (!stays[static_cast<std::size_t>(i)]) {
+            Result end(run(c, "UPDATE price_lists SET until = $1 WHERE id = $2",
+                           {std::string(time), current.text(i, 0)}));
+            if (!end.ok()) {
+                failed(c, end, why);
+            }
+        }
+    }
+    Result commit(PQexec(c, "COMMIT"));
+    if (!commit.ok()) {
+        failed(c, commit, why);
+    }
+    rollback.open = false;
+}
+
+std::vector<ListVersion> PgYard::priceListHistory() {
+    PGconn* c = connection();
+    Result s(PQexec(c, "SELECT since, until, body FROM price_lists ORDER BY since, id"));
+    if (!s.ok()) {
+        failed(c, s, u"价格表读不出来：");
+    }
+    std::vector<ListVersion> out;
+    for (int i = 0; i < s.rows(); ++i) {
+        out.push_back({listFrom(s.wide(i, 2)), s.text(i, 0), s.text(i, 1)});
+    }
+    return out;
+}
+
+} // namespace logora::ledger

@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// "共享账本": joining the desk to a yard's ledger. The window's fields, their checks and its
+// lines live here; the connection itself is the platform's (YardDoor).
+#pragma once
+
+#include "ui/Form.hpp"
+#include "ui/Shell.hpp"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace logora::ledger {
+
+// The server as the window takes it; the password is never among the desk's settings.
+struct YardSettings {
+    std::u16string host, port = u"5432", database = u"logora", user, station;
+    friend bool operator==(const YardSettings&, const YardSettings&) = default;
+};
+
+// The fields read, or the sentence that says which one is wrong and how.
+struct ReadSettings {
+    std::string host, database, user, station;
+    int port = 0;
+    std::u16string problem;
+};
+ReadSettings readSettings(const YardSettings& typed);
+
+// What the window asks of the desk's ledger. Each returns a sentence for the user: empty
+// when it went well, or what is wrong.
+class YardDoor {
+  public:
+    virtual ~YardDoor() = default;
+    // What the desk uses now, and whether the environment set it (then the window only shows).
+    virtual YardSettings settings() = 0;
+    virtual bool setByEnvironment() = 0;
+    virtual std::u16string test(const ReadSettings& settings, const std::u16string& password) = 0;
+    virtual std::u16string join(const ReadSettings& settings, const std::u16string& password) = 0;
+    virtual std::u16string leave() = 0;
+    // One line: in a yard or not, where, as which station, how many bills wait.
+    virtual std::u16string status() = 0;
+};
+
+inline constexpr std::u16string_view kEnvironmentSays =
+    u"这台电脑的共享账本由环境变量 LOGORA_LEDGER_URL 和 LOGORA_STATION 设定，"
+    u"要改请找安装的人。";
+
+class YardWindow : public ui::Window {
+  public:
+    explicit YardWindow(YardDoor& door);
+    ui::Form& form() override { return form_; }
+    void tick() override {}
+
+    // The fields from the desk's settings, and its status.
+    void refresh();
+    // The buttons.
+    void test();
+    void join();
+    void leave();
+    std::function<void()> onClose;
+    // The ledger's window lists anew after a join or a leave.
+    std::function<void()> onChanged;
+
+  private:
+    YardSettings typed() const;
+    void say(std::u16string line);
+
+    YardDoor& door_;
+    ui::Form form_;
+};
+
+} // namespace logora::ledger
