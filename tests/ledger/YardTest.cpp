@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <set>
 #include <thread>
 
@@ -119,6 +120,157 @@ TEST_F(Yard, TwoDesksShareOneLedgerWithNumbersThatNeverClash) {
     DeskLedger other(dir / "c" / "ledger.sqlite");
     EXPECT_NE(other.join(settings("desk_b", "A"), u"pw").find(u"站号 A 已经是这个场另一台电脑的了"),
               std::u16string::npos);
+}
+
+// The server stopped before an export, killed during them, started again: every bill is
+// exported and numbered at once, and in the yard exactly once when it answers.
+TEST_F(Yard, TheServerAwayNeverStopsAnExportAndEveryBillArrivesOnce) {
+    auto d = desk("f", "desk_a", "F");
+    server->stop();
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < 3; ++i) {
+        bill(d->ledger(), u"青山林场", 4000 + i);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
+    EXPECT_EQ(d->ledger().list().size(), 3u);
+    EXPECT_EQ(d->ledger().stateLine(), unreachableLine(3));
+    server->start();
+    const std::size_t listed = d->ledger().list().size();
+    EXPECT_EQ(listed, yardCount());
+    EXPECT_EQ(yardCount("station = 'F'"), 3);
+
+    std::thread killer([&] {
+        while (yardCount("station = 'F'") < 8) {
+            std::this_thread::yield();
+        }
+        server->kill();
+    });
+    for (int i = 0; i < 20; ++i) {
+        bill(d->ledger(), u"青山林场", 5000 + i);
+    }
+    killer.join();
+    server->start();
+    d->sendWaiting();
+    EXPECT_EQ(yardCount("station = 'F'"), 23);
+    EXPECT_EQ(d->desk().waitingCount(), 0);
+}
+
+// A desk killed between writing its record and sending it sends it at its next start; two
+// desks exporting at once lose nothing and give no number twice.
+TEST_F(Yard, ADeskKilledBeforeSendingAndTwoDesksAtOnceLoseNothing) {
+    auto g = desk("g", "desk_a", "G");
+    g.reset();
+    {
+        SqliteLedger killed(dir / "g" / "ledger.sqlite");
+        killed.joinYard(true);
+        killed.numberAs("G");
+        bill(killed, u"青山林场", 4000); // recorded, never sent
+    }
+    DeskLedger again(dir / "g" / "ledger.sqlite");
+    again.ledger().list();
+    EXPECT_EQ(yardCount("station = 'G'"), 1);
+
+    auto h = desk("h", "desk_a", "H");
+    auto k = desk("k", "desk_b", "K");
+    auto exports = [this](DeskLedger* d) {
+        for (int i = 0; i < 15; ++i) {
+            bill(d->ledger(), u"东港木业", 4000 + i);
+        }
+    };
+    std::thread one(exports, h.get());
+    std::thread two(exports, k.get());
+    one.join();
+    two.join();
+    EXPECT_EQ(yardCount("station IN ('H', 'K')"), 30);
+}
+
+// What is wrong is said plainly, and the desk goes on with its own ledger.
+TEST_F(Yard, AYardThatCannotBeJoinedIsSaidPlainlyAndTheDeskGoesOn) {
+    ASSERT_EQ(server->sql("CREATE DATABASE other"), "");
+    ASSERT_EQ(server->sql("CREATE TABLE trucks(plate text)", "other"), "");
+    ASSERT_EQ(server->sql("CREATE DATABASE newer"), "");
+    ASSERT_EQ(server->sql("CREATE TABLE logora_schema(version integer, yard text);"
+                          "INSERT INTO logora_schema VALUES (99, 'x');"
+                          "GRANT SELECT ON logora_schema TO logora_desks",
+                          "newer"),
+              "");
+    int closed = 0;
+    {
+        testing::PgServer probe; // a port with no server once it is gone
+        closed = probe.port();
+    }
+    const struct {
+        ReadSettings settings;
+        std::u16string password;
+        std::u16string said;
+    } cases[] = {
+        {settings("desk_a", "P"), u"wrong", u"用户名或密码不对"},
+        {settings("desk_a", "P", "nothing"), u"pw", u"上没有数据库 nothing"},
+        {settings("desk_a", "P", "other"), u"pw", u"不是 Logora 的共享账本"},
+        {settings("desk_a", "P", "newer"), u"pw", u"更新版本的 Logora"},
+        {readSettings({u"127.0.0.1", text::intText(closed), u"yard", u"desk_a", u"P"}), u"pw",
+         u"连不上共享账本的服务器 127.0.0.1:" + text::intText(closed)},
+    };
+    for (const auto& c : cases) {
+        DeskLedger d(dir / "p" / "ledger.sqlite");
+        const std::u16string said = d.join(c.settings, c.password);
+        EXPECT_NE(said.find(c.said), std::u16string::npos) << text::toUtf8(said);
+        EXPECT_FALSE(d.inYard());
+        EXPECT_EQ(bill(d.ledger(), u"青山林场", 4000).number.size(), 12u); // 20261210-NNN
+    }
+}
+
+// The desks' role may add bills and set the void mark once; nobody changes or deletes one.
+TEST_F(Yard, TheDatabaseRefusesToChangeOrDeleteARecordedBill) {
+    auto d = desk("r", "desk_a", "R");
+    const std::string n = bill(d->ledger(), u"青山林场", 4000).number;
+    const std::string asDesk = server->conninfo("yard", "desk_a", "pw");
+    const std::string where = " WHERE number = '" + n + "'";
+    for (const std::string& change :
+         {"UPDATE bills SET pieces = 1" + where, "DELETE FROM bills" + where,
+          std::string("TRUNCATE bills"), std::string("DELETE FROM stations"),
+          std::string("UPDATE logora_schema SET version = 2")}) {
+        EXPECT_NE(testing::PgServer::sqlAs(asDesk, change), "") << change;
+        EXPECT_NE(server->sql(change, "yard"), "") << change; // the owner too, by the trigger
+    }
+    d->ledger().markVoid(n, u"车号录错了");
+    EXPECT_EQ(server->value("SELECT void_reason FROM bills" + where, "yard"), "车号录错了");
+    EXPECT_NE(server->sql("UPDATE bills SET voided = false" + where, "yard"), "");
+    EXPECT_EQ(yardCount("number = '" + n + "' AND pieces = 10"), 1);
+}
+
+prices::PriceList larch(double price) {
+    prices::PriceList l;
+    l.species = u"落叶松";
+    l.bands = {{6, 18}, {20, 1e9}};
+    l.cells = {{price}, {}};
+    return l;
+}
+
+// A list changed at one desk is used at the next; a desk away from the yard prices with its
+// last copy and says so. A desk's own ledger and lists go into the yard once, on joining.
+TEST_F(Yard, ListsAreTheYardsAndADesksLedgerIsCopiedInOnce) {
+    ASSERT_EQ(server->sql("CREATE DATABASE lists OWNER desk_a"), "");
+    DeskLedger single(dir / "s" / "ledger.sqlite");
+    bill(single.ledger(), u"青山林场", 4000);
+    single.lists().savePriceLists({larch(1200)}, "2026-12-10 08:00:00");
+    // The owner's first join makes the schema itself.
+    ASSERT_EQ(text::toUtf8(single.join(settings("desk_a", "S", "lists"), u"pw")), "");
+    EXPECT_EQ(server->value("SELECT number FROM bills", "lists"), "20261210-001");
+    EXPECT_EQ(single.leave().find(u"已退出共享账本"), 0u);
+    ASSERT_EQ(text::toUtf8(single.join(settings("desk_a", "S", "lists"), u"pw")), "");
+    EXPECT_EQ(server->value("SELECT count(*) FROM bills", "lists"), "1");
+
+    DeskLedger other(dir / "t" / "ledger.sqlite");
+    ASSERT_EQ(text::toUtf8(other.join(settings("desk_a", "T", "lists"), u"pw")), "");
+    ASSERT_EQ(other.lists().priceLists().size(), 1u);
+    single.lists().savePriceLists({larch(1300)}, "2026-12-10 09:00:00");
+    EXPECT_EQ(other.lists().priceLists(), std::vector{larch(1300)});
+    EXPECT_EQ(other.lists().listsNote(), u"");
+    server->stop();
+    EXPECT_EQ(other.lists().priceLists(), std::vector{larch(1300)});
+    EXPECT_EQ(other.lists().listsNote(), kListsFromDesk);
+    EXPECT_THROW(other.lists().savePriceLists({larch(1)}, "2026-12-10 10:00:00"), LedgerError);
 }
 
 } // namespace
