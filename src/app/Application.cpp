@@ -91,9 +91,12 @@ Application::Application(Options options)
     // About once a second, and only what changed reaches the disk, off this thread.
     snapshotTimer_.setInterval(1000);
     connect(&snapshotTimer_, &QTimer::timeout, this, [this] { session_.snapshotTick(); });
+    yardTimer_.setInterval(60 * 1000);
+    connect(&yardTimer_, &QTimer::timeout, this, [this] { ledger_.sendWaiting(); });
 }
 
 Application::~Application() {
+    yardView_.reset();
     listsView_.reset();
     priceDetailDialog_.reset();
     comparisonDialog_.reset();
@@ -109,6 +112,7 @@ void Application::openLedger(Calculator which) {
         ledgerDialog_ = std::make_unique<LedgerDialog>(ledger_, exports_.spreadsheet(),
                                                        session_.bills(), exports_.prompts());
         ledgerDialog_->openUrl = [this](const QUrl& url) { return openUrl(url); };
+        ledgerDialog_->onYard = [this] { openYard(); };
         // Over the calculator it was opened from, as the price window is.
         const QRect over = host(which).view().frameGeometry();
         ledgerDialog_->move(over.topLeft() + QPoint(40, 40));
@@ -137,6 +141,30 @@ void Application::openPriceDetail(Calculator which) {
         priceDetailDialog_->move(over.topLeft() + QPoint(60, 60));
     }
     priceDetailDialog_->showFor(which);
+}
+
+void Application::openYard() {
+    if (!yardWindow_) {
+        yardWindow_ = std::make_unique<ledger::YardWindow>(ledger_);
+        yardView_ = std::make_unique<FormView>(yardWindow_->form());
+        yardWindow_->onClose = [this] { yardView_->hide(); };
+        // After a join or a leave the ledger lists the other ledger's bills.
+        yardWindow_->onChanged = [this] {
+            yardView_->sync();
+            if (ledgerDialog_) {
+                ledgerDialog_->reload();
+            }
+        };
+        const QRect over = ledgerDialog_ ? ledgerDialog_->frameGeometry()
+                                         : host(Calculator::Grid).view().frameGeometry();
+        yardView_->move(over.topLeft() + QPoint(60, 60));
+    } else {
+        yardWindow_->refresh();
+    }
+    yardView_->sync();
+    yardView_->show();
+    yardView_->raise();
+    yardView_->activateWindow();
 }
 
 void Application::showPriceLists(prices::ListEditor& editor) {
@@ -172,6 +200,7 @@ void Application::exportEnds() {
 void Application::start() {
     session_.start();
     snapshotTimer_.start();
+    yardTimer_.start();
 }
 
 WindowHost& Application::host(Calculator which) {

@@ -9,7 +9,8 @@
 #include "app/LedgerDialog.hpp"
 #include "app/PriceDetailDialog.hpp"
 #include "grid/GridWindow.hpp"
-#include "ledger/SqliteLedger.hpp"
+#include "ledger/DeskLedger.hpp"
+#include "ledger/YardWindow.hpp"
 #include "list/ListWindow.hpp"
 #include "prices/GradePriceStore.hpp"
 #include "prices/PriceWindow.hpp"
@@ -101,7 +102,12 @@ class Application : public QObject, private session::FrontEnd {
     void openPriceWindow() { session_.openPrices(); } // "单价设置"
 
     const Exports& exports() const { return exports_; }
-    ledger::SqliteLedger& billLedger() { return ledger_; }
+    ledger::SqliteLedger& billLedger() { return ledger_.desk(); }
+    ledger::DeskLedger& deskLedger() { return ledger_; }
+    // "共享账本", from 账单记录.
+    void openYard();
+    FormView* yardView() { return yardView_.get(); }
+    ledger::YardWindow* yardWindow() { return yardWindow_.get(); }
     // "账单记录", made at its first opening.
     LedgerDialog* ledgerDialog() { return ledgerDialog_.get(); }
     void openLedger(Calculator which) override;
@@ -159,7 +165,7 @@ class Application : public QObject, private session::FrontEnd {
     prices::MessageSink& messages_;
     prices::EditorIo& editorIo_;
     Exports exports_;
-    ledger::SqliteLedger ledger_; // beside the bills and their archive
+    ledger::DeskLedger ledger_; // beside the bills and their archive, and the yard's
     session::Session session_;
     // Views go before the session's models they show.
     std::unique_ptr<WindowHost> hosts_[3];
@@ -168,6 +174,10 @@ class Application : public QObject, private session::FrontEnd {
     std::unique_ptr<ComparisonDialog> comparisonDialog_;
     std::unique_ptr<PriceDetailDialog> priceDetailDialog_;
     std::unique_ptr<FormView> listsView_;
+    std::unique_ptr<ledger::YardWindow> yardWindow_;
+    std::unique_ptr<FormView> yardView_;
+    // What waits for the yard's ledger is sent every minute.
+    QTimer yardTimer_;
     QTimer snapshotTimer_;
 };
 

@@ -334,6 +334,9 @@ QWidget* FormView::makeEdit(Bound& b) {
     const ui::ControlDef& d = b.control->def();
     auto* edit = new QLineEdit(QString::fromStdU16String(b.control->text()), this);
     edit->setCursorPosition(0);
+    if (d.password) {
+        edit->setEchoMode(QLineEdit::Password);
+    }
     connect(edit, &QLineEdit::textEdited, this, [this, &b](const QString& t) { userEdited(b, t); });
     edit->installEventFilter(this);
     if (d.back) {

@@ -113,12 +113,16 @@ LedgerDialog::LedgerDialog(ledger::LedgerStore& store, exporting::Spreadsheet& s
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->installEventFilter(this);
     totals_ = new QLabel;
+    state_ = new QLabel;
+    state_->setWordWrap(true);
+    state_->hide();
 
+    yard_ = new QPushButton(QStringLiteral("共享账本…"));
     open_ = new QPushButton(QStringLiteral("打开"));
     void_ = new QPushButton(QStringLiteral("作废…"));
     summary_ = new QPushButton(QStringLiteral("导出汇总"));
     close_ = new QPushButton(QStringLiteral("关闭"));
-    for (QPushButton* b : {open_, void_, summary_, close_}) {
+    for (QPushButton* b : {yard_, open_, void_, summary_, close_}) {
         b->setAutoDefault(false); // Enter in the find field filters, it presses nothing
     }
 
@@ -133,12 +137,13 @@ LedgerDialog::LedgerDialog(ledger::LedgerStore& store, exporting::Spreadsheet& s
     filters->addWidget(grouping_);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(totals_, 1);
-    for (QPushButton* b : {open_, void_, summary_, close_}) {
+    for (QPushButton* b : {yard_, open_, void_, summary_, close_}) {
         buttons->addWidget(b);
     }
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filters);
     layout->addWidget(table_, 1);
+    layout->addWidget(state_);
     layout->addLayout(buttons);
     setTabOrder(find_, period_);
     resize(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 110, fontMetrics().height() * 34);
@@ -171,6 +176,11 @@ LedgerDialog::LedgerDialog(ledger::LedgerStore& store, exporting::Spreadsheet& s
     connect(summary_, &QPushButton::clicked, this,
             [this] { view_.exportSummary(spreadsheet_, bills_, prompts_); });
     connect(close_, &QPushButton::clicked, this, &QDialog::close);
+    connect(yard_, &QPushButton::clicked, this, [this] {
+        if (onYard) {
+            onYard();
+        }
+    });
     reload();
     find_->setFocus();
 }
@@ -183,6 +193,8 @@ void LedgerDialog::reload() {
     if (const std::optional<std::u16string> problem = view_.reload()) {
         say(*problem);
     }
+    state_->setText(qs(view_.stateLine()));
+    state_->setVisible(!view_.stateLine().empty());
     // The party views follow the captions the records hold.
     const ledger::View current = view_.view();
     const QSignalBlocker block(grouping_);

@@ -57,6 +57,10 @@ class LedgerDialog : public QDialog {
     QLabel* totals() { return totals_; }
     QPushButton* summaryButton() { return summary_; }
     QPushButton* voidButton() { return void_; }
+    QPushButton* yardButton() { return yard_; }
+    QLabel* stateLine() { return state_; }
+    // "共享账本…": opens the window that joins the desk to a yard.
+    std::function<void()> onYard;
 
     // "打开": the current bill with the desktop's viewer.
     void openCurrent();
@@ -89,6 +93,8 @@ class LedgerDialog : public QDialog {
     QComboBox* grouping_;
     QTableView* table_;
     QLabel* totals_;
+    QLabel* state_;
+    QPushButton* yard_;
     QPushButton* open_;
     QPushButton* void_;
     QPushButton* summary_;

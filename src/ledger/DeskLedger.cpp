@@ -101,12 +101,12 @@ std::string DeskLedger::deskIdentity() {
     }
 }
 
-LedgerStore& DeskLedger::ledger() {
+LedgerStore& DeskLedger::records() {
     configure();
     return yard_ ? static_cast<LedgerStore&>(*yard_) : sqlite_;
 }
 
-PriceListStore& DeskLedger::lists() {
+PriceListStore& DeskLedger::listStore() {
     configure();
     return yard_ ? static_cast<PriceListStore&>(*yard_) : sqlite_;
 }

@@ -13,14 +13,36 @@
 
 namespace logora::ledger {
 
-class DeskLedger : public YardDoor {
+// Records and lists go to the yard's ledger when the desk is in one, to its own otherwise;
+// the front ends and the ledger's window hold this one object through a join or a leave.
+class DeskLedger : public LedgerStore, public PriceListStore, public YardDoor {
   public:
     explicit DeskLedger(std::filesystem::path file);
 
-    // The store of records and lists: the yard's when the desk is in one. Nothing is opened
-    // or connected before the first call.
-    LedgerStore& ledger();
-    PriceListStore& lists();
+    // Nothing is opened or connected before the first call.
+    LedgerStore& ledger() { return *this; }
+    PriceListStore& lists() { return *this; }
+
+    std::string reserveNumber(std::string_view day) override {
+        return records().reserveNumber(day);
+    }
+    void release(std::string_view number) override { records().release(number); }
+    void record(const BillRecord& r) override { records().record(r); }
+    std::vector<BillRecord> list() override { return records().list(); }
+    std::optional<BillRecord> load(std::string_view number) override {
+        return records().load(number);
+    }
+    void markVoid(std::string_view number, std::u16string_view reason) override {
+        records().markVoid(number, reason);
+    }
+    std::optional<std::u16string> takeNotice() override { return records().takeNotice(); }
+    std::u16string stateLine() override { return records().stateLine(); }
+    std::vector<prices::PriceList> priceLists() override { return listStore().priceLists(); }
+    void savePriceLists(const std::vector<prices::PriceList>& l, std::string_view time) override {
+        listStore().savePriceLists(l, time);
+    }
+    std::vector<ListVersion> priceListHistory() override { return listStore().priceListHistory(); }
+    std::u16string listsNote() override { return listStore().listsNote(); }
     SqliteLedger& desk() { return sqlite_; }
     bool inYard();
     // What waits goes to the yard, when there is one and it answers (the minute's timer).
@@ -34,6 +56,8 @@ class DeskLedger : public YardDoor {
     std::u16string status() override;
 
   private:
+    LedgerStore& records();
+    PriceListStore& listStore();
     void configure();
     std::string deskIdentity();
     void useYard(std::string conninfo, std::string station, std::u16string where);

@@ -17,6 +17,7 @@ LedgerView::LedgerView(LedgerStore& store) : store_(store) {}
 std::optional<std::u16string> LedgerView::reload() {
     try {
         records_ = store_.list();
+        state_ = store_.stateLine();
     } catch (const LedgerError& e) {
         records_.clear();
         refilter();

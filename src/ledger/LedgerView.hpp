@@ -48,6 +48,8 @@ class LedgerView {
     // The listed bill of a row; null in a grouped view.
     const BillRecord* bill(std::size_t i) const;
     std::u16string totalsLine() const;
+    // The store's own line, when it has one: the yard not answering.
+    const std::u16string& stateLine() const { return state_; }
 
     // What opening a row shows: the PDF, or the workbook where the PDF is gone; a problem
     // to say when neither is there or the row is no bill.
@@ -74,6 +76,7 @@ class LedgerView {
     std::vector<const BillRecord*> listed_;
     std::vector<Group> groups_;
     Totals totals_;
+    std::u16string state_;
 };
 
 inline constexpr std::u16string_view kSummaryWorkbook = u"账单汇总.xls";

@@ -138,6 +138,7 @@ const std::vector<prices::PriceList>& Session::lists() {
         if (ledger::PriceListStore* store = frontEnd_.priceListStore()) {
             try {
                 lists_ = store->priceLists();
+                listsNote_ = store->listsNote();
             } catch (const ledger::LedgerError& e) {
                 messages_.message(u"价格表读不出来，这次按三档单价计价。" + e.fullText());
             }
@@ -210,6 +211,9 @@ const prices::Detail& Session::priceDetail(Calculator which) {
     }
     detail_.choices = prices::listChoices(
         lists(), which == Calculator::Sawn ? prices::ListKind::Sawn : prices::ListKind::Log);
+    if (!listsNote_.empty()) {
+        detail_.unpriced = listsNote_ + (detail_.unpriced.empty() ? u"" : u"\n") + detail_.unpriced;
+    }
     return detail_;
 }
 
@@ -371,6 +375,10 @@ bool Session::exported(Calculator which) {
         }
         const exporting::BillSpec bill = exporting::billFor(which, twoLengths);
         saved = exporter.run(bill, window(which).form(), counts_[static_cast<int>(which)]);
+        // A list changed at another desk of the yard prices the next tally.
+        if (saved) {
+            lists_.reset();
+        }
         // Recorded once the bill is saved, under the number printed on it.
         if (saved && recorder) {
             for (const std::u16string& said : recorder->record(

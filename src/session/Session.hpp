@@ -219,6 +219,7 @@ class Session : private prices::PriceSource,
     SnapshotKeeper snapshots_;
     std::unique_ptr<compare::Comparison> comparison_;
     std::optional<std::vector<prices::PriceList>> lists_;
+    std::u16string listsNote_; // where the lists came from, when worth saying
     prices::Detail detail_;
     std::unique_ptr<prices::ListEditor> editor_;
     bool editorClosed_ = false;

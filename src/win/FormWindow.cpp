@@ -107,7 +107,7 @@ void FormWindow::build() {
         std::wstring text = wide(c.text());
         switch (d.kind) {
         case ui::Kind::Text:
-            style |= WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT;
+            style |= WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT | (d.password ? ES_PASSWORD : 0);
             exStyle = WS_EX_CLIENTEDGE;
             break;
         case ui::Kind::Combo:

@@ -124,8 +124,9 @@ std::vector<std::pair<std::u16string, std::string>> messageSentences() {
 } // namespace
 
 TEST(Manual, NamesEveryWindowButtonAndChoice) {
-    for (const ui::WindowDef& w : {ui::gridWindowDef(), ui::listWindowDef(), ui::sawnWindowDef(),
-                                   ui::priceWindowDef(), ui::listEditorDef()}) {
+    for (const ui::WindowDef& w :
+         {ui::gridWindowDef(), ui::listWindowDef(), ui::sawnWindowDef(), ui::priceWindowDef(),
+          ui::listEditorDef(), ui::yardWindowDef()}) {
         if (w.title != u"Logora" && w.title != u"Planora" && !w.title.empty()) {
             EXPECT_TRUE(inManual(w.title)) << text::toUtf8(w.title);
         }

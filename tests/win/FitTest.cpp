@@ -88,7 +88,7 @@ std::string problemOf(HWND hwnd, const ui::ControlDef& d, const std::u16string& 
 
 TEST(WindowsFit, EveryCaptionAndWidestValueShowsWhole) {
     for (ui::WindowDef (*def)() : {&ui::gridWindowDef, &ui::listWindowDef, &ui::sawnWindowDef,
-                                   &ui::priceWindowDef, &ui::listEditorDef}) {
+                                   &ui::priceWindowDef, &ui::listEditorDef, &ui::yardWindowDef}) {
         ui::Form form(def());
         for (ui::Control& c : form.controls()) {
             if (!c.def().widest.empty()) {
@@ -117,7 +117,7 @@ TEST(WindowsFit, EveryCaptionAndWidestValueShowsWhole) {
 // one that still holds it. A chooser's height is its font's, so only its row is compared.
 TEST(WindowsFit, EveryControlStandsWhereItsDefinitionPutsIt) {
     for (ui::WindowDef (*def)() : {&ui::gridWindowDef, &ui::listWindowDef, &ui::sawnWindowDef,
-                                   &ui::priceWindowDef, &ui::listEditorDef}) {
+                                   &ui::priceWindowDef, &ui::listEditorDef, &ui::yardWindowDef}) {
         ui::Form form(def());
         win::FormWindow view(form, GetModuleHandleW(nullptr));
         view.show();
