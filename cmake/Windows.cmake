@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows build: logora.exe over the core and the installer; the tests are in tests/.
-# Everything is linked statically, so the program needs no DLL beside the system's own.
+# Everything is linked statically but the yard's client library (libpq and OpenSSL), whose
+# DLLs are built from Debian's sources and installed beside the program.
 add_link_options(-static -static-libgcc -static-libstdc++)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
 
@@ -18,7 +19,7 @@ add_library(logora_win STATIC
   src/win/PriceDetailWindow.cpp
   src/win/ToolWindow.cpp
 )
-target_link_libraries(logora_win PUBLIC logora_core logora_ledger_sqlite comctl32 comdlg32 ole32 oleaut32 uuid shell32 shlwapi)
+target_link_libraries(logora_win PUBLIC logora_core logora_ledger_sqlite logora_ledger_pg comctl32 comdlg32 ole32 oleaut32 uuid shell32 shlwapi)
 
 set(LOGORA_ICON ${LOGORA_LINUX_BUILD}/icons/logora.ico)
 configure_file(src/win/logora.rc.in ${CMAKE_BINARY_DIR}/logora.rc)

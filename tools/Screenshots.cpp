@@ -171,5 +171,20 @@ int main(int argc, char** argv) {
     shot(*a.priceDetailDialog(), out + QStringLiteral("/detail.png"));
     a.session().openPriceLists();
     shot(*a.priceListsView(), out + QStringLiteral("/lists.png"));
+
+    // A desk about to join its yard, the connection tried.
+    a.openYard();
+    ui::Form& yard = a.yardWindow()->form();
+    const std::pair<const char16_t*, const char16_t*> fields[] = {
+        {u"Text1", u"192.168.1.10"},
+        {u"Text4", u"kaidan_a"},
+        {u"Text5", u"secret"},
+        {u"Text6", u"A"},
+        {u"Label8", u"连接成功：可以点“加入”。"}};
+    for (const auto& [name, value] : fields) {
+        yard.control(name).setText(value);
+    }
+    a.yardView()->sync();
+    shot(*a.yardView(), out + QStringLiteral("/yard.png"));
     return 0;
 }

@@ -99,6 +99,8 @@ void LedgerWindow::make() {
                       kList, WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
     child(L"STATIC", L"", SS_CENTERIMAGE, kTotals);
+    child(L"STATIC", L"", 0, kState);
+    child(L"BUTTON", L"共享账本…", WS_TABSTOP | BS_PUSHBUTTON, kYard);
     child(L"STATIC", L"作废原因", SS_CENTERIMAGE | SS_RIGHT, kReasonLabel);
     child(L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, kReason, WS_EX_CLIENTEDGE);
     child(L"BUTTON", L"打开", WS_TABSTOP | BS_PUSHBUTTON, kOpen);
@@ -133,11 +135,17 @@ void LedgerWindow::layout() {
     }
     const int listTop = m + h + m;
     const int bottom = client.bottom - m - h;
-    MoveWindow(control(kList), m, listTop, client.right - 2 * m, bottom - m - listTop, TRUE);
+    // The yard's line, when there is one, between the list and the buttons.
+    const bool state = !view_.stateLine().empty();
+    const int listBottom = state ? bottom - m - h : bottom;
+    MoveWindow(control(kList), m, listTop, client.right - 2 * m, listBottom - m - listTop, TRUE);
+    MoveWindow(control(kState), m, listBottom, client.right - 2 * m, h, TRUE);
+    ShowWindow(control(kState), state ? SW_SHOWNA : SW_HIDE);
     x = m;
-    place(kTotals, std::max(px(200), static_cast<int>(client.right) - px(620) - 2 * m), bottom, h);
+    place(kTotals, std::max(px(200), static_cast<int>(client.right) - px(720) - 2 * m), bottom, h);
     place(kReasonLabel, px(64), bottom, h);
     place(kReason, px(150), bottom, h);
+    place(kYard, px(94), bottom, h);
     for (Id b : {kOpen, kVoid, kSummary, kClose}) {
         place(b, px(80), bottom, h);
     }
@@ -155,6 +163,8 @@ void LedgerWindow::reload() {
     if (const std::optional<std::u16string> problem = view_.reload()) {
         say(*problem);
     }
+    SetWindowTextW(control(kState), wide(view_.stateLine()).c_str());
+    layout();
     // The party views follow the captions the records hold.
     const ledger::View current = view_.view();
     views_ = view_.viewChoices();
@@ -338,6 +348,11 @@ void LedgerWindow::command(int id, int code) {
         break;
     case kSummary:
         view_.exportSummary(spreadsheet_, bills_, prompts_);
+        break;
+    case kYard:
+        if (onYard) {
+            onYard();
+        }
         break;
     default:
         break;

@@ -34,6 +34,8 @@ class LedgerWindow {
         kFindLabel,
         kToLabel,
         kReasonLabel,
+        kYard,
+        kState,
     };
 
     LedgerWindow(HINSTANCE instance, ledger::LedgerStore& store,
@@ -54,6 +56,8 @@ class LedgerWindow {
 
     // Seam: how a bill's file is opened; false when it could not be.
     std::function<bool(const std::filesystem::path&)> openFile;
+    // "共享账本…": opens the window that joins the desk to a yard.
+    std::function<void()> onYard;
 
   private:
     template <typename> friend LRESULT CALLBACK toolWindowProc(HWND, UINT, WPARAM, LPARAM);

@@ -19,7 +19,8 @@ namespace {
 
 constexpr UINT kUnload = WM_APP + 1; // wParam: the calculator, or 3 for the prices
 constexpr UINT_PTR kSnapshotTimer = 2;
-constexpr int kPricesSlot = 3; // the price window, model and view
+constexpr UINT_PTR kYardTimer = 3; // what waits for the yard's ledger, every minute
+constexpr int kPricesSlot = 3;     // the price window, model and view
 
 HWND activeOwner() {
     HWND active = GetActiveWindow();
@@ -152,6 +153,10 @@ WinApp::WinApp(HINSTANCE instance, Options options)
                 self->session_.snapshotTick();
                 return 0;
             }
+            if (msg == WM_TIMER && wParam == kYardTimer) {
+                self->ledger_.sendWaiting();
+                return 0;
+            }
             return DefSubclassProc(hwnd, msg, wParam, lParam);
         },
         1, reinterpret_cast<DWORD_PTR>(this));
@@ -213,6 +218,7 @@ void WinApp::hidePrices() {
 void WinApp::start() {
     session_.start();
     SetTimer(messageWindow_, kSnapshotTimer, 1000, nullptr);
+    SetTimer(messageWindow_, kYardTimer, 60 * 1000, nullptr);
 }
 
 int WinApp::run() {
@@ -249,10 +255,35 @@ void WinApp::openLedger(Calculator which) {
     if (!ledgerView_) {
         ledgerView_ =
             std::make_unique<LedgerWindow>(instance_, ledger_, *sheet_, session_.bills(), boxes_);
+        ledgerView_->onYard = [this] { openYard(); };
     }
     RECT over;
     GetWindowRect(view(which).hwnd(), &over);
     ledgerView_->show({over.left + 40, over.top + 40});
+}
+
+void WinApp::openYard() {
+    if (!yardWindow_) {
+        yardWindow_ = std::make_unique<ledger::YardWindow>(ledger_);
+        yardView_ = std::make_unique<FormWindow>(yardWindow_->form(), instance_);
+        yardWindow_->onClose = [this] { yardView_->hide(); };
+        // After a join or a leave the ledger lists the other ledger's bills.
+        yardWindow_->onChanged = [this] {
+            yardView_->sync();
+            if (ledgerView_) {
+                ledgerView_->reload();
+            }
+        };
+        RECT over;
+        GetWindowRect(ledgerView_ ? ledgerView_->hwnd() : view(Calculator::Grid).hwnd(), &over);
+        yardView_->show();
+        yardView_->moveTo({over.left + 60, over.top + 60});
+    } else {
+        yardWindow_->refresh();
+    }
+    yardView_->sync();
+    yardView_->show();
+    SetForegroundWindow(yardView_->hwnd());
 }
 
 void WinApp::openComparison(Calculator which) {

@@ -6,7 +6,8 @@
 
 #include "export/BillExport.hpp"
 #include "export/Spreadsheet.hpp"
-#include "ledger/SqliteLedger.hpp"
+#include "ledger/DeskLedger.hpp"
+#include "ledger/YardWindow.hpp"
 #include "prices/PriceWindow.hpp"
 #include "session/Session.hpp"
 #include "win/ComparisonWindow.hpp"
@@ -84,8 +85,10 @@ class WinApp : private session::FrontEnd {
     bool askToRestore(const std::u16string& question) override { return boxes_.ask(question); }
     void end() override { PostQuitMessage(0); }
     exporting::Spreadsheet& spreadsheet() override { return *sheet_; }
-    ledger::LedgerStore* ledger() override { return &ledger_; }
-    ledger::PriceListStore* priceListStore() override { return &ledger_; }
+    ledger::LedgerStore* ledger() override { return &ledger_.ledger(); }
+    ledger::PriceListStore* priceListStore() override { return &ledger_.lists(); }
+    // "共享账本", from 账单记录.
+    void openYard();
     void showPriceLists(prices::ListEditor& editor) override;
     void hidePriceLists() override;
     void dropPriceLists() override { listsView_.reset(); }
@@ -99,7 +102,7 @@ class WinApp : private session::FrontEnd {
     WinEditorIo editorIo_;
     std::unique_ptr<exporting::Spreadsheet> ownSheet_;
     exporting::Spreadsheet* sheet_;
-    ledger::SqliteLedger ledger_; // beside the bills and their archive
+    ledger::DeskLedger ledger_; // beside the bills and their archive, and the yard's
     session::Session session_;
     // Views go before the session's models they show.
     std::unique_ptr<FormWindow> views_[3];
@@ -109,6 +112,8 @@ class WinApp : private session::FrontEnd {
     std::unique_ptr<PriceDetailWindow> detailView_;    // "价格明细", likewise
     std::unique_ptr<FormWindow> listsView_;            // "价格表", while it is open
     prices::ListEditor* listsModel_ = nullptr;         // the model listsView_ shows
+    std::unique_ptr<ledger::YardWindow> yardWindow_;   // "共享账本", made at its first opening
+    std::unique_ptr<FormWindow> yardView_;
     HWND messageWindow_ = nullptr; // timers and deferred work that belong to no calculator
     HCURSOR cursorBefore_ = nullptr;
 };

@@ -110,6 +110,40 @@ class LedgerTest : public QObject {
         QTest::keyClick(d, Qt::Key_Escape);
         QVERIFY(!d->isVisible());
     }
+
+    // "共享账本…" opens the window; what is typed wrong, or a server that is not there, is
+    // said in its line, and the desk keeps its own ledger.
+    void aYardThatCannotBeJoinedIsSaidInTheWindow() {
+        t_ = std::make_unique<TestApp>();
+        t_->app->openLedger(Calculator::Grid);
+        QTest::mouseClick(t_->app->ledgerDialog()->yardButton(), Qt::LeftButton);
+        app::FormView* v = t_->app->yardView();
+        QVERIFY(v != nullptr && v->isVisible());
+        const ui::Form& f = t_->app->yardWindow()->form();
+        QCOMPARE(f.control(u"Label8").text(), u"这台电脑没有加入共享账本，账单只记在本机。");
+        const struct {
+            const char* server;
+            const char* station;
+            std::u16string said;
+        } cases[] = {
+            {"127.0.0.1", "A-1", u"本机站号要填一到四个字母或数字，例如 A，每台电脑不同。"},
+            {"127.0.0.1", "A", u"连不上共享账本的服务器 127.0.0.1:1："},
+        };
+        for (const auto& c : cases) {
+            for (const auto& [name, text] : {std::pair{u"Text1", c.server},
+                                             {u"Text2", "1"},
+                                             {u"Text4", "desk"},
+                                             {u"Text6", c.station}}) {
+                QLineEdit* e = edit(*v, name);
+                e->clear();
+                QTest::keyClicks(e, QString::fromLatin1(text));
+            }
+            QTest::mouseClick(v->widgetFor(u"Command2"), Qt::LeftButton);
+            QVERIFY2(f.control(u"Label8").text().starts_with(c.said),
+                     text::toUtf8(f.control(u"Label8").text()).c_str());
+        }
+        QVERIFY(!t_->app->deskLedger().inYard());
+    }
 };
 
 QTEST_MAIN(LedgerTest)
