@@ -59,4 +59,4 @@ ssl="$work/ssl"
         "$out/include/"
 )
 rm -rf "$work"
-echo "libpq $(sed -n 's/^#define PG_VERSION "\(.*\)"/\1/p' "$out/include/pg_config_ext.h" 2>/dev/null) with OpenSSL for MinGW from Debian's source packages"
+echo "libpq and OpenSSL for MinGW built from Debian's postgresql-15 and openssl sources"
