@@ -118,7 +118,8 @@ if(NOT LOGORA_CORE_ONLY)
   add_executable(logora src/app/main.cpp)
   target_link_libraries(logora PRIVATE logora_qt)
   install(TARGETS logora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES docs/manual.html ${LOGORA_MANUAL_PICTURES} DESTINATION ${CMAKE_INSTALL_DATADIR}/logora)
+  install(FILES docs/manual.html ${LOGORA_MANUAL_PICTURES} sql/logora-yard.sql
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/logora)
 
 endif()
 
