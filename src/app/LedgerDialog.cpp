@@ -282,24 +282,23 @@ void LedgerDialog::voidCurrent() {
     if (r == nullptr) {
         return;
     }
+    const std::string number = r->number; // the dialog's repaints may show another page
     const QString reason =
         askReason(QStringLiteral("把账单 %1 作废。它仍然列出，但不再计入任何合计。作废的原因：")
-                      .arg(QString::fromStdString(r->number)))
+                      .arg(QString::fromStdString(number)))
             .trimmed();
     if (reason.isEmpty()) {
         return;
     }
-    const std::string number = r->number;
     if (const auto problem =
             view_.markVoid(static_cast<std::size_t>(row), reason.toStdU16String())) {
         say(*problem);
     }
     viewsChanged();
-    for (std::size_t i = 0; i < view_.rowCount(); ++i) {
-        if (view_.bill(i) != nullptr && view_.bill(i)->number == number) {
-            table_->selectRow(static_cast<int>(i));
-            break;
-        }
+    // A void bill stays listed where it was: the same row is selected again.
+    const auto at = static_cast<std::size_t>(row);
+    if (view_.bill(at) != nullptr && view_.bill(at)->number == number) {
+        table_->selectRow(row);
     }
 }
 

@@ -111,27 +111,6 @@ class LedgerError : public std::runtime_error {
     std::u16string detail_;
 };
 
-// Where records are kept. Every call throws LedgerError when it fails.
-class LedgerStore {
-  public:
-    virtual ~LedgerStore() = default;
-    // The day's next number ("YYYYMMDD"), held for one export: two programs get two.
-    virtual std::string reserveNumber(std::string_view day) = 0;
-    // The export that held the number failed: the number may be given again.
-    virtual void release(std::string_view number) = 0;
-    // One record, in one transaction, under its reserved number.
-    virtual void record(const BillRecord& record) = 0;
-    // Every record without its lines, classes and the paths of its copies, newest first.
-    virtual std::vector<BillRecord> list() = 0;
-    // One record whole.
-    virtual std::optional<BillRecord> load(std::string_view number) = 0;
-    virtual void markVoid(std::string_view number, std::u16string_view reason) = 0;
-    // Said once after opening: a damaged database kept aside and a new one started.
-    virtual std::optional<std::u16string> takeNotice() { return std::nullopt; }
-    // A line the ledger window shows under its list while it holds (the yard not answering).
-    virtual std::u16string stateLine() { return {}; }
-};
-
 // What the ledger window lists: dates inclusive ("2026-12-01"), empty for no bound; a text
 // found in any header or the number; a sheet, empty for all.
 struct Filter {
@@ -165,6 +144,41 @@ std::vector<Group> grouped(const std::vector<const BillRecord*>& records, Groupi
 
 // The captions the party grouping offers, in the order they are met in the records.
 std::vector<std::u16string> captionsOf(const std::vector<BillRecord>& records);
+
+// Where records are kept. Every call throws LedgerError when it fails.
+class LedgerStore {
+  public:
+    virtual ~LedgerStore() = default;
+    // The day's next number ("YYYYMMDD"), held for one export: two programs get two.
+    virtual std::string reserveNumber(std::string_view day) = 0;
+    // The export that held the number failed: the number may be given again.
+    virtual void release(std::string_view number) = 0;
+    // One record, in one transaction, under its reserved number.
+    virtual void record(const BillRecord& record) = 0;
+    // Every record without its lines, classes and the paths of its copies, newest first.
+    virtual std::vector<BillRecord> list() = 0;
+    // One record whole.
+    virtual std::optional<BillRecord> load(std::string_view number) = 0;
+    virtual void markVoid(std::string_view number, std::u16string_view reason) = 0;
+    // Said once after opening: a damaged database kept aside and a new one started.
+    virtual std::optional<std::u16string> takeNotice() { return std::nullopt; }
+    // A line the ledger window shows under its list while it holds (the yard not answering).
+    virtual std::u16string stateLine() { return {}; }
+
+    // What the ledger window asks, so that a database of ten years answers it without the
+    // window reading every bill: under a filter, the count, the totals, the groups, and a
+    // page of bills newest first, without lines, classes and paths. By default they are
+    // worked out from list(); a database answers them itself.
+    // Called as the window (re)reads: where the bills are to be read from is settled here.
+    virtual void beginReading() {}
+    virtual long long count(const Filter& filter);
+    virtual Totals totals(const Filter& filter);
+    virtual std::vector<Group> groups(const Filter& filter, Grouping by,
+                                      std::u16string_view caption);
+    virtual std::vector<BillRecord> page(const Filter& filter, long long offset, long long limit);
+    // The captions of the newest bills, for the party groupings.
+    virtual std::vector<std::u16string> captions();
+};
 
 // The ledger list's columns and one row's texts.
 inline constexpr std::u16string_view kColumns[] = {

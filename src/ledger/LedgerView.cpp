@@ -15,23 +15,27 @@ namespace fs = std::filesystem;
 LedgerView::LedgerView(LedgerStore& store) : store_(store) {}
 
 std::optional<std::u16string> LedgerView::reload() {
+    std::optional<std::u16string> said;
     try {
-        records_ = store_.list();
+        store_.beginReading();
         state_ = store_.stateLine();
+        captions_ = store_.captions();
     } catch (const LedgerError& e) {
-        records_.clear();
-        refilter();
-        return e.fullText();
+        captions_.clear();
+        said = e.fullText();
     }
     refilter();
-    if (std::optional<std::u16string> notice = store_.takeNotice()) {
-        return notice;
+    if (!said && problem_) {
+        said = problem_;
     }
-    return std::nullopt;
+    if (!said) {
+        said = store_.takeNotice();
+    }
+    return said;
 }
 
-// What is listed follows from the records, the filter and the view: a choice that changes
-// nothing lists nothing anew (at ten years of bills each listing is a walk over all of them).
+// What is listed follows from the filter and the view, asked of the database: a choice that
+// changes nothing asks nothing anew.
 void LedgerView::setFilter(Filter filter) {
     if (filter == filter_) {
         return;
@@ -49,11 +53,22 @@ void LedgerView::setView(View view) {
 }
 
 void LedgerView::refilter() {
-    listed_ = filtered(records_, filter_);
-    totals_ = totalsOf(listed_);
+    page_.clear();
+    pageStart_ = -1;
     groups_.clear();
-    if (view_.grouping) {
-        groups_ = grouped(listed_, *view_.grouping, view_.caption);
+    count_ = 0;
+    totals_ = {};
+    problem_.reset();
+    try {
+        totals_ = store_.totals(filter_);
+        if (view_.grouping) {
+            groups_ = store_.groups(filter_, *view_.grouping, view_.caption);
+            count_ = static_cast<long long>(groups_.size());
+        } else {
+            count_ = store_.count(filter_);
+        }
+    } catch (const LedgerError& e) {
+        problem_ = e.fullText();
     }
 }
 
@@ -64,7 +79,7 @@ std::vector<std::u16string> LedgerView::sheetChoices() {
 std::vector<std::pair<std::u16string, View>> LedgerView::viewChoices() const {
     std::vector<std::pair<std::u16string, View>> out = {
         {u"逐张", {}}, {u"按日", {Grouping::Day, {}}}, {u"按月", {Grouping::Month, {}}}};
-    for (const std::u16string& caption : captionsOf(records_)) {
+    for (const std::u16string& caption : captions_) {
         out.push_back({u"按" + caption, {Grouping::Caption, caption}});
     }
     return out;
@@ -110,18 +125,36 @@ std::u16string_view LedgerView::widestText(std::u16string_view column) {
 }
 
 std::size_t LedgerView::rowCount() const {
-    return view_.grouping ? groups_.size() : listed_.size();
+    return static_cast<std::size_t>(count_);
 }
 
 std::vector<std::u16string> LedgerView::row(std::size_t i) const {
     if (i >= rowCount()) {
         return {};
     }
-    return view_.grouping ? groupTexts(groups_[i]) : rowTexts(*listed_[i]);
+    if (view_.grouping) {
+        return groupTexts(groups_[i]);
+    }
+    const BillRecord* r = bill(i);
+    return r != nullptr ? rowTexts(*r) : std::vector<std::u16string>{};
 }
 
 const BillRecord* LedgerView::bill(std::size_t i) const {
-    return !view_.grouping && i < listed_.size() ? listed_[i] : nullptr;
+    const auto at = static_cast<long long>(i);
+    if (view_.grouping || at >= count_) {
+        return nullptr;
+    }
+    if (pageStart_ < 0 || at < pageStart_ ||
+        at >= pageStart_ + static_cast<long long>(page_.size())) {
+        pageStart_ = at / kPage * kPage;
+        try {
+            page_ = store_.page(filter_, pageStart_, kPage);
+        } catch (const LedgerError&) {
+            page_.clear(); // the row shows empty; the next reload says why
+        }
+    }
+    const long long k = at - pageStart_;
+    return k < static_cast<long long>(page_.size()) ? &page_[static_cast<std::size_t>(k)] : nullptr;
 }
 
 std::u16string LedgerView::totalsLine() const {
@@ -134,14 +167,15 @@ LedgerView::Opening LedgerView::opening(std::size_t i) const {
         return {{}, u"请先选“逐张”，再打开一张账单。"};
     }
     // The list holds no paths: they are read for the one bill opened.
+    const std::string number = r->number;
     std::optional<BillRecord> whole;
     try {
-        whole = store_.load(r->number);
+        whole = store_.load(number);
     } catch (const LedgerError& e) {
         return {{}, e.message()};
     }
     if (!whole) {
-        return {{}, u"账单 " + text::fromUtf8(r->number) + u" 不在账单记录里了。"};
+        return {{}, u"账单 " + text::fromUtf8(number) + u" 不在账单记录里了。"};
     }
     r = &*whole;
     std::error_code ec;
@@ -165,8 +199,9 @@ std::optional<std::u16string> LedgerView::markVoid(std::size_t i, std::u16string
     if (r->voided) {
         return u"账单 " + text::fromUtf8(r->number) + u" 已经作废了。";
     }
+    const std::string number = r->number;
     try {
-        store_.markVoid(r->number, reason);
+        store_.markVoid(number, reason);
     } catch (const LedgerError& e) {
         return e.fullText();
     }
@@ -199,6 +234,21 @@ bool LedgerView::exportSummary(exporting::Spreadsheet& spreadsheet,
                                exporting::ExportPrompts& prompts) const {
     const exporting::TableWorkbook workbook{kSummaryWorkbook, kSummarySheet, kSummaryFolder,
                                             u"账单汇总"};
+    // The listed bills read first, page by page: a database that fails makes no workbook.
+    std::vector<BillRecord> listed;
+    if (!view_.grouping) {
+        try {
+            constexpr long long kChunk = 1000;
+            for (long long from = 0; from < count_; from += kChunk) {
+                for (BillRecord& b : store_.page(filter_, from, kChunk)) {
+                    listed.push_back(std::move(b));
+                }
+            }
+        } catch (const LedgerError& e) {
+            prompts.failed(u"账单汇总没有导出：" + e.fullText());
+            return false;
+        }
+    }
     return exporting::exportTable(spreadsheet, bills, prompts, workbook, [&](auto& spreadsheet) {
         spreadsheet.setCell(2, 1, textCell(filterText(filter_)));
         const auto& heads = columns();
@@ -220,12 +270,12 @@ bool LedgerView::exportSummary(exporting::Spreadsheet& spreadsheet,
                 ++r;
             }
         } else {
-            for (const BillRecord* b : listed_) {
-                const std::vector<std::u16string> t = rowTexts(*b);
+            for (const BillRecord& b : listed) {
+                const std::vector<std::u16string> t = rowTexts(b);
                 for (int c = 0; c < 7; ++c) {
                     spreadsheet.setCell(r, c + 1, textCell(t[c]));
                 }
-                figures(8, b->totals);
+                figures(8, b.totals);
                 if (!t[10].empty()) {
                     spreadsheet.setCell(r, 11, textCell(t[10]));
                 }

@@ -45,7 +45,7 @@ class LedgerView {
     static std::u16string_view widestText(std::u16string_view column);
     std::size_t rowCount() const;
     std::vector<std::u16string> row(std::size_t i) const;
-    // The listed bill of a row; null in a grouped view.
+    // The listed bill of a row, until another page is shown; null in a grouped view.
     const BillRecord* bill(std::size_t i) const;
     std::u16string totalsLine() const;
     // The store's own line, when it has one: the yard not answering.
@@ -70,13 +70,19 @@ class LedgerView {
     void refilter();
 
     LedgerStore& store_;
-    std::vector<BillRecord> records_;
     Filter filter_;
     View view_;
-    std::vector<const BillRecord*> listed_;
+    std::vector<std::u16string> captions_;
+    long long count_ = 0; // bills or groups listed
     std::vector<Group> groups_;
     Totals totals_;
     std::u16string state_;
+    std::optional<std::u16string> problem_; // why the last listing failed
+    // The page of bills last shown: the window asks for a screenful at a time, and ten years
+    // of bills are never read into memory at once.
+    static constexpr long long kPage = 200;
+    mutable long long pageStart_ = -1;
+    mutable std::vector<BillRecord> page_;
 };
 
 inline constexpr std::u16string_view kSummaryWorkbook = u"账单汇总.xls";

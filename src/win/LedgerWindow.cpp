@@ -285,12 +285,11 @@ void LedgerWindow::voidCurrent() {
     }
     SetWindowTextW(control(kReason), L"");
     viewsChanged();
-    for (std::size_t i = 0; i < view_.rowCount(); ++i) {
-        if (view_.bill(i) != nullptr && view_.bill(i)->number == number) {
-            ListView_SetItemState(control(kList), static_cast<int>(i), LVIS_SELECTED | LVIS_FOCUSED,
-                                  LVIS_SELECTED | LVIS_FOCUSED);
-            break;
-        }
+    // A void bill stays listed where it was: the same row is selected again.
+    const auto at = static_cast<std::size_t>(row);
+    if (view_.bill(at) != nullptr && view_.bill(at)->number == number) {
+        ListView_SetItemState(control(kList), row, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
     }
 }
 
