@@ -211,6 +211,75 @@ Readable readable(sqlite3* db) {
 
 } // namespace
 
+namespace {
+
+// The headers' column read in place, as stored: rows of caption US text RS, escaped.
+// Calls each header's caption and text, unescaped, until it returns true.
+template <typename Each> void eachHeader(std::string_view in, Each each) {
+    std::string caption, text;
+    std::string* into = &caption;
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        const char c = in[i];
+        if (c == '\\' && i + 1 < in.size()) {
+            const char e = in[++i];
+            into->push_back(e == 'r' ? '\x1e' : (e == 'u' ? '\x1f' : e));
+        } else if (c == '\x1f') {
+            into = &text;
+        } else if (c == '\x1e') {
+            if (each(caption, text)) {
+                return;
+            }
+            caption.clear();
+            text.clear();
+            into = &caption;
+        } else {
+            into->push_back(c);
+        }
+    }
+}
+
+std::string_view argText(sqlite3_value* v) {
+    const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return t != nullptr ? std::string_view(t, static_cast<std::size_t>(sqlite3_value_bytes(v)))
+                        : std::string_view();
+}
+
+// logora_has_text(headers, text): a header's text holds it (UTF-8 bytes hold the same
+// characters in the same order).
+void hasText(sqlite3_context* context, int, sqlite3_value** v) {
+    const std::string_view wanted = argText(v[1]);
+    bool found = false;
+    eachHeader(argText(v[0]), [&](const std::string&, const std::string& text) {
+        found = text.find(wanted) != std::string::npos;
+        return found;
+    });
+    sqlite3_result_int(context, found ? 1 : 0);
+}
+
+// logora_header(headers, caption): the text of the first header under the caption, or ''.
+void headerText(sqlite3_context* context, int, sqlite3_value** v) {
+    const std::string_view caption = argText(v[1]);
+    std::string out;
+    eachHeader(argText(v[0]), [&](const std::string& c, const std::string& text) {
+        if (c == caption) {
+            out = text;
+            return true;
+        }
+        return false;
+    });
+    sqlite3_result_text(context, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
+}
+
+void registerFunctions(sqlite3* db) {
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function_v2(db, "logora_has_text", 2, flags, nullptr, hasText, nullptr, nullptr,
+                               nullptr);
+    sqlite3_create_function_v2(db, "logora_header", 2, flags, nullptr, headerText, nullptr, nullptr,
+                               nullptr);
+}
+
+} // namespace
+
 void SqliteLedger::open() {
     if (db_ != nullptr) {
         return;
@@ -238,6 +307,7 @@ void SqliteLedger::open() {
         }
         keepAside(state == Readable::Newer);
     }
+    registerFunctions(db_);
     try {
         // WAL lets a second program read and record while this one holds the file open.
         switchToWal();
@@ -506,6 +576,148 @@ std::vector<BillRecord> SqliteLedger::list() {
         out.push_back(std::move(read[o.second]));
     }
     return out;
+}
+
+namespace {
+
+// A filter as a WHERE clause and its values, in order. Dates go by the day column, which the
+// day index serves.
+struct Where {
+    std::string sql = " WHERE 1";
+    std::vector<std::string> values;
+};
+
+std::string dayOf(const std::string& date) {
+    std::string d;
+    for (const char c : date) {
+        if (c != '-') {
+            d.push_back(c);
+        }
+    }
+    return d;
+}
+
+Where whereOf(const Filter& f) {
+    Where w;
+    if (!f.from.empty()) {
+        w.sql += " AND day >= ?";
+        w.values.push_back(dayOf(f.from));
+    }
+    if (!f.to.empty()) {
+        w.sql += " AND day <= ?";
+        w.values.push_back(dayOf(f.to));
+    }
+    if (!f.sheet.empty()) {
+        w.sql += " AND sheet = ?";
+        w.values.push_back(utf8(f.sheet));
+    }
+    if (!f.text.empty()) {
+        w.sql += " AND (instr(number, ?) > 0 OR logora_has_text(headers, ?))";
+        w.values.push_back(utf8(f.text));
+        w.values.push_back(utf8(f.text));
+    }
+    return w;
+}
+
+void bindAll(Statement& s, const std::vector<std::string>& values, int first = 1) {
+    for (const std::string& v : values) {
+        s.bind(first++, std::string_view(v));
+    }
+}
+
+constexpr const char* kFigures = "ifnull(sum(voided = 0), 0), "
+                                 "ifnull(sum(CASE WHEN voided = 0 THEN pieces END), 0), "
+                                 "ifnull(sum(CASE WHEN voided = 0 THEN volume END), 0), "
+                                 "ifnull(sum(CASE WHEN voided = 0 THEN amount END), 0)";
+
+Totals totalsFrom(const Statement& s, int first) {
+    return {static_cast<int>(s.integer(first)),
+            {s.integer(first + 1), s.integer(first + 2), s.integer(first + 3)}};
+}
+
+} // namespace
+
+long long SqliteLedger::count(const Filter& f) {
+    open();
+    const Where w = whereOf(f);
+    Statement s(db_, ("SELECT count(*) FROM bills" + w.sql).c_str());
+    bindAll(s, w.values);
+    if (s.step() != SQLITE_ROW) {
+        fail(u"账单记录读不出来：");
+    }
+    return s.integer(0);
+}
+
+Totals SqliteLedger::totals(const Filter& f) {
+    open();
+    const Where w = whereOf(f);
+    Statement s(db_, (std::string("SELECT ") + kFigures + " FROM bills" + w.sql).c_str());
+    bindAll(s, w.values);
+    if (s.step() != SQLITE_ROW) {
+        fail(u"账单记录读不出来：");
+    }
+    return totalsFrom(s, 0);
+}
+
+std::vector<Group> SqliteLedger::groups(const Filter& f, Grouping by, std::u16string_view caption) {
+    open();
+    const Where w = whereOf(f);
+    const char* key = by == Grouping::Day     ? "substr(time, 1, 10)"
+                      : by == Grouping::Month ? "substr(time, 1, 7)"
+                                              : "logora_header(headers, ?)";
+    const std::string sql = std::string("SELECT ") + key + " AS k, " + kFigures + " FROM bills" +
+                            w.sql + " GROUP BY k ORDER BY k" +
+                            (by == Grouping::Caption ? "" : " DESC");
+    Statement s(db_, sql.c_str());
+    int first = 1;
+    if (by == Grouping::Caption) {
+        s.bind(first++, caption);
+    }
+    bindAll(s, w.values, first);
+    std::vector<Group> out;
+    int got = 0;
+    while ((got = s.step()) == SQLITE_ROW) {
+        out.push_back({s.wide(0), totalsFrom(s, 1)});
+    }
+    if (got != SQLITE_DONE) {
+        fail(u"账单记录读不出来：");
+    }
+    return out;
+}
+
+std::vector<BillRecord> SqliteLedger::page(const Filter& f, long long offset, long long limit) {
+    open();
+    const Where w = whereOf(f);
+    Statement s(db_, ("SELECT number, time, calculator, sheet, headers, pieces, volume, amount, "
+                      "voided, void_reason FROM bills" +
+                      w.sql + " ORDER BY day DESC, seq DESC LIMIT ? OFFSET ?")
+                         .c_str());
+    bindAll(s, w.values);
+    const int n = static_cast<int>(w.values.size());
+    s.bind(n + 1, limit).bind(n + 2, offset);
+    std::vector<BillRecord> out;
+    int got = 0;
+    while ((got = s.step()) == SQLITE_ROW) {
+        BillRecord& r = out.emplace_back();
+        r.number = s.text(0);
+        r.time = s.text(1);
+        r.calculator = static_cast<ui::Calculator>(s.integer(2));
+        r.sheet = s.wide(3);
+        r.headers = decodeHeaders(s.view(4));
+        r.totals = {s.integer(5), s.integer(6), s.integer(7)};
+        r.voided = s.integer(8) != 0;
+        r.voidReason = s.wide(9);
+    }
+    if (got != SQLITE_DONE) {
+        fail(u"账单记录读不出来：");
+    }
+    return out;
+}
+
+std::vector<std::u16string> SqliteLedger::captions() {
+    // The newest thousand bills say which captions are in use.
+    std::vector<BillRecord> newest = page({}, 0, 1000);
+    return captionsOf(newest);
 }
 
 std::optional<BillRecord> SqliteLedger::load(std::string_view number) {

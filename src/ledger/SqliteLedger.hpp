@@ -32,6 +32,12 @@ class SqliteLedger : public LedgerStore, public PriceListStore, public Outbox {
     std::optional<BillRecord> load(std::string_view number) override;
     void markVoid(std::string_view number, std::u16string_view reason) override;
     std::optional<std::u16string> takeNotice() override;
+    long long count(const Filter& filter) override;
+    Totals totals(const Filter& filter) override;
+    std::vector<Group> groups(const Filter& filter, Grouping by,
+                              std::u16string_view caption) override;
+    std::vector<BillRecord> page(const Filter& filter, long long offset, long long limit) override;
+    std::vector<std::u16string> captions() override;
 
     std::vector<prices::PriceList> priceLists() override;
     void savePriceLists(const std::vector<prices::PriceList>& lists,

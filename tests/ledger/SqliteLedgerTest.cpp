@@ -15,6 +15,7 @@
 #include <sqlite3.h>
 
 #include <fstream>
+#include <random>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -241,6 +242,62 @@ TEST_F(Sqlite, AKillDuringAWriteLosesNoCommittedRecord) {
     }
 }
 #endif
+
+// The database answers the window's questions as the records themselves do: counts, totals,
+// groups and pages under every kind of filter, void bills in the list and out of the totals,
+// a caption's own words never found as a text.
+TEST_F(Sqlite, QueriesAnswerAsTheRecordsDo) {
+    SqliteLedger ledger(file);
+    std::mt19937 random(7);
+    const char16_t* buyers[] = {u"青山林场", u"东港木业", u"", u"青山'; --"};
+    const char16_t* sheets[] = {u"原木一", u"原木二", u"锯材账单"};
+    for (int i = 0; i < 300; ++i) {
+        const int day = 1 + static_cast<int>(random() % 60);
+        char date[16], time[24];
+        std::snprintf(date, sizeof date, "2026%02d%02d", 10 + day / 31, 1 + day % 31 % 28);
+        std::snprintf(time, sizeof time, "%.4s-%.2s-%.2s %02d:00:00", date, date + 4, date + 6,
+                      static_cast<int>(random() % 24));
+        BillRecord r =
+            bill(ledger.reserveNumber(date), time, static_cast<long long>(random() % 9000));
+        r.sheet = sheets[random() % 3];
+        r.headers = {{u"购货单位", buyers[random() % 4]}, {u"车号", u"辽A" + text::intText(i)}};
+        ledger.record(r);
+        if (random() % 10 == 0) {
+            ledger.markVoid(r.number, u"录错");
+        }
+    }
+    const std::vector<BillRecord> all = ledger.list();
+    const Filter filters[] = {{},
+                              {"2026-10-05", "2026-11-10", {}, {}},
+                              {{}, "2026-10-31", {}, u"原木二"},
+                              {{}, {}, u"青山", {}},
+                              {{}, {}, u"车号", {}},
+                              {{}, {}, u"-00", u"锯材账单"},
+                              {"2026-11-01", {}, u"'; --", {}}};
+    for (const Filter& f : filters) {
+        const std::vector<const BillRecord*> listed = filtered(all, f);
+        const std::string where = f.from + ".." + f.to + " " + text::toUtf8(f.text + f.sheet);
+        EXPECT_EQ(ledger.count(f), static_cast<long long>(listed.size())) << where;
+        EXPECT_EQ(ledger.totals(f), totalsOf(listed)) << where;
+        for (const auto& [by, caption] : {std::pair{Grouping::Day, u""},
+                                          {Grouping::Month, u""},
+                                          {Grouping::Caption, u"购货单位"}}) {
+            const std::vector<Group> want = grouped(listed, by, caption);
+            const std::vector<Group> got = ledger.groups(f, by, caption);
+            ASSERT_EQ(got.size(), want.size()) << where;
+            for (std::size_t g = 0; g < got.size(); ++g) {
+                EXPECT_EQ(got[g].key, want[g].key) << where;
+                EXPECT_EQ(got[g].totals, want[g].totals) << where;
+            }
+        }
+        const std::vector<BillRecord> page = ledger.page(f, 5, 20);
+        for (std::size_t k = 0; k < page.size(); ++k) {
+            EXPECT_EQ(page[k].number, listed[k + 5]->number) << where;
+        }
+        EXPECT_EQ(page.size(),
+                  std::min<std::size_t>(20, listed.size() > 5 ? listed.size() - 5 : 0));
+    }
+}
 
 // The export with a real ledger: the number in the bill and its archive names, the record
 // with its copies, a failed export's number given back, a ledger that cannot record.
