@@ -16,10 +16,12 @@ INSERT INTO logora_schema VALUES (1, md5(random()::text || clock_timestamp()::te
 CREATE TABLE stations(
     code text PRIMARY KEY, desk text NOT NULL, joined timestamptz NOT NULL DEFAULT now());
 
--- A bill as its desk exported it: headers, lines and classes in one text column each.
+-- A bill as its desk exported it: headers, lines and classes in one text column each. Numbers
+-- and times compare by their bytes, whatever the database's language.
 CREATE TABLE bills(
-    number text PRIMARY KEY, day text NOT NULL, station text NOT NULL, seq integer NOT NULL,
-    time text NOT NULL, calculator integer NOT NULL, sheet text NOT NULL,
+    number text COLLATE "C" PRIMARY KEY, day text COLLATE "C" NOT NULL, station text NOT NULL,
+    seq integer NOT NULL, time text COLLATE "C" NOT NULL, calculator integer NOT NULL,
+    sheet text NOT NULL,
     headers text NOT NULL, pieces bigint NOT NULL, volume bigint NOT NULL,
     amount bigint NOT NULL, lines text NOT NULL, classes text NOT NULL,
     workbook text NOT NULL, pdf text NOT NULL, price_list text NOT NULL,

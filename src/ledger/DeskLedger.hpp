@@ -37,6 +37,16 @@ class DeskLedger : public LedgerStore, public PriceListStore, public YardDoor {
     }
     std::optional<std::u16string> takeNotice() override { return records().takeNotice(); }
     std::u16string stateLine() override { return records().stateLine(); }
+    void beginReading() override { records().beginReading(); }
+    long long count(const Filter& f) override { return records().count(f); }
+    Totals totals(const Filter& f) override { return records().totals(f); }
+    std::vector<Group> groups(const Filter& f, Grouping by, std::u16string_view caption) override {
+        return records().groups(f, by, caption);
+    }
+    std::vector<BillRecord> page(const Filter& f, long long offset, long long limit) override {
+        return records().page(f, offset, limit);
+    }
+    std::vector<std::u16string> captions() override { return records().captions(); }
     std::vector<prices::PriceList> priceLists() override { return listStore().priceLists(); }
     void savePriceLists(const std::vector<prices::PriceList>& l, std::string_view time) override {
         listStore().savePriceLists(l, time);

@@ -360,6 +360,135 @@ std::optional<BillRecord> PgYard::load(std::string_view n) {
     return b;
 }
 
+namespace {
+
+// A filter as a WHERE clause with its values as $n, numbered from first.
+struct Where {
+    std::string sql = " WHERE true";
+    std::vector<std::string> values;
+};
+
+// The text of the header under a caption, read from the headers' column in the database.
+std::string headerExpression(const std::string& parameter) {
+    return "coalesce((SELECT split_part(h, chr(31), 2) FROM unnest(string_to_array(headers, "
+           "chr(30))) AS h WHERE split_part(h, chr(31), 1) = " +
+           parameter + " LIMIT 1), '')";
+}
+
+Where whereOf(const Filter& f, int first) {
+    Where w;
+    auto value = [&](std::string v) {
+        w.values.push_back(std::move(v));
+        return "$" + std::to_string(first + static_cast<int>(w.values.size()) - 1);
+    };
+    if (!f.from.empty()) {
+        w.sql += " AND time >= " + value(f.from);
+    }
+    if (!f.to.empty()) {
+        w.sql += " AND time < " + value(f.to + "~");
+    }
+    if (!f.sheet.empty()) {
+        w.sql += " AND sheet = " + value(utf8(f.sheet));
+    }
+    if (!f.text.empty()) {
+        // In a header's text, never in its caption.
+        const std::string t = value(utf8(f.text));
+        w.sql += " AND (strpos(number, " + t +
+                 ") > 0 OR EXISTS (SELECT 1 FROM unnest(string_to_array(headers, chr(30))) AS h "
+                 "WHERE strpos(split_part(h, chr(31), 2), " +
+                 t + ") > 0))";
+    }
+    return w;
+}
+
+PGresult* runAll(PGconn* c, const std::string& sql, const std::vector<std::string>& values) {
+    std::vector<const char*> v;
+    std::vector<int> lengths;
+    for (const std::string& s : values) {
+        v.push_back(s.c_str());
+        lengths.push_back(static_cast<int>(s.size()));
+    }
+    return PQexecParams(c, sql.c_str(), static_cast<int>(v.size()), nullptr, v.data(),
+                        lengths.data(), nullptr, 0);
+}
+
+constexpr const char* kFigures = "count(*) FILTER (WHERE NOT voided), "
+                                 "coalesce(sum(pieces) FILTER (WHERE NOT voided), 0), "
+                                 "coalesce(sum(volume) FILTER (WHERE NOT voided), 0), "
+                                 "coalesce(sum(amount) FILTER (WHERE NOT voided), 0)";
+
+Totals totalsFrom(const Result& r, int row, int first) {
+    return {static_cast<int>(r.integer(row, first)),
+            {r.integer(row, first + 1), r.integer(row, first + 2), r.integer(row, first + 3)}};
+}
+
+} // namespace
+
+long long PgYard::count(const Filter& f) {
+    PGconn* c = connection();
+    const Where w = whereOf(f, 1);
+    Result r(runAll(c, "SELECT count(*) FROM bills" + w.sql, w.values));
+    if (!r.ok()) {
+        failed(c, r, u"账单记录读不出来：");
+    }
+    return r.integer(0, 0);
+}
+
+Totals PgYard::totals(const Filter& f) {
+    PGconn* c = connection();
+    const Where w = whereOf(f, 1);
+    Result r(runAll(c, std::string("SELECT ") + kFigures + " FROM bills" + w.sql, w.values));
+    if (!r.ok()) {
+        failed(c, r, u"账单记录读不出来：");
+    }
+    return totalsFrom(r, 0, 0);
+}
+
+std::vector<Group> PgYard::groups(const Filter& f, Grouping by, std::u16string_view caption) {
+    PGconn* c = connection();
+    const bool byCaption = by == Grouping::Caption;
+    Where w = whereOf(f, byCaption ? 2 : 1);
+    const std::string key = by == Grouping::Day     ? "substr(time, 1, 10)"
+                            : by == Grouping::Month ? "substr(time, 1, 7)"
+                                                    : headerExpression("$1");
+    // Keys in the order of their bytes, as the program orders texts.
+    const std::string sql = "SELECT (" + key + ") COLLATE \"C\" AS k, " + kFigures + " FROM bills" +
+                            w.sql + " GROUP BY k ORDER BY k" + (byCaption ? "" : " DESC");
+    if (byCaption) {
+        w.values.insert(w.values.begin(), utf8(caption));
+    }
+    Result r(runAll(c, sql, w.values));
+    if (!r.ok()) {
+        failed(c, r, u"账单记录读不出来：");
+    }
+    std::vector<Group> out;
+    for (int i = 0; i < r.rows(); ++i) {
+        out.push_back({r.wide(i, 0), totalsFrom(r, i, 1)});
+    }
+    return out;
+}
+
+std::vector<BillRecord> PgYard::page(const Filter& f, long long offset, long long limit) {
+    PGconn* c = connection();
+    Where w = whereOf(f, 1);
+    const int n = static_cast<int>(w.values.size());
+    const std::string sql = std::string("SELECT ") + kListColumns + " FROM bills" + w.sql +
+                            " ORDER BY time DESC, number DESC LIMIT $" + std::to_string(n + 1) +
+                            " OFFSET $" + std::to_string(n + 2);
+    w.values.push_back(std::to_string(limit));
+    w.values.push_back(std::to_string(offset));
+    Result r(runAll(c, sql, w.values));
+    if (!r.ok()) {
+        failed(c, r, u"账单记录读不出来：");
+    }
+    std::vector<BillRecord> out;
+    out.reserve(static_cast<std::size_t>(r.rows()));
+    for (int i = 0; i < r.rows(); ++i) {
+        out.push_back(listed(r, i));
+    }
+    return out;
+}
+
 std::vector<prices::PriceList> PgYard::priceLists() {
     PGconn* c = connection();
     Result s(PQexec(c, "SELECT body FROM price_lists WHERE until = '' ORDER BY id"));

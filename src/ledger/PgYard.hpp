@@ -37,6 +37,11 @@ class PgYard : public YardStore {
     void putVoid(std::string_view number, std::u16string_view reason) override;
     std::vector<BillRecord> list() override;
     std::optional<BillRecord> load(std::string_view number) override;
+    long long count(const Filter& filter) override;
+    Totals totals(const Filter& filter) override;
+    std::vector<Group> groups(const Filter& filter, Grouping by,
+                              std::u16string_view caption) override;
+    std::vector<BillRecord> page(const Filter& filter, long long offset, long long limit) override;
     std::vector<prices::PriceList> priceLists() override;
     void savePriceLists(const std::vector<prices::PriceList>& lists,
                         std::string_view time) override;

@@ -89,6 +89,56 @@ std::vector<BillRecord> YardLedger::list() {
     return own;
 }
 
+void YardLedger::away() {
+    online_ = false;
+    long long waiting = 0;
+    try {
+        waiting = outbox_.waitingCount();
+    } catch (const LedgerError&) {
+    }
+    state_ = unreachableLine(waiting);
+}
+
+void YardLedger::beginReading() {
+    online_ = send();
+    if (online_) {
+        state_.clear();
+    } else {
+        away();
+    }
+}
+
+template <typename Ask> auto YardLedger::ask(Ask question) {
+    if (online_) {
+        try {
+            return question(static_cast<YardStore&>(yard_));
+        } catch (const LedgerError&) {
+            away(); // gone while the window reads: the desk's own from now on
+        }
+    }
+    return question(static_cast<LedgerStore&>(desk_));
+}
+
+long long YardLedger::count(const Filter& f) {
+    return ask([&](auto& store) { return store.count(f); });
+}
+
+Totals YardLedger::totals(const Filter& f) {
+    return ask([&](auto& store) { return store.totals(f); });
+}
+
+std::vector<Group> YardLedger::groups(const Filter& f, Grouping by, std::u16string_view caption) {
+    return ask([&](auto& store) { return store.groups(f, by, caption); });
+}
+
+std::vector<BillRecord> YardLedger::page(const Filter& f, long long offset, long long limit) {
+    return ask([&](auto& store) { return store.page(f, offset, limit); });
+}
+
+std::vector<std::u16string> YardLedger::captions() {
+    return ask([&](auto& store) { return captionsOf(store.page({}, 0, 1000)); });
+}
+
 std::optional<BillRecord> YardLedger::load(std::string_view number) {
     // The desk's own bill with the paths of its copies here; another desk's from the yard.
     if (std::optional<BillRecord> own = desk_.load(number)) {

@@ -49,6 +49,13 @@ class YardStore : public PriceListStore {
     // Every desk's bills, newest first, without lines, classes and paths.
     virtual std::vector<BillRecord> list() = 0;
     virtual std::optional<BillRecord> load(std::string_view number) = 0;
+    // The ledger window's questions, answered by the yard's database.
+    virtual long long count(const Filter& filter) = 0;
+    virtual Totals totals(const Filter& filter) = 0;
+    virtual std::vector<Group> groups(const Filter& filter, Grouping by,
+                                      std::u16string_view caption) = 0;
+    virtual std::vector<BillRecord> page(const Filter& filter, long long offset,
+                                         long long limit) = 0;
 };
 
 // The plain line of the ledger window while the yard does not answer.
@@ -73,6 +80,14 @@ class YardLedger : public LedgerStore, public PriceListStore {
     void markVoid(std::string_view number, std::u16string_view reason) override;
     std::optional<std::u16string> takeNotice() override { return desk_.takeNotice(); }
     std::u16string stateLine() override { return state_; }
+    // The window reads the yard's bills while it answers, the desk's own otherwise.
+    void beginReading() override;
+    long long count(const Filter& filter) override;
+    Totals totals(const Filter& filter) override;
+    std::vector<Group> groups(const Filter& filter, Grouping by,
+                              std::u16string_view caption) override;
+    std::vector<BillRecord> page(const Filter& filter, long long offset, long long limit) override;
+    std::vector<std::u16string> captions() override;
 
     // The yard's lists, kept at the desk too; the desk's last copy when the yard is away.
     std::vector<prices::PriceList> priceLists() override;
@@ -89,6 +104,10 @@ class YardLedger : public LedgerStore, public PriceListStore {
     const std::u16string& problem() const { return problem_; }
 
   private:
+    // A question to the yard while it answers; the desk's own answer once it does not.
+    template <typename Ask> auto ask(Ask question);
+    void away();
+
     LedgerStore& desk_;
     PriceListStore& deskLists_;
     Outbox& outbox_;
@@ -96,6 +115,7 @@ class YardLedger : public LedgerStore, public PriceListStore {
     std::u16string state_;
     std::u16string listsNote_;
     std::u16string problem_;
+    bool online_ = false; // the window reads the yard's bills
 };
 
 } // namespace logora::ledger

@@ -239,6 +239,51 @@ TEST_F(Yard, TheDatabaseRefusesToChangeOrDeleteARecordedBill) {
     EXPECT_EQ(yardCount("number = '" + n + "' AND pieces = 10"), 1);
 }
 
+// The yard's database answers the window's questions as the records themselves do.
+TEST_F(Yard, QueriesAnswerAsTheRecordsDo) {
+    ASSERT_EQ(server->sql("CREATE DATABASE queries OWNER desk_a"), "");
+    DeskLedger d(dir / "q" / "ledger.sqlite");
+    ASSERT_EQ(text::toUtf8(d.join(settings("desk_a", "Q", "queries"), u"pw")), "");
+    const char16_t* buyers[] = {u"青山林场", u"东港木业", u"", u"青山'; --"};
+    for (int i = 0; i < 60; ++i) {
+        BillRecord r;
+        r.number = d.reserveNumber(i < 30 ? "20261130" : "20261201");
+        r.time = (i < 30 ? "2026-11-30 " : "2026-12-01 ") + std::to_string(10 + i % 10) + ":00:00";
+        r.sheet = i % 3 == 0 ? u"锯材账单" : u"原木一";
+        r.headers = {{u"购货单位", buyers[i % 4]}, {u"车号", u"辽A" + text::intText(i)}};
+        r.totals = {i, 100 * i, 1000 * i};
+        d.record(r);
+        if (i % 7 == 0) {
+            d.markVoid(r.number, u"录错");
+        }
+    }
+    d.beginReading();
+    ASSERT_EQ(d.stateLine(), u"");
+    const std::vector<BillRecord> all = d.list();
+    for (const Filter& f : {Filter{}, Filter{"2026-12-01", "2026-12-31", {}, {}},
+                            Filter{{}, "2026-11-30", u"青山", u"原木一"},
+                            Filter{{}, {}, u"车号", {}}, Filter{{}, {}, u"'; --", {}}}) {
+        const std::vector<const BillRecord*> listed = filtered(all, f);
+        EXPECT_EQ(d.count(f), static_cast<long long>(listed.size()));
+        EXPECT_EQ(d.totals(f), totalsOf(listed));
+        for (const auto& [by, caption] : {std::pair{Grouping::Day, u""},
+                                          {Grouping::Month, u""},
+                                          {Grouping::Caption, u"购货单位"}}) {
+            const std::vector<Group> want = grouped(listed, by, caption);
+            const std::vector<Group> got = d.groups(f, by, caption);
+            ASSERT_EQ(got.size(), want.size());
+            for (std::size_t g = 0; g < got.size(); ++g) {
+                EXPECT_EQ(got[g].key, want[g].key);
+                EXPECT_EQ(got[g].totals, want[g].totals);
+            }
+        }
+        const std::vector<BillRecord> page = d.page(f, 2, 10);
+        for (std::size_t k = 0; k < page.size(); ++k) {
+            EXPECT_EQ(page[k].number, listed[k + 2]->number);
+        }
+    }
+}
+
 prices::PriceList larch(double price) {
     prices::PriceList l;
     l.species = u"落叶松";
