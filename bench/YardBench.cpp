@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What an export adds at a desk of a yard: its number and its record of 40 lines, written at
-// the desk and sent to the yard's PostgreSQL server when it answers (/1), or left waiting
-// when the server is stopped (/0). A server of the benchmark's own on this machine.
+// A desk of a yard, against a PostgreSQL server of the benchmark's own on this machine:
+// what an export adds, its number and its record of 40 lines written at the desk and sent to
+// the yard when it answers (/1), or left waiting when the server is stopped (/0); and
+// 账单记录 over the yard's bills (LOGORA_LEDGER_RECORDS of them, 10,000 unless set): its
+// opening to the first page of rows, and a filter with the list, or by day, month or buyer.
 #include "ledger/DeskLedger.hpp"
+#include "ledger/LedgerView.hpp"
 
 #include "ledger/PgServer.hpp"
 #include "text/NumberText.hpp"
@@ -14,15 +17,20 @@ namespace {
 using namespace logora;
 namespace fs = std::filesystem;
 
-void BM_YardExportRecord(benchmark::State& state) {
-    static testing::PgServer server;
+testing::PgServer& server() {
+    static testing::PgServer s;
     static bool made = false;
     if (!made) {
         made = true;
-        server.sql("CREATE ROLE logora_desks NOLOGIN");
-        server.sql("CREATE ROLE desk LOGIN PASSWORD 'pw' IN ROLE logora_desks");
-        server.sql("CREATE DATABASE yard OWNER desk");
+        s.sql("CREATE ROLE logora_desks NOLOGIN");
+        s.sql("CREATE ROLE desk LOGIN PASSWORD 'pw' IN ROLE logora_desks");
+        s.sql("CREATE DATABASE yard OWNER desk");
     }
+    return s;
+}
+
+void BM_YardExportRecord(benchmark::State& state) {
+    testing::PgServer& server = ::server();
     const bool reachable = state.range(0) == 1;
     const fs::path dir = testing::makeTempFolder("logora-yard-bench");
     setenv("PGPASSFILE", (dir / "pgpass").c_str(), 1);
@@ -55,6 +63,77 @@ void BM_YardExportRecord(benchmark::State& state) {
     fs::remove_all(dir);
 }
 BENCHMARK(BM_YardExportRecord)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// A desk joined to a yard of many bills: 30 a day, eight buyers, in one statement.
+struct BigYard {
+    fs::path dir = testing::makeTempFolder("logora-big-yard");
+    std::unique_ptr<ledger::DeskLedger> desk;
+    BigYard() {
+        testing::PgServer& s = server();
+        s.start();
+        s.sql("CREATE DATABASE big OWNER desk");
+        setenv("PGPASSFILE", (dir / "pgpass").c_str(), 1);
+        desk = std::make_unique<ledger::DeskLedger>(dir / "ledger.sqlite");
+        desk->join(
+            ledger::readSettings({u"127.0.0.1", text::intText(s.port()), u"big", u"desk", u"V"}),
+            u"pw");
+        const char* set = std::getenv("LOGORA_LEDGER_RECORDS");
+        const std::string n = set != nullptr ? set : "10000";
+        s.sql("INSERT INTO bills(number, day, station, seq, time, calculator, sheet, headers, "
+              "pieces, volume, amount, lines, classes, workbook, pdf, price_list) "
+              "SELECT to_char(d, 'YYYYMMDD') || '-B-' || lpad((i % 30 + 1)::text, 3, '0'), "
+              "to_char(d, 'YYYYMMDD'), 'B', i % 30 + 1, "
+              "to_char(d, 'YYYY-MM-DD') || ' 10:' || lpad((i % 30)::text, 2, '0') || ':00', 0, "
+              "'原木一', '购货单位' || chr(31) || (ARRAY['青山林场', '东港木业', '白河林业局', "
+              "'松江木材厂', '长白山林场', '鸭绿江木业', '红旗林场', '兴安木材'])[i % 8 + 1] || "
+              "chr(30) || '车号' || chr(31) || '辽A' || (10000 + i % 5000) || chr(30) || '树种' "
+              "|| chr(31) || '落叶松' || chr(30), 120, 21350, 1067500, '', '', '', '', '' "
+              "FROM generate_series(0, " +
+                  n + " - 1) AS i, LATERAL (SELECT date '2016-01-01' + i / 30 AS d) AS x",
+              "big");
+        s.sql("ANALYZE bills", "big");
+    }
+    ~BigYard() { fs::remove_all(dir); }
+};
+
+BigYard& bigYard() {
+    static BigYard y;
+    return y;
+}
+
+// 账单记录 opened: the yard asked for what waits, the count, the totals and the captions,
+// then the first page of rows.
+void BM_YardLedgerOpen(benchmark::State& state) {
+    ledger::DeskLedger& desk = *bigYard().desk;
+    for (auto _ : state) {
+        ledger::LedgerView view(desk);
+        view.reload();
+        for (std::size_t i = 0; i < 40; ++i) {
+            benchmark::DoNotOptimize(view.row(i));
+        }
+    }
+}
+BENCHMARK(BM_YardLedgerOpen)->Unit(benchmark::kMillisecond);
+
+// A filter (a date range and a find text) with the list, by day, by month or by buyer: two
+// filters in turn, so that each iteration asks anew.
+void BM_YardFilterAndGroup(benchmark::State& state) {
+    ledger::LedgerView view(*bigYard().desk);
+    view.reload();
+    const ledger::View views[] = {{},
+                                  {ledger::Grouping::Day, {}},
+                                  {ledger::Grouping::Month, {}},
+                                  {ledger::Grouping::Caption, u"购货单位"}};
+    view.setView(views[state.range(0)]);
+    const ledger::Filter filters[] = {{"2018-01-01", "2023-12-31", u"青山", {}},
+                                      {"2018-01-01", "2023-12-31", u"东港", {}}};
+    std::size_t k = 0;
+    for (auto _ : state) {
+        view.setFilter(filters[k++ % 2]);
+        benchmark::DoNotOptimize(view.row(0));
+    }
+}
+BENCHMARK(BM_YardFilterAndGroup)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -6,7 +6,9 @@
 
 #include "ledger/Yard.hpp"
 
+#include <optional>
 #include <string>
+#include <utility>
 
 struct pg_conn;
 
@@ -57,6 +59,8 @@ class PgYard : public YardStore {
     std::string station_;
     std::string desk_;
     std::string yard_;
+    // The count under the filter of the last totals, asked for right after them.
+    std::optional<std::pair<Filter, long long>> counted_;
     pg_conn* conn_ = nullptr;
 };
 

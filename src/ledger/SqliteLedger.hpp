@@ -15,7 +15,7 @@ struct sqlite3;
 namespace logora::ledger {
 
 // The schema this program writes; older files are brought forward when opened.
-inline constexpr int kSchemaVersion = 4;
+inline constexpr int kSchemaVersion = 5;
 
 class SqliteLedger : public LedgerStore, public PriceListStore, public Outbox {
   public:
@@ -77,6 +77,8 @@ class SqliteLedger : public LedgerStore, public PriceListStore, public Outbox {
     sqlite3* db_ = nullptr;
     std::optional<std::u16string> notice_;
     bool inYard_ = false;
+    // The count under the filter of the last totals, asked for right after them.
+    std::optional<std::pair<Filter, long long>> counted_;
     std::string station_;
 };
 
