@@ -540,6 +540,23 @@ BillRecord billFrom(const Statement& s) {
 
 } // namespace
 
+namespace {
+
+// A listed bill from the columns number, time, calculator, sheet, headers, pieces, volume,
+// amount, voided and void_reason.
+void listedFrom(const Statement& s, BillRecord& r) {
+    r.number = s.text(0);
+    r.time = s.text(1);
+    r.calculator = static_cast<ui::Calculator>(s.integer(2));
+    r.sheet = s.wide(3);
+    r.headers = decodeHeaders(s.view(4));
+    r.totals = {s.integer(5), s.integer(6), s.integer(7)};
+    r.voided = s.integer(8) != 0;
+    r.voidReason = s.wide(9);
+}
+
+} // namespace
+
 std::vector<BillRecord> SqliteLedger::list() {
     open();
     // The table in its own order, sorted here: walking the day index would look every bill
@@ -555,15 +572,7 @@ std::vector<BillRecord> SqliteLedger::list() {
     }
     int got = 0;
     while ((got = s.step()) == SQLITE_ROW) {
-        BillRecord& r = read.emplace_back();
-        r.number = s.text(0);
-        r.time = s.text(1);
-        r.calculator = static_cast<ui::Calculator>(s.integer(2));
-        r.sheet = s.wide(3);
-        r.headers = decodeHeaders(s.view(4));
-        r.totals = {s.integer(5), s.integer(6), s.integer(7)};
-        r.voided = s.integer(8) != 0;
-        r.voidReason = s.wide(9);
+        listedFrom(s, read.emplace_back());
         long long day = 0;
         for (const char c : s.view(10)) {
             day = day * 10 + (c - '0');
@@ -708,15 +717,7 @@ std::vector<BillRecord> SqliteLedger::page(const Filter& f, long long offset, lo
     std::vector<BillRecord> out;
     int got = 0;
     while ((got = s.step()) == SQLITE_ROW) {
-        BillRecord& r = out.emplace_back();
-        r.number = s.text(0);
-        r.time = s.text(1);
-        r.calculator = static_cast<ui::Calculator>(s.integer(2));
-        r.sheet = s.wide(3);
-        r.headers = decodeHeaders(s.view(4));
-        r.totals = {s.integer(5), s.integer(6), s.integer(7)};
-        r.voided = s.integer(8) != 0;
-        r.voidReason = s.wide(9);
+        listedFrom(s, out.emplace_back());
     }
     if (got != SQLITE_DONE) {
         fail(u"账单记录读不出来：");

@@ -170,18 +170,30 @@ TEST_F(Yard, ADeskKilledBeforeSendingAndTwoDesksAtOnceLoseNothing) {
     again.ledger().list();
     EXPECT_EQ(yardCount("station = 'G'"), 1);
 
-    auto h = desk("h", "desk_a", "H");
-    auto k = desk("k", "desk_b", "K");
-    auto exports = [this](DeskLedger* d) {
-        for (int i = 0; i < 15; ++i) {
-            bill(d->ledger(), u"东港木业", 4000 + i);
+    // Two programs, each with its own folder and station, exporting at the same moment.
+    desk("h", "desk_a", "H").reset();
+    desk("k", "desk_b", "K").reset();
+    std::vector<pid_t> programs;
+    for (const char* folder : {"h", "k"}) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            DeskLedger d(dir / folder / "ledger.sqlite");
+            for (int i = 0; i < 15; ++i) {
+                bill(d.ledger(), u"东港木业", 4000 + i);
+            }
+            _exit(d.desk().waitingCount() == 0 ? 0 : 1);
         }
-    };
-    std::thread one(exports, h.get());
-    std::thread two(exports, k.get());
-    one.join();
-    two.join();
+        programs.push_back(pid);
+    }
+    for (const pid_t pid : programs) {
+        int status = -1;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
     EXPECT_EQ(yardCount("station IN ('H', 'K')"), 30);
+    EXPECT_EQ(server->value("SELECT count(DISTINCT number) FROM bills WHERE station IN ('H', 'K')",
+                            "yard"),
+              "30");
 }
 
 // What is wrong is said plainly, and the desk goes on with its own ledger.
