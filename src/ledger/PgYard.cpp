@@ -9,6 +9,7 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <initializer_list>
 
@@ -173,10 +174,14 @@ PGconn* PgYard::connect() {
                             "UTF8",
                             "-c statement_timeout=10000",
                             nullptr};
+    const auto began = std::chrono::steady_clock::now();
     conn_ = PQconnectdbParams(keys, values, 1);
     if (PQstatus(conn_) == CONNECTION_OK) {
         return conn_;
     }
+    // An attempt that ran out its time met no server: asking again would double the wait.
+    const bool timedOut =
+        std::chrono::steady_clock::now() - began > std::chrono::milliseconds(1500);
     const std::u16string detail = text::fromUtf8(PQerrorMessage(conn_));
     const bool needsPassword = PQconnectionNeedsPassword(conn_) != 0;
     const std::string host = PQhost(conn_) != nullptr ? PQhost(conn_) : "";
@@ -187,7 +192,7 @@ PGconn* PgYard::connect() {
     // Told apart by what the server does, not by its words, which follow its language.
     const char* pingKeys[] = {"dbname", "connect_timeout", nullptr};
     const char* pingValues[] = {conninfo_.c_str(), "2", nullptr};
-    if (PQpingParams(pingKeys, pingValues, 1) == PQPING_NO_RESPONSE) {
+    if (timedOut || PQpingParams(pingKeys, pingValues, 1) == PQPING_NO_RESPONSE) {
         throw LedgerError(u"连不上共享账本的服务器 " + where +
                               u"：服务器没有开，或者网络不通，或者地址、端口填错了。",
                           detail);
