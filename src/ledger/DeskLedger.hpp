@@ -38,8 +38,7 @@ class DeskLedger : public LedgerStore, public PriceListStore, public YardDoor {
     std::optional<std::u16string> takeNotice() override { return records().takeNotice(); }
     std::u16string stateLine() override { return records().stateLine(); }
     void beginReading() override { records().beginReading(); }
-    long long count(const Filter& f) override { return records().count(f); }
-    Totals totals(const Filter& f) override { return records().totals(f); }
+    Listing listing(const Filter& f) override { return records().listing(f); }
     std::vector<Group> groups(const Filter& f, Grouping by, std::u16string_view caption) override {
         return records().groups(f, by, caption);
     }

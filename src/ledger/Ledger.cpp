@@ -394,36 +394,6 @@ std::vector<std::u16string> captionsOf(const std::vector<BillRecord>& records) {
     return out;
 }
 
-long long LedgerStore::count(const Filter& f) {
-    const std::vector<BillRecord> all = list();
-    return static_cast<long long>(filtered(all, f).size());
-}
-
-Totals LedgerStore::totals(const Filter& f) {
-    const std::vector<BillRecord> all = list();
-    return totalsOf(filtered(all, f));
-}
-
-std::vector<Group> LedgerStore::groups(const Filter& f, Grouping by, std::u16string_view caption) {
-    const std::vector<BillRecord> all = list();
-    return grouped(filtered(all, f), by, caption);
-}
-
-std::vector<BillRecord> LedgerStore::page(const Filter& f, long long offset, long long limit) {
-    const std::vector<BillRecord> all = list();
-    std::vector<BillRecord> out;
-    for (const BillRecord* r : filtered(all, f)) {
-        if (offset-- <= 0 && static_cast<long long>(out.size()) < limit) {
-            out.push_back(*r);
-        }
-    }
-    return out;
-}
-
-std::vector<std::u16string> LedgerStore::captions() {
-    return captionsOf(list());
-}
-
 std::vector<std::u16string> rowTexts(const BillRecord& r) {
     std::u16string seller = r.header(u"出货单位");
     if (seller.empty()) {

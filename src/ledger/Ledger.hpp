@@ -131,6 +131,12 @@ struct Totals {
     Figures figures;
     friend bool operator==(const Totals&, const Totals&) = default;
 };
+// The bills under a filter, void ones included, and their totals: one question, one scan.
+struct Listing {
+    long long bills = 0;
+    Totals totals;
+    friend bool operator==(const Listing&, const Listing&) = default;
+};
 Totals totalsOf(const std::vector<const BillRecord*>& records);
 
 enum class Grouping { Day, Month, Caption };
@@ -166,18 +172,17 @@ class LedgerStore {
     virtual std::u16string stateLine() { return {}; }
 
     // What the ledger window asks, so that a database of ten years answers it without the
-    // window reading every bill: under a filter, the count, the totals, the groups, and a
-    // page of bills newest first, without lines, classes and paths. By default they are
-    // worked out from list(); a database answers them itself.
+    // window reading every bill: under a filter, the bills listed with their totals, the
+    // groups, and a page of bills newest first, without lines, classes and paths.
     // Called as the window (re)reads: where the bills are to be read from is settled here.
     virtual void beginReading() {}
-    virtual long long count(const Filter& filter);
-    virtual Totals totals(const Filter& filter);
+    virtual Listing listing(const Filter& filter) = 0;
     virtual std::vector<Group> groups(const Filter& filter, Grouping by,
-                                      std::u16string_view caption);
-    virtual std::vector<BillRecord> page(const Filter& filter, long long offset, long long limit);
+                                      std::u16string_view caption) = 0;
+    virtual std::vector<BillRecord> page(const Filter& filter, long long offset,
+                                         long long limit) = 0;
     // The captions of the newest bills, for the party groupings.
-    virtual std::vector<std::u16string> captions();
+    virtual std::vector<std::u16string> captions() = 0;
 };
 
 // The ledger list's columns and one row's texts.

@@ -60,12 +60,13 @@ void LedgerView::refilter() {
     totals_ = {};
     problem_.reset();
     try {
-        totals_ = store_.totals(filter_);
+        const Listing listed = store_.listing(filter_);
+        totals_ = listed.totals;
         if (view_.grouping) {
             groups_ = store_.groups(filter_, *view_.grouping, view_.caption);
             count_ = static_cast<long long>(groups_.size());
         } else {
-            count_ = store_.count(filter_);
+            count_ = listed.bills;
         }
     } catch (const LedgerError& e) {
         problem_ = e.fullText();

@@ -296,7 +296,6 @@ std::string PgYard::check(PGconn* c) {
 }
 
 void PgYard::put(const BillRecord& r) {
-    counted_.reset();
     const std::optional<NumberParts> parts = parseBillNumber(r.number);
     if (!parts) {
         throw LedgerError(u"单号 " + text::fromUtf8(r.number) + u" 不是一个单号。", {});
@@ -318,7 +317,6 @@ void PgYard::put(const BillRecord& r) {
 }
 
 void PgYard::putVoid(std::string_view n, std::u16string_view reason) {
-    counted_.reset();
     PGconn* c = connection();
     Result done(run(c,
                     "UPDATE bills SET voided = true, void_reason = $2 "
@@ -432,30 +430,15 @@ Totals totalsFrom(const Result& r, int row, int first) {
 
 } // namespace
 
-long long PgYard::count(const Filter& f) {
-    // The window asks for the totals first: their query counted the bills too.
-    if (counted_ && counted_->first == f) {
-        return counted_->second;
-    }
-    PGconn* c = connection();
-    const Where w = whereOf(f, 1);
-    Result r(runAll(c, "SELECT count(*) FROM bills" + w.sql, w.values));
-    if (!r.ok()) {
-        failed(c, r, u"账单记录读不出来：");
-    }
-    return r.integer(0, 0);
-}
-
-Totals PgYard::totals(const Filter& f) {
+Listing PgYard::listing(const Filter& f) {
     PGconn* c = connection();
     const Where w = whereOf(f, 1);
     Result r(
-        runAll(c, std::string("SELECT ") + kFigures + ", count(*) FROM bills" + w.sql, w.values));
+        runAll(c, std::string("SELECT count(*), ") + kFigures + " FROM bills" + w.sql, w.values));
     if (!r.ok()) {
         failed(c, r, u"账单记录读不出来：");
     }
-    counted_ = {f, r.integer(0, 4)};
-    return totalsFrom(r, 0, 0);
+    return {r.integer(0, 0), totalsFrom(r, 0, 1)};
 }
 
 std::vector<Group> PgYard::groups(const Filter& f, Grouping by, std::u16string_view caption) {

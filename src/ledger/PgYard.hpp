@@ -8,7 +8,6 @@
 
 #include <optional>
 #include <string>
-#include <utility>
 
 struct pg_conn;
 
@@ -39,8 +38,7 @@ class PgYard : public YardStore {
     void putVoid(std::string_view number, std::u16string_view reason) override;
     std::vector<BillRecord> list() override;
     std::optional<BillRecord> load(std::string_view number) override;
-    long long count(const Filter& filter) override;
-    Totals totals(const Filter& filter) override;
+    Listing listing(const Filter& filter) override;
     std::vector<Group> groups(const Filter& filter, Grouping by,
                               std::u16string_view caption) override;
     std::vector<BillRecord> page(const Filter& filter, long long offset, long long limit) override;
@@ -59,8 +57,6 @@ class PgYard : public YardStore {
     std::string station_;
     std::string desk_;
     std::string yard_;
-    // The count under the filter of the last totals, asked for right after them.
-    std::optional<std::pair<Filter, long long>> counted_;
     pg_conn* conn_ = nullptr;
 };
 

@@ -438,7 +438,6 @@ void SqliteLedger::release(std::string_view number) {
 }
 
 void SqliteLedger::record(const BillRecord& r) {
-    counted_.reset();
     open();
     const auto parsed = parseBillNumber(r.number);
     if (!parsed) {
@@ -651,31 +650,15 @@ Totals totalsFrom(const Statement& s, int first) {
 
 } // namespace
 
-long long SqliteLedger::count(const Filter& f) {
-    // The window asks for the totals first: their query counted the bills too.
-    if (counted_ && counted_->first == f) {
-        return counted_->second;
-    }
+Listing SqliteLedger::listing(const Filter& f) {
     open();
     const Where w = whereOf(f);
-    Statement s(db_, ("SELECT count(*) FROM bills" + w.sql).c_str());
+    Statement s(db_, (std::string("SELECT count(*), ") + kFigures + " FROM bills" + w.sql).c_str());
     bindAll(s, w.values);
     if (s.step() != SQLITE_ROW) {
         fail(u"账单记录读不出来：");
     }
-    return s.integer(0);
-}
-
-Totals SqliteLedger::totals(const Filter& f) {
-    open();
-    const Where w = whereOf(f);
-    Statement s(db_, (std::string("SELECT ") + kFigures + ", count(*) FROM bills" + w.sql).c_str());
-    bindAll(s, w.values);
-    if (s.step() != SQLITE_ROW) {
-        fail(u"账单记录读不出来：");
-    }
-    counted_ = {f, s.integer(4)};
-    return totalsFrom(s, 0);
+    return {s.integer(0), totalsFrom(s, 1)};
 }
 
 std::vector<Group> SqliteLedger::groups(const Filter& f, Grouping by, std::u16string_view caption) {

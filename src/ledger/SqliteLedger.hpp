@@ -32,8 +32,7 @@ class SqliteLedger : public LedgerStore, public PriceListStore, public Outbox {
     std::optional<BillRecord> load(std::string_view number) override;
     void markVoid(std::string_view number, std::u16string_view reason) override;
     std::optional<std::u16string> takeNotice() override;
-    long long count(const Filter& filter) override;
-    Totals totals(const Filter& filter) override;
+    Listing listing(const Filter& filter) override;
     std::vector<Group> groups(const Filter& filter, Grouping by,
                               std::u16string_view caption) override;
     std::vector<BillRecord> page(const Filter& filter, long long offset, long long limit) override;
@@ -77,8 +76,6 @@ class SqliteLedger : public LedgerStore, public PriceListStore, public Outbox {
     sqlite3* db_ = nullptr;
     std::optional<std::u16string> notice_;
     bool inYard_ = false;
-    // The count under the filter of the last totals, asked for right after them.
-    std::optional<std::pair<Filter, long long>> counted_;
     std::string station_;
 };
 

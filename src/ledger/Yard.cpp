@@ -119,12 +119,8 @@ template <typename Ask> auto YardLedger::ask(Ask question) {
     return question(static_cast<LedgerStore&>(desk_));
 }
 
-long long YardLedger::count(const Filter& f) {
-    return ask([&](auto& store) { return store.count(f); });
-}
-
-Totals YardLedger::totals(const Filter& f) {
-    return ask([&](auto& store) { return store.totals(f); });
+Listing YardLedger::listing(const Filter& f) {
+    return ask([&](auto& store) { return store.listing(f); });
 }
 
 std::vector<Group> YardLedger::groups(const Filter& f, Grouping by, std::u16string_view caption) {

@@ -50,8 +50,7 @@ class YardStore : public PriceListStore {
     virtual std::vector<BillRecord> list() = 0;
     virtual std::optional<BillRecord> load(std::string_view number) = 0;
     // The ledger window's questions, answered by the yard's database.
-    virtual long long count(const Filter& filter) = 0;
-    virtual Totals totals(const Filter& filter) = 0;
+    virtual Listing listing(const Filter& filter) = 0;
     virtual std::vector<Group> groups(const Filter& filter, Grouping by,
                                       std::u16string_view caption) = 0;
     virtual std::vector<BillRecord> page(const Filter& filter, long long offset,
@@ -82,8 +81,7 @@ class YardLedger : public LedgerStore, public PriceListStore {
     std::u16string stateLine() override { return state_; }
     // The window reads the yard's bills while it answers, the desk's own otherwise.
     void beginReading() override;
-    long long count(const Filter& filter) override;
-    Totals totals(const Filter& filter) override;
+    Listing listing(const Filter& filter) override;
     std::vector<Group> groups(const Filter& filter, Grouping by,
                               std::u16string_view caption) override;
     std::vector<BillRecord> page(const Filter& filter, long long offset, long long limit) override;

@@ -277,8 +277,8 @@ TEST_F(Sqlite, QueriesAnswerAsTheRecordsDo) {
     for (const Filter& f : filters) {
         const std::vector<const BillRecord*> listed = filtered(all, f);
         const std::string where = f.from + ".." + f.to + " " + text::toUtf8(f.text + f.sheet);
-        EXPECT_EQ(ledger.count(f), static_cast<long long>(listed.size())) << where;
-        EXPECT_EQ(ledger.totals(f), totalsOf(listed)) << where;
+        EXPECT_EQ(ledger.listing(f).bills, static_cast<long long>(listed.size())) << where;
+        EXPECT_EQ(ledger.listing(f).totals, totalsOf(listed)) << where;
         for (const auto& [by, caption] : {std::pair{Grouping::Day, u""},
                                           {Grouping::Month, u""},
                                           {Grouping::Caption, u"购货单位"}}) {

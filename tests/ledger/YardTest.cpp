@@ -276,8 +276,8 @@ TEST_F(Yard, QueriesAnswerAsTheRecordsDo) {
                             Filter{{}, "2026-11-30", u"青山", u"原木一"},
                             Filter{{}, {}, u"车号", {}}, Filter{{}, {}, u"'; --", {}}}) {
         const std::vector<const BillRecord*> listed = filtered(all, f);
-        EXPECT_EQ(d.count(f), static_cast<long long>(listed.size()));
-        EXPECT_EQ(d.totals(f), totalsOf(listed));
+        EXPECT_EQ(d.listing(f).bills, static_cast<long long>(listed.size()));
+        EXPECT_EQ(d.listing(f).totals, totalsOf(listed));
         for (const auto& [by, caption] : {std::pair{Grouping::Day, u""},
                                           {Grouping::Month, u""},
                                           {Grouping::Caption, u"购货单位"}}) {
