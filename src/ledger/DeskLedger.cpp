@@ -58,26 +58,47 @@ void DeskLedger::configure() {
         return;
     }
     try {
-        const std::optional<std::string> host = sqlite_.setting("yard.host");
-        if (!host) {
-            return;
+        if (const std::optional<ReadSettings> s = saved()) {
+            useYard(conninfoOf(s->host, s->port, s->database, s->user), s->station, placeOf(*s));
         }
-        ReadSettings s;
-        s.host = *host;
-        s.port = std::atoi(sqlite_.setting("yard.port").value_or("5432").c_str());
-        s.database = sqlite_.setting("yard.database").value_or("logora");
-        s.user = sqlite_.setting("yard.user").value_or("");
-        s.station = sqlite_.setting("yard.station").value_or("");
-        useYard(conninfoOf(s.host, s.port, s.database, s.user), s.station, placeOf(s));
     } catch (const LedgerError&) {
         // The desk's own ledger cannot be read: each of its calls says so in its turn.
         configured_ = false;
     }
 }
 
+std::optional<ReadSettings> DeskLedger::saved() {
+    const std::optional<std::string> host = sqlite_.setting("yard.host");
+    if (!host) {
+        return std::nullopt;
+    }
+    ReadSettings s;
+    s.host = *host;
+    s.port = std::atoi(sqlite_.setting("yard.port").value_or("5432").c_str());
+    s.database = sqlite_.setting("yard.database").value_or("logora");
+    s.user = sqlite_.setting("yard.user").value_or("");
+    s.station = sqlite_.setting("yard.station").value_or("");
+    return s;
+}
+
+void DeskLedger::keep(const ReadSettings* s) {
+    const std::string port = s != nullptr ? std::to_string(s->port) : std::string();
+    const std::pair<const char*, const std::string*> fields[] = {
+        {"yard.host", s != nullptr ? &s->host : nullptr},
+        {"yard.port", s != nullptr ? &port : nullptr},
+        {"yard.database", s != nullptr ? &s->database : nullptr},
+        {"yard.user", s != nullptr ? &s->user : nullptr},
+        {"yard.station", s != nullptr ? &s->station : nullptr}};
+    for (const auto& [key, value] : fields) {
+        sqlite_.setSetting(key, value != nullptr ? std::optional<std::string_view>(*value)
+                                                 : std::nullopt);
+    }
+}
+
 void DeskLedger::useYard(std::string conninfo, std::string station, std::u16string where) {
     sqlite_.joinYard(true);
     sqlite_.numberAs(station);
+    station_ = station;
     pg_ = std::make_unique<PgYard>(std::move(conninfo), std::move(station), deskIdentity());
     yard_ = std::make_unique<YardLedger>(sqlite_, sqlite_, sqlite_, *pg_);
     where_ = std::move(where);
@@ -134,12 +155,10 @@ YardSettings DeskLedger::settings() {
         return s;
     }
     try {
-        if (const std::optional<std::string> host = sqlite_.setting("yard.host")) {
-            s.host = text::fromUtf8(*host);
-            s.port = text::fromUtf8(sqlite_.setting("yard.port").value_or("5432"));
-            s.database = text::fromUtf8(sqlite_.setting("yard.database").value_or("logora"));
-            s.user = text::fromUtf8(sqlite_.setting("yard.user").value_or(""));
-            s.station = text::fromUtf8(sqlite_.setting("yard.station").value_or(""));
+        if (const std::optional<ReadSettings> kept = saved()) {
+            s = {text::fromUtf8(kept->host), text::intText(kept->port),
+                 text::fromUtf8(kept->database), text::fromUtf8(kept->user),
+                 text::fromUtf8(kept->station)};
         }
     } catch (const LedgerError&) {
     }
@@ -174,11 +193,7 @@ std::u16string DeskLedger::join(const ReadSettings& s, const std::u16string& pas
         }
     }
     try {
-        sqlite_.setSetting("yard.host", s.host);
-        sqlite_.setSetting("yard.port", std::to_string(s.port));
-        sqlite_.setSetting("yard.database", s.database);
-        sqlite_.setSetting("yard.user", s.user);
-        sqlite_.setSetting("yard.station", s.station);
+        keep(&s);
     } catch (const LedgerError& e) {
         return e.fullText();
     }
@@ -199,10 +214,7 @@ std::u16string DeskLedger::leave() {
     }
     long long waiting = 0;
     try {
-        for (const char* key :
-             {"yard.host", "yard.port", "yard.database", "yard.user", "yard.station"}) {
-            sqlite_.setSetting(key, std::nullopt);
-        }
+        keep(nullptr);
         waiting = sqlite_.waitingCount();
     } catch (const LedgerError& e) {
         return e.fullText();
@@ -225,12 +237,8 @@ std::u16string DeskLedger::status() {
     if (!yard_) {
         return u"这台电脑没有加入共享账本，账单只记在本机。";
     }
-    std::u16string line = u"已加入共享账本 " + where_ + u"，本机站号 " +
-                          text::fromUtf8(sqlite_.setting("yard.station")
-                                             .value_or(std::getenv("LOGORA_STATION") != nullptr
-                                                           ? std::getenv("LOGORA_STATION")
-                                                           : "")) +
-                          u"。";
+    std::u16string line =
+        u"已加入共享账本 " + where_ + u"，本机站号 " + text::fromUtf8(station_) + u"。";
     try {
         if (const long long waiting = sqlite_.waitingCount(); waiting > 0) {
             line += text::intText(static_cast<int>(waiting)) + u" 张待上传。";

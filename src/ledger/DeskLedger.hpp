@@ -70,12 +70,17 @@ class DeskLedger : public LedgerStore, public PriceListStore, public YardDoor {
     void configure();
     std::string deskIdentity();
     void useYard(std::string conninfo, std::string station, std::u16string where);
+    // The yard the window joined, as kept in the desk's ledger; nullopt when none.
+    std::optional<ReadSettings> saved();
+    // Keeps the joined yard's settings, or forgets them (nullptr).
+    void keep(const ReadSettings* settings);
 
     SqliteLedger sqlite_;
     std::unique_ptr<PgYard> pg_;
     std::unique_ptr<YardLedger> yard_;
     bool configured_ = false;
     std::u16string where_;   // the yard's server as the status line names it
+    std::string station_;    // this desk's, in the yard
     std::u16string problem_; // why a yard set by the environment is not used
 };
 

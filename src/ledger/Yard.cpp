@@ -70,25 +70,6 @@ void YardLedger::record(const BillRecord& record) {
     send();
 }
 
-std::vector<BillRecord> YardLedger::list() {
-    if (send()) {
-        try {
-            std::vector<BillRecord> all = yard_.list();
-            state_.clear();
-            return all;
-        } catch (const LedgerError&) {
-        }
-    }
-    std::vector<BillRecord> own = desk_.list();
-    long long waiting = 0;
-    try {
-        waiting = outbox_.waitingCount();
-    } catch (const LedgerError&) {
-    }
-    state_ = unreachableLine(waiting);
-    return own;
-}
-
 void YardLedger::away() {
     online_ = false;
     long long waiting = 0;
@@ -117,6 +98,11 @@ template <typename Ask> auto YardLedger::ask(Ask question) {
         }
     }
     return question(static_cast<LedgerStore&>(desk_));
+}
+
+std::vector<BillRecord> YardLedger::list() {
+    beginReading();
+    return ask([](auto& store) { return store.list(); });
 }
 
 Listing YardLedger::listing(const Filter& f) {
