@@ -9,30 +9,15 @@ out=$1
 if [ -f "$out/bin/libpq.dll" ] && [ -f "$out/include/libpq-fe.h" ]; then
     exit 0
 fi
-SUDO=""
-if [ "$(id -u)" != 0 ]; then
-    SUDO="sudo"
-fi
+. "$(dirname "$0")/debian-source.sh"
 host=x86_64-w64-mingw32
 jobs=$(nproc 2>/dev/null || echo 2)
 work="$out/debian-source"
 rm -rf "$work"
 mkdir -p "$work" "$out/include" "$out/lib" "$out/bin"
 cd "$work"
-fetch() {
-    if ! apt-get source -qq "$1" >/dev/null 2>&1; then
-        if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ &&
-            ! grep -qs '^deb-src' /etc/apt/sources.list; then
-            codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-            printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s %s-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-                "$codename" "$codename" | $SUDO tee /etc/apt/sources.list.d/logora-deb-src.sources >/dev/null
-        fi
-        $SUDO apt-get update -qq
-        apt-get source -qq "$1" >/dev/null
-    fi
-}
-fetch openssl
-fetch postgresql-15
+debian_source openssl
+debian_source postgresql-15
 
 # OpenSSL: only its two libraries.
 ssl="$work/ssl"

@@ -36,10 +36,19 @@ $as_server "$bin/postgres" -D "$dir/data" -p "$port" -k "$dir" -c listen_address
     >"$dir/server.log" 2>&1 &
 server=$!
 export PGPASSWORD=admin-secret
+ready=""
 for _ in $(seq 300); do
-    "$bin/pg_isready" -q -h 127.0.0.1 -p "$port" && break
+    if "$bin/pg_isready" -q -h 127.0.0.1 -p "$port"; then
+        ready=yes
+        break
+    fi
     sleep 0.1
 done
+if [ -z "$ready" ]; then
+    echo "the test's PostgreSQL did not answer within 30 s:" >&2
+    cat "$dir/server.log" >&2
+    exit 1
+fi
 psql() { command psql -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p "$port" -U admin "$@" >/dev/null; }
 psql -d postgres -c "CREATE ROLE logora_desks NOLOGIN" \
     -c "CREATE ROLE desk_a LOGIN PASSWORD 'pw' IN ROLE logora_desks" -c "CREATE DATABASE yard"
