@@ -16,12 +16,13 @@ APP_PID=$!
 W=$(grid_window)
 
 # Rectangles (pixels) never clicked: the exit and minimise buttons of every window, and
-# 账单记录 and 标准对照 of each calculator, whose windows would take the clicks meant for the
-# tally.
+# 账单记录, 标准对照, 价格明细 and 手机检尺 of each calculator, whose windows would take the
+# clicks meant for the tally (价格明细 leads on to 价格表 and its file dialog).
 excluded() {
     x=$1 y=$2
     for r in "600 440 90 44" "600 400 90 40" "375 388 95 44" \
-        "605 488 81 36" "380 436 89 36" "480 376 81 32" "272 613 81 25" "232 605 81 25"; do
+        "605 488 81 36" "380 436 89 36" "480 376 81 32" "272 613 81 25" "232 605 81 25" \
+        "272 644 81 25" "232 636 81 25" "288 445 81 25"; do
         set -- $r
         if [ "$x" -ge "$1" ] && [ "$x" -le $(($1 + $3)) ] && [ "$y" -ge "$2" ] && [ "$y" -le $(($2 + $4)) ]; then
             return 0
@@ -30,8 +31,9 @@ excluded() {
     return 1
 }
 
-# No space: it presses a focused button, and "退出" legitimately ends the program.
-KEYS="0 1 2 3 4 5 6 7 8 9 period minus Return Return Tab Up Down Left Right BackSpace a e"
+# No space: it presses a focused button, and "退出" legitimately ends the program. Escape
+# closes what the keys opened, as a user would.
+KEYS="0 1 2 3 4 5 6 7 8 9 period minus Return Return Tab Up Down Left Right BackSpace a e Escape"
 nkeys=$(echo $KEYS | wc -w)
 end=$(($(date +%s) + SECONDS_TO_RUN))
 warm=$(($(date +%s) + 15))
@@ -75,5 +77,9 @@ kill -0 "$APP_PID" 2>/dev/null || { echo "program died"; cat "$WORK/app.log"; ex
 rss_end=$(rss_kb "$APP_PID")
 exports=$(grep -c '^export' "$WORK/exports.txt" 2>/dev/null || echo 0)
 echo "soak: ${SECONDS_TO_RUN}s, $actions actions, $exports exports, RSS ${rss_start} kB -> ${rss_end} kB"
-[ "$exports" -gt 0 ] || { echo "no export reached the spreadsheet"; exit 1; }
+if [ "$exports" -eq 0 ]; then
+    echo "no export reached the spreadsheet; the windows shown at the end:"
+    for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do xdotool getwindowname "$w"; done
+    exit 1
+fi
 [ $((rss_end - rss_start)) -lt 20480 ] || { echo "memory grew by $((rss_end - rss_start)) kB"; exit 1; }
