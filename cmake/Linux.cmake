@@ -105,7 +105,8 @@ if(NOT LOGORA_CORE_ONLY)
     src/app/ComparisonDialog.cpp
     src/app/PriceDetailDialog.cpp
   )
-  target_link_libraries(logora_qt PUBLIC logora_core logora_ledger_sqlite logora_ledger_pg Qt6::Widgets)
+  target_link_libraries(logora_qt PUBLIC logora_core logora_ledger_sqlite logora_ledger_pg logora_phone
+                        Qt6::Widgets)
   target_compile_definitions(logora_qt PRIVATE LOGORA_INSTALL_LIBDIR="${LOGORA_LIBDIR}")
   # A build tree keeps what is installed under share/logora, as an installed program does.
   configure_file(docs/manual.html ${CMAKE_BINARY_DIR}/share/logora/manual.html COPYONLY)

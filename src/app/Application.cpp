@@ -9,8 +9,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 
 namespace logora::app {
@@ -96,6 +99,8 @@ Application::Application(Options options)
 }
 
 Application::~Application() {
+    phoneHost_.reset();
+    phone_.reset();
     yardView_.reset();
     listsView_.reset();
     priceDetailDialog_.reset();
@@ -167,6 +172,85 @@ void Application::openYard() {
     yardView_->activateWindow();
 }
 
+namespace {
+
+// The code drawn square in its label, four modules of white around it, each module whole
+// pixels so that a phone's camera reads it at a glance.
+void drawCode(QLabel* label, const std::string& address) {
+    if (address.empty()) {
+        label->setPixmap({});
+        label->setText(QStringLiteral("没有在等手机"));
+        return;
+    }
+    const phone::QrMatrix m = phone::qrCode(address);
+    const int quiet = 4, modules = m.width + 2 * quiet;
+    const int scale = std::max(1, std::min(label->width(), label->height()) / modules);
+    QImage image(modules * scale, modules * scale, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    for (int y = 0; y < m.width; ++y) {
+        for (int x = 0; x < m.width; ++x) {
+            if (m.dark[static_cast<std::size_t>(y) * m.width + x]) {
+                painter.fillRect((x + quiet) * scale, (y + quiet) * scale, scale, scale, Qt::black);
+            }
+        }
+    }
+    painter.end();
+    label->setAlignment(Qt::AlignCenter);
+    label->setPixmap(QPixmap::fromImage(image));
+}
+
+} // namespace
+
+void Application::openPhone(Calculator which) {
+    if (!phone_) {
+        phone::PortKeeping port;
+        port.load = [this]() -> std::optional<int> {
+            try {
+                if (const auto kept = ledger_.desk().setting("phone.port")) {
+                    return std::atoi(kept->c_str());
+                }
+            } catch (const std::exception&) {
+                // Without its settings the desk listens at the default port.
+            }
+            return std::nullopt;
+        };
+        port.save = [this](int p) {
+            try {
+                ledger_.desk().setSetting("phone.port", std::to_string(p));
+            } catch (const std::exception&) {
+                // Kept for this run only.
+            }
+        };
+        phone_ = std::make_unique<phone::PhoneService>(
+            session_,
+            [this](std::function<void()> task) {
+                QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+            },
+            std::move(port));
+        phoneHost_ = std::make_unique<WindowHost>(phone_->window(), true);
+        FormView& view = phoneHost_->view();
+        phone_->window().onClose = [this] {
+            phone_->close();
+            phoneHost_->view().hide();
+        };
+        view.onClosed = [this] { phone_->close(); };
+        phone_->window().onAddress = [this] {
+            drawCode(static_cast<QLabel*>(phoneHost_->view().widgetFor(u"Label1")),
+                     phone_->window().address());
+        };
+        const QRect over = host(which).view().frameGeometry();
+        view.move(over.topLeft() + QPoint(60, 40));
+    }
+    phone_->open(which);
+    FormView& view = phoneHost_->view();
+    view.sync();
+    view.show();
+    view.raise();
+    view.activateWindow();
+    drawCode(static_cast<QLabel*>(view.widgetFor(u"Label1")), phone_->window().address());
+}
+
 void Application::showPriceLists(prices::ListEditor& editor) {
     if (listsView_ && &listsView_->form() != &editor.form()) {
         listsView_.reset();
@@ -234,6 +318,9 @@ void Application::unloadLater(Calculator which) {
         this,
         [this, which] {
             hosts_[static_cast<int>(which)].reset();
+            if (phone_) {
+                phone_->unloaded(which);
+            }
             session_.unload(which);
         },
         Qt::QueuedConnection);

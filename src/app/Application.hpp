@@ -12,6 +12,7 @@
 #include "ledger/DeskLedger.hpp"
 #include "ledger/YardWindow.hpp"
 #include "list/ListWindow.hpp"
+#include "phone/PhoneService.hpp"
 #include "prices/GradePriceStore.hpp"
 #include "prices/PriceWindow.hpp"
 #include "sawn/SawnWindow.hpp"
@@ -106,6 +107,10 @@ class Application : public QObject, private session::FrontEnd {
     ledger::DeskLedger& deskLedger() { return ledger_; }
     // "共享账本", from 账单记录.
     void openYard();
+    // "手机检尺", taps into the calculator it was pressed in.
+    void openPhone(Calculator which) override;
+    phone::PhoneService* phone() { return phone_.get(); }
+    FormView* phoneView() { return phoneHost_ ? &phoneHost_->view() : nullptr; }
     FormView* yardView() { return yardView_.get(); }
     ledger::YardWindow* yardWindow() { return yardWindow_.get(); }
     // "账单记录", made at its first opening.
@@ -176,6 +181,9 @@ class Application : public QObject, private session::FrontEnd {
     std::unique_ptr<FormView> listsView_;
     std::unique_ptr<ledger::YardWindow> yardWindow_;
     std::unique_ptr<FormView> yardView_;
+    // "手机检尺": made at its first opening; it goes before the session it taps into.
+    std::unique_ptr<phone::PhoneService> phone_;
+    std::unique_ptr<WindowHost> phoneHost_;
     // What waits for the yard's ledger is sent every minute.
     QTimer yardTimer_;
     QTimer snapshotTimer_;

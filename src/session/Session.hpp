@@ -81,6 +81,8 @@ class FrontEnd {
     virtual void openComparison(Calculator) {}
     // "价格明细", over the calculator it was pressed in.
     virtual void openPriceDetail(Calculator) {}
+    // "手机检尺", for the calculator it was pressed in.
+    virtual void openPhone(Calculator) {}
     // "价格表": the editor's view, made for the model given when it shows another; hidden.
     virtual void showPriceLists(prices::ListEditor&) {}
     virtual void hidePriceLists() {}
@@ -154,6 +156,7 @@ class Session : private prices::PriceSource,
     void openComparison(Calculator which) override { frontEnd_.openComparison(which); }
     const compare::Table& comparison(Calculator which) override;
     void openPriceDetail(Calculator which) override { frontEnd_.openPriceDetail(which); }
+    void openPhone(Calculator which) override { frontEnd_.openPhone(which); }
     const prices::Detail& priceDetail(Calculator which) override;
     void pickList(Calculator which, std::u16string_view choice) override;
     void openPriceLists() override;

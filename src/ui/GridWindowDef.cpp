@@ -232,6 +232,7 @@ WindowDef gridWindowDef() {
     c.push_back(withRole(button(u"Command6", 9075, 6720, 1215, 540, u"退出"), Role::Exit));
     c.push_back(withRole(button(u"Command7", 9075, 7320, 1215, 540, u"账单记录"), Role::Ledger));
     c.push_back(withRole(button(u"Command1", 8940, 7950, 1500, 540, u"使用说明"), Role::Manual));
+    c.push_back(withRole(button(u"Command10", 9075, 8640, 1215, 450, u"手机检尺"), Role::Phone));
     w.focusOrder = gridFocusOrder();
     // Widest values a truck's tally reaches: a cell to 999.9999 m³, totals to 9999.9999 m³,
     // amounts to 9999999.99 yuan.

@@ -55,6 +55,7 @@ WindowDef listWindowDef() {
     c.push_back(withRole(button(u"Command3", 5700, 5880, 1335, 540, u"退出"), Role::Exit));
     c.push_back(withRole(button(u"Command7", 5700, 6540, 1335, 540, u"账单记录"), Role::Ledger));
     c.push_back(withRole(button(u"Command5", 5700, 8580, 1335, 480, u"使用说明"), Role::Manual));
+    c.push_back(withRole(button(u"Command10", 5700, 7200, 1335, 540, u"手机检尺"), Role::Phone));
 
     // Totals under the table.
     c.push_back(withFont(label(u"Label6", kNoElement, 480, 7845, 1020, 255, u"合计  件数"), 9));

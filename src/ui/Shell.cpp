@@ -83,6 +83,9 @@ void wireByRole(Form& form, Calculator which, ShellActions& shell) {
         case Role::PriceDetail:
             form.onClick(name, [&shell, which](int) { shell.openPriceDetail(which); });
             break;
+        case Role::Phone:
+            form.onClick(name, [&shell, which](int) { shell.openPhone(which); });
+            break;
         case Role::SwitchBox:
             form.onClick(name, [&shell, &form, name](int) {
                 if (const auto target = switchTarget(form.control(name).text())) {

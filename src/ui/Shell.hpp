@@ -26,6 +26,7 @@ class ShellActions {
     virtual void openLedger(Calculator) {}
     virtual void openComparison(Calculator) {}
     virtual void openPriceDetail(Calculator) {}
+    virtual void openPhone(Calculator) {}
 };
 
 // The calculator a switch-box text names: "原木计算", "多 材 长", "锯材计算".

@@ -69,6 +69,7 @@ enum class Role {
     Ledger,      // "账单记录"
     Compare,     // "标准对照"
     PriceDetail, // "价格明细"
+    Phone,       // "手机检尺"
 };
 
 struct ControlDef {
@@ -117,6 +118,7 @@ WindowDef sawnWindowDef();  // Form3
 WindowDef priceWindowDef(); // Form4
 WindowDef listEditorDef();  // Form5, "价格表"
 WindowDef yardWindowDef();  // Form6, "共享账本"
+WindowDef phoneWindowDef(); // Form7, "手机检尺"
 
 // The editor's table: length bands across, bands down, fees under it.
 inline constexpr int kListEditorLengths = 6;
