@@ -2,8 +2,8 @@
 # Installs the Debian packages that are missing, with one apt-get update at most.
 # Sourced by scripts/run and scripts/test.
 
-BUILD_PACKAGES="g++ cmake ninja-build qt6-base-dev fonts-noto-cjk fonts-arphic-uming libreoffice-calc libreoffice-dev libreoffice-dev-common libsqlite3-dev libpq-dev"
-TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev valgrind dpkg-dev xdotool openbox x11-utils poppler-utils lintian appstream desktop-file-utils man-db postgresql postgresql-client"
+BUILD_PACKAGES="g++ cmake ninja-build qt6-base-dev fonts-noto-cjk fonts-arphic-uming libreoffice-calc libreoffice-dev libreoffice-dev-common libsqlite3-dev libpq-dev libcpp-httplib-dev nlohmann-json3-dev libqrencode-dev"
+TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev valgrind dpkg-dev xdotool openbox x11-utils poppler-utils lintian appstream desktop-file-utils man-db postgresql postgresql-client zbar-tools python3-selenium chromium chromium-driver"
 # The Windows program: cross compiler, installer maker, and Wine to run its tests.
 WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix mingw-w64 nsis wine wine64 x11-apps netpbm tcl"
 
