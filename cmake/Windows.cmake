@@ -19,7 +19,7 @@ add_library(logora_win STATIC
   src/win/PriceDetailWindow.cpp
   src/win/ToolWindow.cpp
 )
-target_link_libraries(logora_win PUBLIC logora_core logora_ledger_sqlite logora_ledger_pg comctl32 comdlg32 ole32 oleaut32 uuid shell32 shlwapi)
+target_link_libraries(logora_win PUBLIC logora_core logora_ledger_sqlite logora_ledger_pg logora_phone comctl32 comdlg32 ole32 oleaut32 uuid shell32 shlwapi)
 
 set(LOGORA_ICON ${LOGORA_LINUX_BUILD}/icons/logora.ico)
 configure_file(src/win/logora.rc.in ${CMAKE_BINARY_DIR}/logora.rc)

@@ -19,8 +19,9 @@ namespace {
 
 constexpr UINT kUnload = WM_APP + 1; // wParam: the calculator, or 3 for the prices
 constexpr UINT_PTR kSnapshotTimer = 2;
-constexpr UINT_PTR kYardTimer = 3; // what waits for the yard's ledger, every minute
-constexpr int kPricesSlot = 3;     // the price window, model and view
+constexpr UINT_PTR kYardTimer = 3;      // what waits for the yard's ledger, every minute
+constexpr UINT kPhoneTask = WM_APP + 2; // lParam: a phone's request, for this thread
+constexpr int kPricesSlot = 3;          // the price window, model and view
 
 HWND activeOwner() {
     HWND active = GetActiveWindow();
@@ -145,8 +146,17 @@ WinApp::WinApp(HINSTANCE instance, Options options)
                     }
                 } else {
                     self->views_[wParam].reset();
+                    if (self->phone_) {
+                        self->phone_->unloaded(static_cast<Calculator>(wParam));
+                    }
                     self->session_.unload(static_cast<Calculator>(wParam));
                 }
+                return 0;
+            }
+            if (msg == kPhoneTask) {
+                std::unique_ptr<std::function<void()>> task(
+                    reinterpret_cast<std::function<void()>*>(lParam));
+                (*task)();
                 return 0;
             }
             if (msg == WM_TIMER && wParam == kSnapshotTimer) {
@@ -164,6 +174,11 @@ WinApp::WinApp(HINSTANCE instance, Options options)
 }
 
 WinApp::~WinApp() {
+    phoneView_.reset();
+    phone_.reset();
+    if (code_) {
+        DeleteObject(code_);
+    }
     priceView_.reset();
     for (auto& v : views_) {
         v.reset();
@@ -284,6 +299,111 @@ void WinApp::openYard() {
     yardView_->sync();
     yardView_->show();
     SetForegroundWindow(yardView_->hwnd());
+}
+
+void WinApp::openPhone(Calculator which) {
+    if (!phone_) {
+        phone::PortKeeping port;
+        port.load = [this]() -> std::optional<int> {
+            try {
+                if (const auto kept = ledger_.desk().setting("phone.port")) {
+                    return std::atoi(kept->c_str());
+                }
+            } catch (const std::exception&) {
+                // Without its settings the desk listens at the default port.
+            }
+            return std::nullopt;
+        };
+        port.save = [this](int p) {
+            try {
+                ledger_.desk().setSetting("phone.port", std::to_string(p));
+            } catch (const std::exception&) {
+                // Kept for this run only.
+            }
+        };
+        HWND to = messageWindow_;
+        phone_ = std::make_unique<phone::PhoneService>(
+            session_,
+            [to](std::function<void()> task) {
+                auto* posted = new std::function<void()>(std::move(task));
+                if (!PostMessageW(to, kPhoneTask, 0, reinterpret_cast<LPARAM>(posted))) {
+                    delete posted; // the window is gone: the request times out
+                }
+            },
+            std::move(port));
+        phoneView_ = std::make_unique<FormWindow>(phone_->window().form(), instance_);
+        FormWindow* shown = phoneView_.get();
+        phone::PhoneWindow* model = &phone_->window();
+        shown->onTimer = [model, shown] {
+            model->tick();
+            shown->sync();
+        };
+        shown->onClosed = [this] { phone_->close(); };
+        model->onClose = [this] {
+            phone_->close();
+            phoneView_->hide();
+        };
+        model->onAddress = [this] { drawCode(); };
+        RECT over;
+        GetWindowRect(view(which).hwnd(), &over);
+        phoneView_->show();
+        phoneView_->moveTo({over.left + 60, over.top + 40});
+        // The code's own picture, over the label that keeps its place.
+        HWND label = phoneView_->controlFor(u"Label1");
+        RECT r;
+        GetWindowRect(label, &r);
+        MapWindowPoints(nullptr, phoneView_->hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        codeView_ = CreateWindowExW(0, L"STATIC", nullptr,
+                                    WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE, r.left,
+                                    r.top, r.right - r.left, r.bottom - r.top, phoneView_->hwnd(),
+                                    nullptr, instance_, nullptr);
+        phoneView_->startTimer(100);
+    }
+    phone_->open(which);
+    phoneView_->sync();
+    phoneView_->show();
+    drawCode();
+    SetForegroundWindow(phoneView_->hwnd());
+}
+
+// The code as whole pixels per module, four modules of white around it.
+void WinApp::drawCode() {
+    if (!codeView_) {
+        return;
+    }
+    const std::string& address = phone_->window().address();
+    HBITMAP old = code_;
+    code_ = nullptr;
+    if (!address.empty()) {
+        const phone::QrMatrix m = phone::qrCode(address);
+        RECT r;
+        GetClientRect(codeView_, &r);
+        const int quiet = 4, modules = m.width + 2 * quiet;
+        const int scale = std::max(1, static_cast<int>(std::min(r.right, r.bottom)) / modules);
+        const int side = modules * scale;
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = side;
+        info.bmiHeader.biHeight = -side;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        code_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        auto* pixels = static_cast<std::uint32_t*>(bits);
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                const int mx = x / scale - quiet, my = y / scale - quiet;
+                const bool dark = mx >= 0 && my >= 0 && mx < m.width && my < m.width &&
+                                  m.dark[static_cast<std::size_t>(my) * m.width + mx];
+                pixels[static_cast<std::size_t>(y) * side + x] = dark ? 0x000000 : 0xFFFFFF;
+            }
+        }
+    }
+    SendMessageW(codeView_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(code_));
+    if (old) {
+        DeleteObject(old);
+    }
 }
 
 void WinApp::openComparison(Calculator which) {

@@ -8,6 +8,7 @@
 #include "export/Spreadsheet.hpp"
 #include "ledger/DeskLedger.hpp"
 #include "ledger/YardWindow.hpp"
+#include "phone/PhoneService.hpp"
 #include "prices/PriceWindow.hpp"
 #include "session/Session.hpp"
 #include "win/ComparisonWindow.hpp"
@@ -64,6 +65,12 @@ class WinApp : private session::FrontEnd {
 
     ui::Window& window(Calculator which) { return session_.window(which); }
     FormWindow& view(Calculator which);
+    // "手机检尺", taps into the calculator it was pressed in.
+    void openPhone(Calculator which) override;
+    phone::PhoneService* phone() { return phone_.get(); }
+    // The code shown, a 32-bit top-down bitmap; null while the desk does not listen.
+    HBITMAP codeBitmap() const { return code_; }
+    FormWindow* phoneView() { return phoneView_.get(); }
 
   private:
     // The session's front end.
@@ -89,6 +96,7 @@ class WinApp : private session::FrontEnd {
     ledger::PriceListStore* priceListStore() override { return &ledger_.lists(); }
     // "共享账本", from 账单记录.
     void openYard();
+    void drawCode();
     void showPriceLists(prices::ListEditor& editor) override;
     void hidePriceLists() override;
     void dropPriceLists() override { listsView_.reset(); }
@@ -114,6 +122,11 @@ class WinApp : private session::FrontEnd {
     prices::ListEditor* listsModel_ = nullptr;         // the model listsView_ shows
     std::unique_ptr<ledger::YardWindow> yardWindow_;   // "共享账本", made at its first opening
     std::unique_ptr<FormWindow> yardView_;
+    // "手机检尺", made at its first opening; its code is a bitmap over the window's Label1.
+    std::unique_ptr<phone::PhoneService> phone_;
+    std::unique_ptr<FormWindow> phoneView_;
+    HWND codeView_ = nullptr;
+    HBITMAP code_ = nullptr;
     HWND messageWindow_ = nullptr; // timers and deferred work that belong to no calculator
     HCURSOR cursorBefore_ = nullptr;
 };

@@ -5,6 +5,7 @@
 # the desk should look or act, and waits for "go [text]" on its input. Every wait is bounded.
 # Usage: browser.py ADDRESS
 import json
+import os
 import shutil
 import sys
 import tempfile
@@ -49,9 +50,31 @@ def until(what, check, seconds=20):
     raise SystemExit("timed out waiting for " + what)
 
 
+CHANNEL = os.environ.get("LOGORA_PHONE_CHANNEL")
+ANSWERED = [0]
+
+
+def answer():
+    # Through two files when the desk is a Windows program under Wine, else through stdin.
+    if not CHANNEL:
+        return sys.stdin.readline().strip()
+    end = time.time() + 60
+    while time.time() < end:
+        with open(os.path.join(CHANNEL, "answers"), encoding="utf-8") as f:
+            lines = f.read().splitlines()
+        if len(lines) > ANSWERED[0]:
+            ANSWERED[0] += 1
+            return lines[ANSWERED[0] - 1].strip()
+        time.sleep(0.05)
+    return "(no answer)"
+
+
 def step(name):
     print("STEP " + name, flush=True)
-    line = sys.stdin.readline().strip()
+    if CHANNEL:
+        with open(os.path.join(CHANNEL, "steps"), "a", encoding="utf-8") as f:
+            f.write("STEP " + name + "\n")
+    line = answer()
     if not line.startswith("go"):
         raise SystemExit("the desk said " + line)
     return line[3:]
