@@ -96,6 +96,8 @@ std::u16string PhoneServer::start(int port) {
     s.set_read_timeout(5, 0);
     s.set_write_timeout(5, 0);
     s.set_keep_alive_timeout(5);
+    // A reply goes out in two writes: without this, each waits for the phone's delayed ACK.
+    s.set_tcp_nodelay(true);
     auto handler = [this](const httplib::Request& req, httplib::Response& res) {
         impl_->answer(req, res);
     };
