@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -186,5 +187,41 @@ int main(int argc, char** argv) {
     }
     a.yardView()->sync();
     shot(*a.yardView(), out + QStringLiteral("/yard.png"));
+
+    // 手机检尺 on the grid, two phones' taps in it, and the page as a phone shows it.
+    qputenv("LOGORA_PHONE_ADDRESS", "192.168.1.20");
+    a.openPhone(ui::Calculator::Grid);
+    phone::PhoneDesk& desk = a.phone()->desk();
+    const std::pair<const char*, const char*> taps[] = {
+        {"p1", R"({"id":"s1","op":"add","group":0,"class":"24","n":1})"},
+        {"p2", R"({"id":"s2","op":"add","group":1,"class":"18","n":1})"},
+        {"p1", R"({"id":"s3","op":"log","group":0,"diameter":"26"})"}};
+    for (const auto& [who, tap] : taps) {
+        desk.handle({"POST", desk.pagePath() + "/taps",
+                     std::string(R"({"phone":")") + who + R"(","taps":[)" + tap + "]}",
+                     who[1] == '1' ? "192.168.1.31" : "192.168.1.47", phone::Clock::now()});
+    }
+    a.phone()->window().tick();
+    a.phoneView()->sync();
+    shot(*a.phoneView(), out + QStringLiteral("/phone.png"));
+    QProcess chromium;
+    // The same page by loopback: the address shown is the yard's.
+    const std::string shown = a.phone()->window().address();
+    const std::string port =
+        shown.substr(shown.rfind(':') + 1, shown.find("/p/") - shown.rfind(':') - 1);
+    const QString page = QString::fromStdString("http://127.0.0.1:" + port + desk.pagePath());
+    chromium.start(QStringLiteral("chromium"),
+                   {QStringLiteral("--headless=new"), QStringLiteral("--no-sandbox"),
+                    QStringLiteral("--hide-scrollbars"), QStringLiteral("--window-size=390,900"),
+                    QStringLiteral("--virtual-time-budget=4000"),
+                    QStringLiteral("--screenshot=") + out + QStringLiteral("/phone-page.png"),
+                    page});
+    // The desk answers the page's requests meanwhile.
+    while (!chromium.waitForFinished(20)) {
+        QCoreApplication::processEvents();
+        if (chromium.state() == QProcess::NotRunning) {
+            break;
+        }
+    }
     return 0;
 }

@@ -174,9 +174,12 @@ void Application::openYard() {
 
 namespace {
 
-// The code drawn square in its label, four modules of white around it, each module whole
+// The code drawn square in its place, four modules of white around it, each module whole
 // pixels so that a phone's camera reads it at a glance.
 void drawCode(QLabel* label, const std::string& address) {
+    if (!label) {
+        return;
+    }
     if (address.empty()) {
         label->setPixmap({});
         label->setText(QStringLiteral("没有在等手机"));
@@ -235,10 +238,12 @@ void Application::openPhone(Calculator which) {
             phoneHost_->view().hide();
         };
         view.onClosed = [this] { phone_->close(); };
-        phone_->window().onAddress = [this] {
-            drawCode(static_cast<QLabel*>(phoneHost_->view().widgetFor(u"Label1")),
-                     phone_->window().address());
-        };
+        // The code's own picture over Label1, which keeps its place and its white.
+        QWidget* place = view.widgetFor(u"Label1");
+        phoneCode_ = new QLabel(&view);
+        phoneCode_->setGeometry(place->geometry());
+        phoneCode_->raise();
+        phone_->window().onAddress = [this] { drawCode(phoneCode_, phone_->window().address()); };
         const QRect over = host(which).view().frameGeometry();
         view.move(over.topLeft() + QPoint(60, 40));
     }
@@ -248,7 +253,8 @@ void Application::openPhone(Calculator which) {
     view.show();
     view.raise();
     view.activateWindow();
-    drawCode(static_cast<QLabel*>(view.widgetFor(u"Label1")), phone_->window().address());
+    phoneCode_->setGeometry(view.widgetFor(u"Label1")->geometry());
+    drawCode(phoneCode_, phone_->window().address());
 }
 
 void Application::showPriceLists(prices::ListEditor& editor) {

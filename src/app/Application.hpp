@@ -18,6 +18,7 @@
 #include "sawn/SawnWindow.hpp"
 #include "session/Session.hpp"
 
+#include <QLabel>
 #include <QObject>
 #include <QTimer>
 #include <QUrl>
@@ -184,6 +185,7 @@ class Application : public QObject, private session::FrontEnd {
     // "手机检尺": made at its first opening; it goes before the session it taps into.
     std::unique_ptr<phone::PhoneService> phone_;
     std::unique_ptr<WindowHost> phoneHost_;
+    QLabel* phoneCode_ = nullptr; // owned by the phone window's view
     // What waits for the yard's ledger is sent every minute.
     QTimer yardTimer_;
     QTimer snapshotTimer_;

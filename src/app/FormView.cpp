@@ -102,9 +102,14 @@ class WrappedLabel : public QLabel {
         return layout.lineCount() == 0 ? 0 : y - pitch(fm) + fm.height();
     }
 
+    // A line feed of the logic's text starts a new line, as it does on Windows.
+    static QString lines(QString text) {
+        return text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    }
+
     // The size the text takes within width, as it is painted.
     static QSize textSize(const QFont& font, int width, const QString& text) {
-        QTextLayout layout(text, font);
+        QTextLayout layout(lines(text), font);
         const int height = layOut(layout, width);
         qreal widest = 0;
         for (int i = 0; i < layout.lineCount(); ++i) {
@@ -122,7 +127,7 @@ class WrappedLabel : public QLabel {
         QPainter painter(this);
         drawFrame(&painter);
         const QRect room = contentsRect();
-        QTextLayout layout(text(), font());
+        QTextLayout layout(lines(text()), font());
         const int height = layOut(layout, room.width());
         int top = room.top();
         if (alignment() & Qt::AlignVCenter) {

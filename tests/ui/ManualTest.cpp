@@ -126,7 +126,7 @@ std::vector<std::pair<std::u16string, std::string>> messageSentences() {
 TEST(Manual, NamesEveryWindowButtonAndChoice) {
     for (const ui::WindowDef& w :
          {ui::gridWindowDef(), ui::listWindowDef(), ui::sawnWindowDef(), ui::priceWindowDef(),
-          ui::listEditorDef(), ui::yardWindowDef()}) {
+          ui::listEditorDef(), ui::yardWindowDef(), ui::phoneWindowDef()}) {
         if (w.title != u"Logora" && w.title != u"Planora" && !w.title.empty()) {
             EXPECT_TRUE(inManual(w.title)) << text::toUtf8(w.title);
         }
