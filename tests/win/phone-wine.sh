@@ -48,6 +48,14 @@ if [ "$scanned" != "$address" ]; then
     echo "the code reads \"$scanned\", the window says \"$address\""
     exit 1
 fi
+# And off the screen: the window as Wine paints it.
+window=$(timeout 30 xdotool search --sync --onlyvisible --name 手机检尺 2>/dev/null | head -1)
+xwd -silent -id "$window" | xwdtopnm 2>/dev/null | pnmtopng >"$work/screen.png"
+scanned=$(zbarimg --raw -q "$work/screen.png" || true)
+if [ "$scanned" != "$address" ]; then
+    echo "the window on the screen reads \"$scanned\""
+    exit 1
+fi
 status=0
 LOGORA_PHONE_CHANNEL=$work/channel /usr/bin/python3 "$src/tests/phone/browser.py" "$address" || status=$?
 wait "$desk" || status=$?
