@@ -235,9 +235,13 @@ void Application::openPhone(Calculator which) {
         FormView& view = phoneHost_->view();
         phone_->window().onClose = [this] {
             phone_->close();
+            phoneHost_->setTicking(false);
             phoneHost_->view().hide();
         };
-        view.onClosed = [this] { phone_->close(); };
+        view.onClosed = [this] {
+            phone_->close();
+            phoneHost_->setTicking(false);
+        };
         // The code's own picture over Label1, which keeps its place and its white.
         QWidget* place = view.widgetFor(u"Label1");
         phoneCode_ = new QLabel(&view);
@@ -248,6 +252,7 @@ void Application::openPhone(Calculator which) {
         view.move(over.topLeft() + QPoint(60, 40));
     }
     phone_->open(which);
+    phoneHost_->setTicking(true);
     FormView& view = phoneHost_->view();
     view.sync();
     view.show();

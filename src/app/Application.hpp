@@ -38,6 +38,8 @@ class WindowHost : public QObject {
     ui::Window& window() { return window_; }
     // One timer event: the model's tick, then the widgets that it changed.
     void tickOnce();
+    // A window that is closed costs nothing while it waits to be opened again.
+    void setTicking(bool ticking) { ticking ? timer_.start(100) : timer_.stop(); }
 
   private:
     ui::Window& window_;

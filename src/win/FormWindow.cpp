@@ -1116,4 +1116,8 @@ void FormWindow::startTimer(UINT interval) {
     SetTimer(hwnd_, kTickTimer, interval, nullptr);
 }
 
+void FormWindow::stopTimer() {
+    KillTimer(hwnd_, kTickTimer);
+}
+
 } // namespace logora::win

@@ -38,6 +38,7 @@ class FormWindow {
     void moveTo(POINT topLeft);
     // A timer that calls onTimer every interval milliseconds.
     void startTimer(UINT interval);
+    void stopTimer();
 
     std::function<void()> onTimer;
     std::function<void()> onClosed;     // closed by the platform (Alt+F4, the close box)

@@ -338,9 +338,13 @@ void WinApp::openPhone(Calculator which) {
             model->tick();
             shown->sync();
         };
-        shown->onClosed = [this] { phone_->close(); };
+        shown->onClosed = [this] {
+            phone_->close();
+            phoneView_->stopTimer(); // closed, it costs nothing
+        };
         model->onClose = [this] {
             phone_->close();
+            phoneView_->stopTimer();
             phoneView_->hide();
         };
         model->onAddress = [this] { drawCode(); };
@@ -357,9 +361,9 @@ void WinApp::openPhone(Calculator which) {
                                     WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE, r.left,
                                     r.top, r.right - r.left, r.bottom - r.top, phoneView_->hwnd(),
                                     nullptr, instance_, nullptr);
-        phoneView_->startTimer(100);
     }
     phone_->open(which);
+    phoneView_->startTimer(100);
     phoneView_->sync();
     phoneView_->show();
     drawCode();
