@@ -35,4 +35,4 @@ else()
 endif()
 add_library(logora_phone STATIC src/phone/PhoneServer.cpp src/phone/PhoneService.cpp
             src/phone/LanAddress${LOGORA_PLATFORM}.cpp)
-target_link_libraries(logora_phone PUBLIC logora_core PRIVATE ${LOGORA_PHONE_LIBS})
+target_link_libraries(logora_phone PUBLIC logora_core logora_ledger_sqlite PRIVATE ${LOGORA_PHONE_LIBS})

@@ -207,30 +207,12 @@ void drawCode(QLabel* label, const std::string& address) {
 
 void Application::openPhone(Calculator which) {
     if (!phone_) {
-        phone::PortKeeping port;
-        port.load = [this]() -> std::optional<int> {
-            try {
-                if (const auto kept = ledger_.desk().setting("phone.port")) {
-                    return std::atoi(kept->c_str());
-                }
-            } catch (const std::exception&) {
-                // Without its settings the desk listens at the default port.
-            }
-            return std::nullopt;
-        };
-        port.save = [this](int p) {
-            try {
-                ledger_.desk().setSetting("phone.port", std::to_string(p));
-            } catch (const std::exception&) {
-                // Kept for this run only.
-            }
-        };
         phone_ = std::make_unique<phone::PhoneService>(
             session_,
             [this](std::function<void()> task) {
                 QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
             },
-            std::move(port));
+            phone::keptIn(ledger_.desk()));
         phoneHost_ = std::make_unique<WindowHost>(phone_->window(), true);
         FormView& view = phoneHost_->view();
         phone_->window().onClose = [this] {

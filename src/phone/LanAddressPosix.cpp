@@ -8,14 +8,6 @@
 
 namespace logora::phone {
 
-namespace {
-
-bool isPrivate(std::uint32_t a) {
-    return (a >> 24) == 10 || (a >> 20) == 0xAC1 || (a >> 16) == 0xC0A8;
-}
-
-} // namespace
-
 std::string lanAddress() {
     ifaddrs* all = nullptr;
     if (getifaddrs(&all) != 0) {
@@ -30,7 +22,7 @@ std::string lanAddress() {
         const auto* in = reinterpret_cast<const sockaddr_in*>(i->ifa_addr);
         char text[INET_ADDRSTRLEN] = {};
         inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
-        if (best.empty() && isPrivate(ntohl(in->sin_addr.s_addr))) {
+        if (best.empty() && privateAddress(ntohl(in->sin_addr.s_addr))) {
             best = text;
         } else if (any.empty()) {
             any = text;

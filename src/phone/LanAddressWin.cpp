@@ -6,14 +6,6 @@
 
 namespace logora::phone {
 
-namespace {
-
-bool isPrivate(std::uint32_t a) {
-    return (a >> 24) == 10 || (a >> 20) == 0xAC1 || (a >> 16) == 0xC0A8;
-}
-
-} // namespace
-
 std::string lanAddress() {
     WSADATA wsa;
     if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
@@ -33,7 +25,7 @@ std::string lanAddress() {
             }
             char text[INET_ADDRSTRLEN] = {};
             inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
-            if (best.empty() && isPrivate(a)) {
+            if (best.empty() && privateAddress(a)) {
                 best = text;
             } else if (any.empty()) {
                 any = text;

@@ -5,6 +5,7 @@
 
 #include "phone/PhoneDesk.hpp"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -37,6 +38,10 @@ class PhoneServer {
 // The desk's address on the yard's network, as phones reach it ("192.168.1.20"): the
 // first of its private IPv4 addresses, else any that is not loopback, else 127.0.0.1.
 std::string lanAddress();
+// 10/8, 172.16/12 or 192.168/16: a yard's own network (the address in host order).
+inline bool privateAddress(std::uint32_t a) {
+    return (a >> 24) == 10 || (a >> 20) == 0xAC1 || (a >> 16) == 0xC0A8;
+}
 
 // A QR code's modules, row by row from the top left; true is dark.
 struct QrMatrix {

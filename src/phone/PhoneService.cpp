@@ -9,6 +9,28 @@
 
 namespace logora::phone {
 
+PortKeeping keptIn(ledger::SqliteLedger& desk) {
+    PortKeeping port;
+    port.load = [&desk]() -> std::optional<int> {
+        try {
+            if (const auto kept = desk.setting("phone.port")) {
+                return std::atoi(kept->c_str());
+            }
+        } catch (const std::exception&) {
+            // Without its settings the desk listens at the default port.
+        }
+        return std::nullopt;
+    };
+    port.save = [&desk](int p) {
+        try {
+            desk.setSetting("phone.port", std::to_string(p));
+        } catch (const std::exception&) {
+            // Kept for this run only.
+        }
+    };
+    return port;
+}
+
 std::string randomBytes() {
     std::random_device device;
     std::string bytes;

@@ -3,6 +3,7 @@
 // calculator the taps go into. The same for both front ends; only post() is theirs.
 #pragma once
 
+#include "ledger/SqliteLedger.hpp"
 #include "phone/PhoneDesk.hpp"
 #include "phone/PhoneServer.hpp"
 #include "phone/PhoneWindow.hpp"
@@ -19,6 +20,9 @@ struct PortKeeping {
     std::function<std::optional<int>()> load;
     std::function<void(int)> save;
 };
+
+// The port kept among the desk's settings in its ledger.
+PortKeeping keptIn(ledger::SqliteLedger& desk);
 
 // 16 bytes from the system's source of randomness.
 std::string randomBytes();

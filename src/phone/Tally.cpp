@@ -57,6 +57,27 @@ std::u16string volumeSum(double sum) {
     return patternText(sum, Pattern::Four);
 }
 
+// A group joins the truck with its volume, summed in the order of its classes.
+void add(TallyView& v, GroupView group, double sum) {
+    group.volume = volumeSum(sum);
+    v.pieces += group.pieces;
+    v.groups.push_back(std::move(group));
+}
+
+// The truck's volume, group by group, and the rule's classes for a length not tallied yet.
+TallyView finished(TallyView& v) {
+    double truck = 0;
+    for (const GroupView& g : v.groups) {
+        truck += parseNumber(g.volume);
+    }
+    v.volume = volumeSum(truck);
+    const volume::Rule rule = volume::ruleNamed(v.rule).value_or(volume::Rule::Gb);
+    for (int r = 1; r <= grid::kRows; ++r) {
+        v.presets.push_back(intText(volume::presetDiameter(rule, r, false)));
+    }
+    return v;
+}
+
 } // namespace
 
 std::vector<int> GridTally::members(int group) const {
@@ -70,7 +91,6 @@ TallyView GridTally::view() {
     TallyView v;
     v.title = u"原木计算";
     v.rule = std::u16string(volume::ruleName(grid_.rule()));
-    double truck = 0;
     for (int g = 0; g < groups(); ++g) {
         GroupView group;
         group.length = trimmed(grid_.lengthField(members(g).front()).text());
@@ -90,17 +110,9 @@ TallyView GridTally::view() {
                 sum += parseNumber(grid_.volume(r, member).text());
             }
         }
-        group.volume = volumeSum(sum);
-        v.pieces += group.pieces;
-        truck += parseNumber(group.volume);
-        v.groups.push_back(std::move(group));
+        add(v, std::move(group), sum);
     }
-    v.volume = volumeSum(truck);
-    for (int r = 1; r <= grid::kRows; ++r) {
-        v.presets.push_back(intText(volume::presetDiameter(
-            volume::ruleNamed(v.rule).value_or(volume::Rule::Gb), r, false)));
-    }
-    return v;
+    return finished(v);
 }
 
 std::u16string GridTally::apply(const Tap& tap, Landed& landed) {
@@ -262,7 +274,6 @@ TallyView ListTally::view() {
     TallyView v;
     v.title = u"多材长";
     v.rule = std::u16string(volume::ruleName(list_.rule()));
-    double truck = 0;
     for (const std::u16string& length : lengths()) {
         GroupView group;
         group.length = length;
@@ -291,17 +302,9 @@ TallyView ListTally::view() {
                          [](const ClassView& a, const ClassView& b) {
                              return parseNumber(a.diameter) < parseNumber(b.diameter);
                          });
-        group.volume = volumeSum(sum);
-        v.pieces += group.pieces;
-        truck += parseNumber(group.volume);
-        v.groups.push_back(std::move(group));
+        add(v, std::move(group), sum);
     }
-    v.volume = volumeSum(truck);
-    for (int r = 1; r <= grid::kRows; ++r) {
-        v.presets.push_back(intText(volume::presetDiameter(
-            volume::ruleNamed(v.rule).value_or(volume::Rule::Gb), r, false)));
-    }
-    return v;
+    return finished(v);
 }
 
 std::u16string ListTally::apply(const Tap& tap, Landed& landed) {

@@ -303,24 +303,6 @@ void WinApp::openYard() {
 
 void WinApp::openPhone(Calculator which) {
     if (!phone_) {
-        phone::PortKeeping port;
-        port.load = [this]() -> std::optional<int> {
-            try {
-                if (const auto kept = ledger_.desk().setting("phone.port")) {
-                    return std::atoi(kept->c_str());
-                }
-            } catch (const std::exception&) {
-                // Without its settings the desk listens at the default port.
-            }
-            return std::nullopt;
-        };
-        port.save = [this](int p) {
-            try {
-                ledger_.desk().setSetting("phone.port", std::to_string(p));
-            } catch (const std::exception&) {
-                // Kept for this run only.
-            }
-        };
         HWND to = messageWindow_;
         phone_ = std::make_unique<phone::PhoneService>(
             session_,
@@ -330,7 +312,7 @@ void WinApp::openPhone(Calculator which) {
                     delete posted; // the window is gone: the request times out
                 }
             },
-            std::move(port));
+            phone::keptIn(ledger_.desk()));
         phoneView_ = std::make_unique<FormWindow>(phone_->window().form(), instance_);
         FormWindow* shown = phoneView_.get();
         phone::PhoneWindow* model = &phone_->window();
