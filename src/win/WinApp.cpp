@@ -334,15 +334,6 @@ void WinApp::openPhone(Calculator which) {
         GetWindowRect(view(which).hwnd(), &over);
         phoneView_->show();
         phoneView_->moveTo({over.left + 60, over.top + 40});
-        // The code's own picture, over the label that keeps its place.
-        HWND label = phoneView_->controlFor(u"Label1");
-        RECT r;
-        GetWindowRect(label, &r);
-        MapWindowPoints(nullptr, phoneView_->hwnd(), reinterpret_cast<POINT*>(&r), 2);
-        codeView_ = CreateWindowExW(0, L"STATIC", nullptr,
-                                    WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE, r.left,
-                                    r.top, r.right - r.left, r.bottom - r.top, phoneView_->hwnd(),
-                                    nullptr, instance_, nullptr);
     }
     phone_->open(which);
     phoneView_->startTimer(100);
@@ -354,18 +345,31 @@ void WinApp::openPhone(Calculator which) {
 
 // The code as whole pixels per module, four modules of white around it.
 void WinApp::drawCode() {
-    if (!codeView_) {
+    if (!phone_ || !phoneView_) {
         return;
+    }
+    // The code's own picture, over the label that keeps its place, wherever the label is now.
+    RECT r{};
+    GetWindowRect(phoneView_->controlFor(u"Label1"), &r);
+    MapWindowPoints(nullptr, phoneView_->hwnd(), reinterpret_cast<POINT*>(&r), 2);
+    const int width = std::max(0, static_cast<int>(r.right - r.left));
+    const int height = std::max(0, static_cast<int>(r.bottom - r.top));
+    if (!codeView_) {
+        codeView_ = CreateWindowExW(
+            0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE, r.left,
+            r.top, width, height, phoneView_->hwnd(), nullptr, instance_, nullptr);
+    } else {
+        SetWindowPos(codeView_, HWND_TOP, r.left, r.top, width, height, SWP_NOACTIVATE);
     }
     const std::string& address = phone_->window().address();
     HBITMAP old = code_;
     code_ = nullptr;
     if (!address.empty()) {
         const phone::QrMatrix m = phone::qrCode(address);
-        RECT r;
-        GetClientRect(codeView_, &r);
         const int quiet = 4, modules = m.width + 2 * quiet;
-        const int scale = std::max(1, static_cast<int>(std::min(r.right, r.bottom)) / modules);
+        // A window not laid out yet still gets a code a camera reads.
+        const int room = std::min(width, height);
+        const int scale = std::max(4, room / modules);
         const int side = modules * scale;
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -377,7 +381,7 @@ void WinApp::drawCode() {
         void* bits = nullptr;
         code_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
         auto* pixels = static_cast<std::uint32_t*>(bits);
-        for (int y = 0; y < side; ++y) {
+        for (int y = 0; pixels && y < side; ++y) {
             for (int x = 0; x < side; ++x) {
                 const int mx = x / scale - quiet, my = y / scale - quiet;
                 const bool dark = mx >= 0 && my >= 0 && mx < m.width && my < m.width &&

@@ -30,6 +30,9 @@ mkdir "$work/channel"
 : >"$work/channel/answers"
 export LOGORA_PHONE_PORT
 LOGORA_PHONE_PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("", 0)); print(s.getsockname()[1])')
+# A Wine server of an earlier test (it lingers a few seconds) would show this program's windows
+# on that test's display, or none: its end is waited for, at most a minute.
+timeout 60 wineserver -w || true
 WINEDEBUG=-all wine "$exe" "Z:$(echo "$work/channel" | tr / '\\')" >"$work/out" 2>&1 </dev/null &
 desk=$!
 for _ in $(seq 1200); do
@@ -49,7 +52,14 @@ if [ "$scanned" != "$address" ]; then
     exit 1
 fi
 # And off the screen: the window as Wine paints it.
-window=$(timeout 30 xdotool search --sync --onlyvisible --name 手机检尺 2>/dev/null | head -1)
+window=$(timeout 30 xdotool search --sync --onlyvisible --name 手机检尺 2>/dev/null | head -1) || true
+if [ -z "$window" ]; then
+    echo "no window 手机检尺 on the screen within 30 s; the windows there:"
+    for w in $(xdotool search --name . 2>/dev/null); do
+        echo "  $(xdotool getwindowname "$w" 2>/dev/null) $(xwininfo -id "$w" 2>/dev/null | grep -E 'Map State|geometry' | tr -s ' ' | tr '\n' ' ')"
+    done
+    exit 1
+fi
 xwd -silent -id "$window" | xwdtopnm 2>/dev/null | pnmtopng >"$work/screen.png"
 scanned=$(zbarimg --raw -q "$work/screen.png" || true)
 if [ "$scanned" != "$address" ]; then
