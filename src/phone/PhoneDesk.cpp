@@ -157,9 +157,6 @@ void PhoneDesk::renew() {
     oldTokens_.insert(token_);
     token_ = hex(random_());
     wrongAt_.clear();
-    if (onChanged) {
-        onChanged();
-    }
 }
 
 bool PhoneDesk::allowed(const std::string& client, Clock::time_point now) {
@@ -188,9 +185,6 @@ Reply PhoneDesk::wrongToken(const std::string& given, Clock::time_point now) {
     ++refusals_.token;
     // A page of this run holding a renewed code is told so, and is no attack.
     if (oldTokens_.count(given) != 0) {
-        if (onChanged) {
-            onChanged();
-        }
         json body = {{"error", toUtf8(u"电脑上的二维码已经换了，请扫描新的二维码。")},
                      {"renewed", true}};
         return {403, "application/json", body.dump()};
@@ -203,8 +197,6 @@ Reply PhoneDesk::wrongToken(const std::string& given, Clock::time_point now) {
         alarm_ = u"一分钟内有" + intText(kWrongTries) +
                  u"次用不对的二维码来连，已经换了新码；用手机的人请重新扫码。";
         renew();
-    } else if (onChanged) {
-        onChanged();
     }
     return refuse(403, u"二维码不对，请扫描电脑上“手机检尺”窗口里的二维码。");
 }
@@ -212,9 +204,6 @@ Reply PhoneDesk::wrongToken(const std::string& given, Clock::time_point now) {
 Reply PhoneDesk::handle(const Request& request) {
     if (!allowed(request.client, request.now)) {
         ++refusals_.rate;
-        if (onChanged) {
-            onChanged();
-        }
         return refuse(429, u"请求太快了，请稍等。");
     }
     const std::size_t q = request.target.find('?');
@@ -325,19 +314,22 @@ Reply PhoneDesk::taps(const Request& request) {
             continue; // sent again: applied once already
         }
         if (tap.kind == TapKind::Undo) {
-            auto target = fresh.find(tap.of);
-            if (target == fresh.end()) {
-                target = applied_.find(tap.of);
+            // The tap taken back, applied in this request or an earlier one.
+            const Landed* target = nullptr;
+            if (const auto f = fresh.find(tap.of); f != fresh.end()) {
+                target = &f->second;
+            } else if (const auto a = applied_.find(tap.of); a != applied_.end()) {
+                target = &a->second;
             }
-            if (target == fresh.end() || target == applied_.end()) {
+            if (target == nullptr) {
                 tally_->restore(before);
                 ++refusals_.bad;
                 return refuse(400, u"要撤销的那一下电脑没有收到。", tap.id);
             }
             // A tap is taken back once, however many undos name it.
-            if (target->second.kind != TapKind::Undo && undone_.count(tap.of) == 0 &&
+            if (target->kind != TapKind::Undo && undone_.count(tap.of) == 0 &&
                 takenBack.insert(tap.of).second) {
-                tally_->takeBack(target->second);
+                tally_->takeBack(*target);
             }
             Landed undo;
             undo.kind = TapKind::Undo;
@@ -381,9 +373,6 @@ void PhoneDesk::seen(const std::string& phone, const std::string& address, Clock
     it->address = address;
     it->last = now;
     it->taps += taps;
-    if (onChanged) {
-        onChanged();
-    }
 }
 
 void PhoneDesk::note(const std::string& phone, const Tap& tap) {

@@ -75,8 +75,6 @@ class PhoneDesk {
     const Refusals& refusals() const { return refusals_; }
     // Set when wrong tokens renewed the code; the window says so.
     const std::u16string& alarm() const { return alarm_; }
-    // Told after anything the window shows changed.
-    std::function<void()> onChanged;
 
   private:
     struct Bucket {
