@@ -186,15 +186,15 @@ void drawCode(QLabel* label, const std::string& address) {
         return;
     }
     const phone::QrMatrix m = phone::qrCode(address);
-    const int quiet = 4, modules = m.width + 2 * quiet;
+    const int modules = m.side();
     const int scale = std::max(1, std::min(label->width(), label->height()) / modules);
     QImage image(modules * scale, modules * scale, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    for (int y = 0; y < m.width; ++y) {
-        for (int x = 0; x < m.width; ++x) {
-            if (m.dark[static_cast<std::size_t>(y) * m.width + x]) {
-                painter.fillRect((x + quiet) * scale, (y + quiet) * scale, scale, scale, Qt::black);
+    for (int y = 0; y < modules; ++y) {
+        for (int x = 0; x < modules; ++x) {
+            if (m.darkAt(x, y)) {
+                painter.fillRect(x * scale, y * scale, scale, scale, Qt::black);
             }
         }
     }
@@ -215,14 +215,14 @@ void Application::openPhone(Calculator which) {
             phone::keptIn(ledger_.desk()));
         phoneHost_ = std::make_unique<WindowHost>(phone_->window(), true);
         FormView& view = phoneHost_->view();
-        phone_->window().onClose = [this] {
-            phone_->close();
-            phoneHost_->setTicking(false);
-            phoneHost_->view().hide();
-        };
+        // Closed by its button or by the platform: the desk listens no more, the window rests.
         view.onClosed = [this] {
             phone_->close();
             phoneHost_->setTicking(false);
+        };
+        phone_->window().onClose = [this] {
+            phoneHost_->view().onClosed();
+            phoneHost_->view().hide();
         };
         // The code's own picture over Label1, which keeps its place and its white.
         QWidget* place = view.widgetFor(u"Label1");

@@ -320,13 +320,14 @@ void WinApp::openPhone(Calculator which) {
             model->tick();
             shown->sync();
         };
+        // Closed by its button or by the platform: the desk listens no more, and the window
+        // costs nothing while it rests.
         shown->onClosed = [this] {
             phone_->close();
-            phoneView_->stopTimer(); // closed, it costs nothing
+            phoneView_->stopTimer();
         };
         model->onClose = [this] {
-            phone_->close();
-            phoneView_->stopTimer();
+            phoneView_->onClosed();
             phoneView_->hide();
         };
         model->onAddress = [this] { drawCode(); };
@@ -366,7 +367,7 @@ void WinApp::drawCode() {
     code_ = nullptr;
     if (!address.empty()) {
         const phone::QrMatrix m = phone::qrCode(address);
-        const int quiet = 4, modules = m.width + 2 * quiet;
+        const int modules = m.side();
         // A window not laid out yet still gets a code a camera reads.
         const int room = std::min(width, height);
         const int scale = std::max(4, room / modules);
@@ -383,10 +384,8 @@ void WinApp::drawCode() {
         auto* pixels = static_cast<std::uint32_t*>(bits);
         for (int y = 0; pixels && y < side; ++y) {
             for (int x = 0; x < side; ++x) {
-                const int mx = x / scale - quiet, my = y / scale - quiet;
-                const bool dark = mx >= 0 && my >= 0 && mx < m.width && my < m.width &&
-                                  m.dark[static_cast<std::size_t>(my) * m.width + mx];
-                pixels[static_cast<std::size_t>(y) * side + x] = dark ? 0x000000 : 0xFFFFFF;
+                pixels[static_cast<std::size_t>(y) * side + x] =
+                    m.darkAt(x / scale, y / scale) ? 0x000000 : 0xFFFFFF;
             }
         }
     }
