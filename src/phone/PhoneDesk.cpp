@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <charconv>
 
 namespace logora::phone {
 
@@ -346,6 +347,9 @@ Reply PhoneDesk::taps(const Request& request) {
         fresh[tap.id] = landed;
         news.push_back(&tap);
     }
+    for (const Tap* tap : news) {
+        order_.push_back(tap->id);
+    }
     applied_.merge(fresh);
     undone_.merge(takenBack);
     seen(phone, request.client, request.now, static_cast<int>(news.size()));
@@ -399,6 +403,65 @@ void PhoneDesk::note(const std::string& phone, const Tap& tap) {
     recent_.push_front(line);
     while (recent_.size() > kRecentLines) {
         recent_.pop_back();
+    }
+}
+
+std::vector<std::u16string> PhoneDesk::keptTaps() const {
+    std::vector<std::u16string> out;
+    const std::size_t from = order_.size() > kKeptTaps ? order_.size() - kKeptTaps : 0;
+    for (std::size_t i = from; i < order_.size(); ++i) {
+        const auto a = applied_.find(order_[i]);
+        if (a == applied_.end()) {
+            continue;
+        }
+        const Landed& l = a->second;
+        std::string head = a->first + ' ' + std::to_string(static_cast<int>(l.kind)) + ' ' +
+                           std::to_string(l.row) + ' ' + std::to_string(l.group) + ' ' +
+                           std::to_string(l.pieces) + ' ' + (l.wroteRow ? '1' : '0') + ' ' +
+                           (undone_.count(a->first) != 0 ? '1' : '0') + ' ';
+        out.push_back(text::fromUtf8(head) + l.before);
+    }
+    return out;
+}
+
+void PhoneDesk::restoreTaps(const std::vector<std::u16string>& kept) {
+    for (const std::u16string& line : kept) {
+        // id kind row group pieces wroteRow undone before…
+        std::string fields[7];
+        std::size_t at = 0;
+        bool whole = true;
+        for (std::string& f : fields) {
+            const std::size_t space = line.find(u' ', at);
+            if (space == std::u16string::npos) {
+                whole = false;
+                break;
+            }
+            f = text::toUtf8(std::u16string_view(line).substr(at, space - at));
+            at = space + 1;
+        }
+        int numbers[6] = {};
+        for (int i = 0; whole && i < 6; ++i) {
+            const std::string& f = fields[i + 1];
+            const auto r = std::from_chars(f.data(), f.data() + f.size(), numbers[i]);
+            whole = r.ec == std::errc() && r.ptr == f.data() + f.size();
+        }
+        // A line this version cannot read is passed over: at worst that tap counts again.
+        if (!whole || !wellFormedId(fields[0]) || numbers[0] < 0 || numbers[0] > 3 ||
+            applied_.count(fields[0]) != 0) {
+            continue;
+        }
+        Landed l;
+        l.kind = static_cast<TapKind>(numbers[0]);
+        l.row = numbers[1];
+        l.group = numbers[2];
+        l.pieces = numbers[3];
+        l.wroteRow = numbers[4] != 0;
+        l.before = line.substr(at);
+        applied_[fields[0]] = l;
+        order_.push_back(fields[0]);
+        if (numbers[5] != 0) {
+            undone_.insert(fields[0]);
+        }
     }
 }
 

@@ -73,6 +73,10 @@ class PhoneDesk {
     const std::vector<PhoneSeen>& phones() const { return phones_; }
     const std::deque<std::u16string>& recent() const { return recent_; }
     const Refusals& refusals() const { return refusals_; }
+    // The taps applied and taken back, newest kKeptTaps, one text each for the snapshot; and
+    // back from a restored one, so that a tap the phone sends again is applied once.
+    std::vector<std::u16string> keptTaps() const;
+    void restoreTaps(const std::vector<std::u16string>& kept);
     // Set when wrong tokens renewed the code; the window says so.
     const std::u16string& alarm() const { return alarm_; }
 
@@ -100,11 +104,15 @@ class PhoneDesk {
     std::function<void()> changed_;
     std::map<std::string, Landed> applied_; // by tap id: every tap applied this run
     std::set<std::string> undone_;
+    std::deque<std::string> order_; // the applied ids, oldest first
     std::vector<PhoneSeen> phones_;
     std::deque<std::u16string> recent_;
     Refusals refusals_;
     std::u16string alarm_;
 };
+
+// A phone resends only the taps it has not heard back of: far fewer than these.
+inline constexpr std::size_t kKeptTaps = 2000;
 
 // A tap id, a phone id: 1 to 40 letters, digits, '-' or '_'.
 bool wellFormedId(const std::string& id);

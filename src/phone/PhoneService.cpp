@@ -45,9 +45,14 @@ std::string randomBytes() {
 
 PhoneService::PhoneService(session::Session& session, Post post, PortKeeping port)
     : session_(session), port_(std::move(port)), desk_(&randomBytes),
-      server_(desk_, std::move(post)), window_(desk_, *this) {}
+      server_(desk_, std::move(post)), window_(desk_, *this) {
+    // The taps of a tally brought back after a crash count once when a phone sends them again.
+    desk_.restoreTaps(session_.takeRestoredTaps());
+    session_.tapsToKeep = [this] { return desk_.keptTaps(); };
+}
 
 PhoneService::~PhoneService() {
+    session_.tapsToKeep = {};
     server_.stop();
 }
 

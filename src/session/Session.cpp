@@ -291,7 +291,11 @@ std::string Session::currentSnapshot() {
             forms.push_back(&w->form());
         }
     }
-    return ui::writeSnapshot(ui::takeSnapshot(forms, grid().twoLengthLayout()));
+    ui::Snapshot snapshot = ui::takeSnapshot(forms, grid().twoLengthLayout());
+    if (tapsToKeep) {
+        snapshot.taps = tapsToKeep();
+    }
+    return ui::writeSnapshot(snapshot);
 }
 
 void Session::snapshotTick() {
@@ -346,6 +350,7 @@ void Session::offerRecovery() {
 
 void Session::restore(const ui::Snapshot& snapshot) {
     tallyTouched_ = true;
+    restoredTaps_ = snapshot.taps;
     if (snapshot.twoLengthLayout && !grid().twoLengthLayout()) {
         grid().switchToTwoLengths();
     }

@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace logora::grid {
 class GridWindow;
@@ -186,6 +187,10 @@ class Session : private prices::PriceSource,
     // Ends as a logout or a kill by the system does: the snapshot stays for the next start.
     void endKeepingSnapshot();
     const SnapshotKeeper& snapshots() const { return snapshots_; }
+    // The phone desk's applied taps, kept in every snapshot with the tally they went into.
+    std::function<std::vector<std::u16string>()> tapsToKeep;
+    // The taps of a restored snapshot, for the phone desk when it is made.
+    std::vector<std::u16string> takeRestoredTaps() { return std::exchange(restoredTaps_, {}); }
 
     bool exportBusy() const { return busy_; }
     int exportCount(Calculator which) const { return counts_[static_cast<int>(which)]; }
@@ -230,6 +235,7 @@ class Session : private prices::PriceSource,
     bool busy_ = false;
     bool prepared_ = false;
     int counts_[3] = {0, 0, 0};
+    std::vector<std::u16string> restoredTaps_;
 };
 
 } // namespace logora::session

@@ -109,6 +109,11 @@ std::string writeSnapshot(const Snapshot& s) {
         escape(out, f.text);
         out += '\n';
     }
+    for (const std::u16string& tap : s.taps) {
+        out += "tap\t";
+        escape(out, tap);
+        out += '\n';
+    }
     out += "end\n"; // a snapshot cut short has none
     return out;
 }
@@ -128,6 +133,14 @@ std::optional<Snapshot> readSnapshot(std::string_view text) {
     s.twoLengthLayout = layout[1] == "two";
     for (std::size_t i = 2; i + 2 < lines.size(); ++i) {
         const auto parts = split(lines[i], '\t');
+        if (parts.size() == 2 && parts[0] == "tap") {
+            auto tap = unescape(parts[1]);
+            if (!tap) {
+                return std::nullopt;
+            }
+            s.taps.push_back(std::move(*tap));
+            continue;
+        }
         if (parts.size() != 5 || parts[0] != "field") {
             return std::nullopt;
         }

@@ -25,6 +25,9 @@ struct FieldText {
 struct Snapshot {
     bool twoLengthLayout = false; // the grid's layout
     std::vector<FieldText> fields;
+    // The phone taps already in the tally, in the phone desk's own words, so that a tap sent
+    // again after a crash is applied once.
+    std::vector<std::u16string> taps;
     friend bool operator==(const Snapshot&, const Snapshot&) = default;
 };
 

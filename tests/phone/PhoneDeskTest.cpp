@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "phone/PhoneDesk.hpp"
+#include "ui/Snapshot.hpp"
 
 #include "text/NumberText.hpp"
 
@@ -179,4 +180,25 @@ TEST(PhoneDesk, TypedDiametersAndListLines) {
     };
     EXPECT_EQ(cell(1, 0) + " " + cell(2, 0) + " " + cell(3, 0), "5.2 24 2");
     EXPECT_EQ(cell(1, 1) + " " + cell(2, 1) + " " + cell(3, 1), "6 30 1");
+}
+
+// Killed after a tap was applied and before the phone heard back: the snapshot brings the
+// tally and its taps back together, and the tap sent again counts once.
+TEST(PhoneDesk, ATapResentAfterARestoreCountsOnce) {
+    Desk before;
+    before.send(batch(add("t1", 0, "8", 2) + "," + R"({"id":"t2","op":"undo","of":"t1"})" + "," +
+                      add("t3", 0, "8")));
+    ASSERT_EQ(before.pieces(3, 0), "1");
+    ui::Snapshot kept;
+    kept.taps = before.desk.keptTaps();
+    const auto read = ui::readSnapshot(ui::writeSnapshot(kept));
+    ASSERT_TRUE(read);
+
+    Desk after;
+    after.grid.pieces(3, 0).setText(u"1"); // the tally restored with the snapshot
+    after.desk.restoreTaps(read->taps);
+    const Reply r = after.send(batch(add("t1", 0, "8", 2) + "," + add("t3", 0, "8") + "," +
+                                     R"({"id":"t4","op":"undo","of":"t1"})"));
+    EXPECT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(after.pieces(3, 0), "1"); // t1 stays taken back, t3 once
 }

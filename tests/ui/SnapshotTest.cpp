@@ -11,13 +11,14 @@ using ui::Snapshot;
 
 TEST(SnapshotText, RoundTripsEveryText) {
     const Snapshot cases[] = {
-        {false, {}},
-        {true, {{u"Form1", u"Text17", ui::kNoElement, u""}}},
+        {false, {}, {}},
+        {true, {{u"Form1", u"Text17", ui::kNoElement, u""}}, {}},
         {false,
          {{u"Form1", u"Text2", 0, u"县木材\t加工厂\\一"},
           {u"Form2", u"Text1", 39, u"第一行\n第二行\r\n"},
           {u"Form3", u"Text\\13", -1, u"\\t is not a tab"},
-          {u"", u"", 2147483647, u"辽A12345 青山林场"}}},
+          {u"", u"", 2147483647, u"辽A12345 青山林场"}},
+         {u"t1 0 3 0 2 1 0 \t8\n", u"t2 1 0 0 0 0 1 "}},
     };
     for (const Snapshot& s : cases) {
         const std::string text = ui::writeSnapshot(s);
@@ -28,7 +29,7 @@ TEST(SnapshotText, RoundTripsEveryText) {
 }
 
 TEST(SnapshotText, MalformedTextIsUnreadable) {
-    const std::string good = ui::writeSnapshot({true, {{u"Form1", u"Text1", 3, u"4"}}});
+    const std::string good = ui::writeSnapshot({true, {{u"Form1", u"Text1", 3, u"4"}}, {}});
     const std::string cases[] = {
         "",
         good.substr(0, good.size() - 1),                                      // no last line break
