@@ -96,6 +96,17 @@ Application::Application(Options options)
     connect(&snapshotTimer_, &QTimer::timeout, this, [this] { session_.snapshotTick(); });
     yardTimer_.setInterval(60 * 1000);
     connect(&yardTimer_, &QTimer::timeout, this, [this] { ledger_.sendWaiting(); });
+    // The yard's worker hands its answers to this thread as queued calls.
+    ledger_.useWorker([this](std::function<void()> task) {
+        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+    });
+    ledger_.answered = [this] {
+        if (ledgerDialog_ && ledgerDialog_->isVisible()) {
+            ledgerDialog_->reload();
+        }
+    };
+    ledger_.listsChanged = [this] { session_.priceListsChanged(); };
+    ledger_.said = [this](const std::u16string& text) { messages_.message(text); };
 }
 
 Application::~Application() {

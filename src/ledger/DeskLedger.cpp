@@ -36,7 +36,35 @@ std::u16string placeOf(const ReadSettings& s) {
 
 } // namespace
 
+namespace {
+
+// The worker's own: a second connection to the desk's file, and the yard's.
+class DeskFar : public FarSide {
+  public:
+    DeskFar(const fs::path& file, std::string conninfo, const std::string& station,
+            std::string desk)
+        : sqlite_(file), pg_(std::move(conninfo), station, std::move(desk)),
+          ledger_(sqlite_, sqlite_, sqlite_, pg_) {
+        sqlite_.joinYard(true);
+        sqlite_.numberAs(station);
+    }
+    YardLedger& ledger() override { return ledger_; }
+    YardStore& yard() override { return pg_; }
+    Outbox& outbox() override { return sqlite_; }
+
+  private:
+    SqliteLedger sqlite_;
+    PgYard pg_;
+    YardLedger ledger_;
+};
+
+} // namespace
+
 DeskLedger::DeskLedger(fs::path file) : sqlite_(std::move(file)) {}
+
+DeskLedger::~DeskLedger() {
+    yard_.reset(); // its worker first, while the desk's file is open
+}
 
 void DeskLedger::configure() {
     if (configured_) {
@@ -99,8 +127,26 @@ void DeskLedger::useYard(std::string conninfo, std::string station, std::u16stri
     sqlite_.joinYard(true);
     sqlite_.numberAs(station);
     station_ = station;
-    pg_ = std::make_unique<PgYard>(std::move(conninfo), std::move(station), deskIdentity());
-    yard_ = std::make_unique<YardLedger>(sqlite_, sqlite_, sqlite_, *pg_);
+    auto far = [file = sqlite_.file(), conninfo = std::move(conninfo), station = std::move(station),
+                desk = deskIdentity()] {
+        return std::make_unique<DeskFar>(file, conninfo, station, desk);
+    };
+    yard_ = std::make_unique<YardDesk>(sqlite_, sqlite_, sqlite_, std::move(far), post_);
+    yard_->answered = [this] {
+        if (answered) {
+            answered();
+        }
+    };
+    yard_->listsChanged = [this] {
+        if (listsChanged) {
+            listsChanged();
+        }
+    };
+    yard_->said = [this](std::u16string text) {
+        if (said) {
+            said(std::move(text));
+        }
+    };
     where_ = std::move(where);
 }
 
@@ -140,7 +186,7 @@ bool DeskLedger::inYard() {
 void DeskLedger::sendWaiting() {
     configure();
     if (yard_) {
-        yard_->send();
+        yard_->sendWaiting();
     }
 }
 
@@ -198,11 +244,13 @@ std::u16string DeskLedger::join(const ReadSettings& s, const std::u16string& pas
         return e.fullText();
     }
     yard_.reset();
-    pg_.reset();
     configured_ = false;
     configure();
-    if (yard_ && !yard_->send()) {
-        return u"已经加入，但本机账单还没有传上去：" + yard_->problem();
+    if (yard_) {
+        yard_->sendWaiting();
+        if (!yard_->problem().empty()) {
+            return u"已经加入，但本机账单还没有传上去：" + yard_->problem();
+        }
     }
     return {};
 }
@@ -220,7 +268,6 @@ std::u16string DeskLedger::leave() {
         return e.fullText();
     }
     yard_.reset();
-    pg_.reset();
     sqlite_.joinYard(false);
     sqlite_.numberAs({});
     return u"已退出共享账本，以后的账单只记在本机。" +

@@ -6,6 +6,7 @@
 
 #include "ledger/PgYard.hpp"
 #include "ledger/SqliteLedger.hpp"
+#include "ledger/YardDesk.hpp"
 #include "ledger/YardWindow.hpp"
 
 #include <filesystem>
@@ -18,6 +19,18 @@ namespace logora::ledger {
 class DeskLedger : public LedgerStore, public PriceListStore, public YardDoor {
   public:
     explicit DeskLedger(std::filesystem::path file);
+    ~DeskLedger() override;
+
+    // The front end's post, before the first call: the yard's talk then runs on a worker of
+    // its own. Without it, as in the tools and tests, it runs at once.
+    void useWorker(Post post) { post_ = std::move(post); }
+    // On the window's thread, with the worker: the yard's answers came, its lists differ from
+    // the desk's copy, a sentence to show.
+    std::function<void()> answered;
+    std::function<void()> listsChanged;
+    std::function<void(std::u16string)> said;
+    // For the tests: the worker done, and what it posted run.
+    bool settle(std::chrono::milliseconds bound) { return !yard_ || yard_->settle(bound); }
 
     // Nothing is opened or connected before the first call.
     LedgerStore& ledger() { return *this; }
@@ -76,8 +89,8 @@ class DeskLedger : public LedgerStore, public PriceListStore, public YardDoor {
     void keep(const ReadSettings* settings);
 
     SqliteLedger sqlite_;
-    std::unique_ptr<PgYard> pg_;
-    std::unique_ptr<YardLedger> yard_;
+    Post post_;
+    std::unique_ptr<YardDesk> yard_;
     bool configured_ = false;
     std::u16string where_;   // the yard's server as the status line names it
     std::string station_;    // this desk's, in the yard

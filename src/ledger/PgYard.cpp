@@ -172,7 +172,7 @@ PGconn* PgYard::connect() {
                             "2",
                             "Logora",
                             "UTF8",
-                            "-c statement_timeout=10000",
+                            "-c statement_timeout=1000 -c lock_timeout=250",
                             nullptr};
     const auto began = std::chrono::steady_clock::now();
     conn_ = PQconnectdbParams(keys, values, 1);

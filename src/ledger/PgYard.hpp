@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The yard's database on a PostgreSQL server, through libpq. Connections wait 2 s at most and
+// The yard's database on a PostgreSQL server, through libpq. Connections wait 2 s at most,
+// statements 1 s and locks a quarter of a second, and
 // use TLS where the server offers it; every statement is parameterised; a broken connection
 // is dropped and made again at the next call.
 #pragma once

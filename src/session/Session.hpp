@@ -187,6 +187,8 @@ class Session : private prices::PriceSource,
     // Ends as a logout or a kill by the system does: the snapshot stays for the next start.
     void endKeepingSnapshot();
     const SnapshotKeeper& snapshots() const { return snapshots_; }
+    // The yard's lists came and differ from the desk's copy: the next tick prices with them.
+    void priceListsChanged() { lists_.reset(); }
     // The phone desk's applied taps, kept in every snapshot with the tally they went into.
     std::function<std::vector<std::u16string>()> tapsToKeep;
     // The taps of a restored snapshot, for the phone desk when it is made.

@@ -20,7 +20,7 @@ namespace {
 constexpr UINT kUnload = WM_APP + 1; // wParam: the calculator, or 3 for the prices
 constexpr UINT_PTR kSnapshotTimer = 2;
 constexpr UINT_PTR kYardTimer = 3;      // what waits for the yard's ledger, every minute
-constexpr UINT kPhoneTask = WM_APP + 2; // lParam: a phone's request, for this thread
+constexpr UINT kPhoneTask = WM_APP + 2; // lParam: a phone's or the yard's task, for this thread
 constexpr int kPricesSlot = 3;          // the price window, model and view
 
 HWND activeOwner() {
@@ -170,6 +170,21 @@ WinApp::WinApp(HINSTANCE instance, Options options)
             return DefSubclassProc(hwnd, msg, wParam, lParam);
         },
         1, reinterpret_cast<DWORD_PTR>(this));
+    // The yard's worker hands its answers to this thread as posted messages.
+    HWND to = messageWindow_;
+    ledger_.useWorker([to](std::function<void()> task) {
+        auto* posted = new std::function<void()>(std::move(task));
+        if (!PostMessageW(to, kPhoneTask, 0, reinterpret_cast<LPARAM>(posted))) {
+            delete posted; // the program is ending: the next start reads the yard again
+        }
+    });
+    ledger_.answered = [this] {
+        if (ledgerView_ && ledgerView_->visible()) {
+            ledgerView_->reload();
+        }
+    };
+    ledger_.listsChanged = [this] { session_.priceListsChanged(); };
+    ledger_.said = [this](const std::u16string& text) { boxes_.message(text); };
     session_.window(Calculator::Grid);
 }
 

@@ -117,6 +117,9 @@ class PgServer {
     // Stopped at once, the way a server ends when its machine is switched off.
     void kill() { end(SIGKILL); }
     void stop() { end(SIGINT); }
+    // A server that takes connections and never answers them, and the same one going on.
+    void pause() { ::kill(pid_, SIGSTOP); }
+    void resume() { ::kill(pid_, SIGCONT); }
 
   private:
     void end(int signal) {

@@ -8,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <libpq-fe.h>
+
 #include <chrono>
+#include <deque>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -294,6 +298,134 @@ TEST_F(Yard, QueriesAnswerAsTheRecordsDo) {
             EXPECT_EQ(page[k].number, listed[k + 2]->number);
         }
     }
+}
+
+// The window's thread, as a queue of the test's own: the worker posts, pump() runs it.
+class Window {
+  public:
+    Post post() {
+        return [this](std::function<void()> task) {
+            const std::lock_guard lock(mutex_);
+            tasks_.push_back(std::move(task));
+        };
+    }
+    void pump() {
+        for (;;) {
+            std::function<void()> task;
+            {
+                const std::lock_guard lock(mutex_);
+                if (tasks_.empty()) {
+                    return;
+                }
+                task = std::move(tasks_.front());
+                tasks_.pop_front();
+            }
+            task();
+        }
+    }
+    // What the worker does, and what it posts, until it has nothing left.
+    bool settle(DeskLedger& d) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < until) {
+            const bool idle = d.settle(std::chrono::milliseconds(50));
+            pump();
+            if (idle && d.settle(std::chrono::milliseconds(0))) {
+                const std::lock_guard lock(mutex_);
+                if (tasks_.empty()) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::deque<std::function<void()>> tasks_;
+};
+
+// A server that takes the connection and never answers, a refused port, every table held by
+// an administrator's lock: the window exports, reads and prices at once, and every bill is
+// in the yard once when the server is back.
+TEST_F(Yard, AHungRefusedOrLockedServerNeverStopsTheWindow) {
+    enum Fault { Silent, Refused, Locked };
+    for (const Fault fault : {Silent, Refused, Locked}) {
+        const std::string station = std::string(1, "SRL"[fault]) + "W";
+        setenv("LOGORA_LEDGER_URL", server->conninfo("yard", "desk_a", "pw").c_str(), 1);
+        setenv("LOGORA_STATION", station.c_str(), 1);
+        PGconn* holder = nullptr;
+        if (fault == Silent) {
+            server->pause();
+        } else if (fault == Refused) {
+            server->stop();
+        } else {
+            holder = PQconnectdb(server->admin("yard").c_str());
+            PQclear(PQexec(holder, "BEGIN; LOCK TABLE logora_schema, stations, bills, "
+                                   "price_lists IN ACCESS EXCLUSIVE MODE"));
+        }
+        Window window;
+        DeskLedger d(dir / station / "ledger.sqlite");
+        d.useWorker(window.post());
+        auto longest = std::chrono::steady_clock::duration::zero();
+        auto timed = [&](auto&& call) {
+            const auto t0 = std::chrono::steady_clock::now();
+            call();
+            longest = std::max(longest, std::chrono::steady_clock::now() - t0);
+            window.pump();
+        };
+        timed([&] { d.lists().priceLists(); });
+        for (int i = 0; i < 3; ++i) {
+            timed([&] { bill(d.ledger(), u"青山林场", 4000 + i); });
+        }
+        timed([&] {
+            d.beginReading();
+            EXPECT_EQ(d.stateLine(), kReadingYard);
+            EXPECT_EQ(d.listing({}).bills, 3);
+        });
+        timed([&] { d.sendWaiting(); });
+        EXPECT_LT(longest, std::chrono::milliseconds(200)) << station;
+        ASSERT_TRUE(window.settle(d));
+        EXPECT_EQ(d.stateLine(), unreachableLine(3)) << station;
+
+        if (fault == Silent) {
+            server->resume();
+        } else if (fault == Refused) {
+            server->start();
+        } else {
+            PQfinish(holder); // the lock goes with its session
+        }
+        d.sendWaiting();
+        ASSERT_TRUE(window.settle(d));
+        EXPECT_EQ(yardCount("station = '" + station + "'"), 3) << station;
+        EXPECT_EQ(d.desk().waitingCount(), 0) << station;
+    }
+}
+
+// The ledger window shows the desk's own bills at once and the yard's when the worker has
+// them, and saying so while it waits.
+TEST_F(Yard, TheLedgerWindowShowsTheYardsBillsWhenTheWorkerHasThem) {
+    auto a = desk("wa", "desk_a", "WA");
+    bill(a->ledger(), u"青山林场", 4000);
+    bill(a->ledger(), u"东港木业", 4100);
+    Window window;
+    DeskLedger d(dir / "wb" / "ledger.sqlite");
+    d.useWorker(window.post());
+    ASSERT_EQ(text::toUtf8(d.join(settings("desk_b", "WB"), u"pw")), "");
+    ASSERT_TRUE(window.settle(d));
+    const Filter ofA{{}, {}, u"-WA-", {}};
+    int answered = 0;
+    d.answered = [&] { ++answered; };
+    d.beginReading();
+    EXPECT_EQ(d.stateLine(), kReadingYard);
+    EXPECT_EQ(d.listing(ofA).bills, 0);
+    ASSERT_TRUE(window.settle(d));
+    EXPECT_EQ(d.stateLine(), u"");
+    d.listing(ofA);
+    EXPECT_THROW(d.page(ofA, 0, 200), LedgerError); // never a page of the desk's among the yard's
+    ASSERT_TRUE(window.settle(d));
+    EXPECT_EQ(d.listing(ofA).bills, 2);
+    EXPECT_EQ(d.page(ofA, 0, 200).size(), 2u);
+    EXPECT_GE(answered, 2);
 }
 
 prices::PriceList larch(double price) {
