@@ -4,13 +4,20 @@
 // the yard when it answers (/1), or left waiting when the server is stopped (/0); and
 // 账单记录 over the yard's bills (LOGORA_LEDGER_RECORDS of them, 10,000 unless set): its
 // opening to the first page of rows, and a filter with the list, or by day, month or buyer.
+// And what the window's thread pays with the yard's worker, the server answering, refused,
+// silent, locked or 100 ms away, against a desk with no yard.
 #include "ledger/DeskLedger.hpp"
 #include "ledger/LedgerView.hpp"
 
+#include "SlowLink.hpp"
 #include "ledger/PgServer.hpp"
 #include "text/NumberText.hpp"
 
 #include <benchmark/benchmark.h>
+#include <libpq-fe.h>
+
+#include <deque>
+#include <mutex>
 
 namespace {
 
@@ -63,6 +70,115 @@ void BM_YardExportRecord(benchmark::State& state) {
     fs::remove_all(dir);
 }
 BENCHMARK(BM_YardExportRecord)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// The window's thread: what the worker posts waits here until the window runs it.
+class Window {
+  public:
+    ledger::Post post() {
+        return [this](std::function<void()> task) {
+            const std::lock_guard lock(mutex_);
+            tasks_.push_back(std::move(task));
+        };
+    }
+    void pump() {
+        for (;;) {
+            std::function<void()> task;
+            {
+                const std::lock_guard lock(mutex_);
+                if (tasks_.empty()) {
+                    return;
+                }
+                task = std::move(tasks_.front());
+                tasks_.pop_front();
+            }
+            task();
+        }
+    }
+
+  private:
+    std::mutex mutex_;
+    std::deque<std::function<void()>> tasks_;
+};
+
+enum Server { NoYard, Answering, Refused, Silent, Locked, Away };
+
+// The window's part of an export (its number and its record of 40 lines, then what the
+// worker posted), each iteration; and once, the start (the price lists), the opening of
+// 账单记录 to its first rows and the minute's send, as counters in ms.
+void BM_YardWindow(benchmark::State& state) {
+    testing::PgServer& server = ::server();
+    server.start();
+    const auto kind = static_cast<Server>(state.range(0));
+    const fs::path dir = testing::makeTempFolder("logora-yard-window");
+    static int runs = 0;
+    const std::string station = "W" + std::to_string(++runs);
+    std::unique_ptr<testing::SlowLink> link;
+    PGconn* holder = nullptr;
+    int port = server.port();
+    if (kind == Refused) {
+        testing::PgServer gone; // its port is closed once it ends
+        port = gone.port();
+    } else if (kind == Silent) {
+        server.pause();
+    } else if (kind == Locked) {
+        holder = PQconnectdb(server.admin("yard").c_str());
+        PQclear(PQexec(holder, "BEGIN; LOCK TABLE logora_schema, stations, bills, price_lists "
+                               "IN ACCESS EXCLUSIVE MODE"));
+    } else if (kind == Away) {
+        link = std::make_unique<testing::SlowLink>(server.port(), std::chrono::milliseconds(100));
+        port = link->port();
+    }
+    if (kind != NoYard) {
+        setenv("LOGORA_LEDGER_URL",
+               ("postgresql://desk:pw@127.0.0.1:" + std::to_string(port) + "/yard").c_str(), 1);
+        setenv("LOGORA_STATION", station.c_str(), 1);
+    }
+    Window window;
+    double longest = 0;
+    auto timed = [&](auto&& work) {
+        const auto t0 = std::chrono::steady_clock::now();
+        work();
+        window.pump();
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                .count();
+        longest = std::max(longest, ms);
+        return ms;
+    };
+    {
+        ledger::DeskLedger desk(dir / "ledger.sqlite");
+        desk.useWorker(window.post());
+        state.counters["start_ms"] = timed([&] { desk.lists().priceLists(); });
+        ledger::BillRecord r;
+        r.time = "2026-12-10 10:00:00";
+        r.sheet = u"原木一";
+        r.headers = {{u"购货单位", u"青山林场"}, {u"车号", u"辽A12345"}};
+        r.lines.assign(40, {u"4", u"22", {}, {}, u"5", u"0.1005", {}, {}});
+        for (auto _ : state) {
+            timed([&] {
+                r.number = desk.reserveNumber("20261210");
+                desk.record(r);
+            });
+        }
+        state.counters["open_ms"] = timed([&] {
+            ledger::LedgerView view(desk);
+            view.reload();
+            for (std::size_t i = 0; i < 40; ++i) {
+                benchmark::DoNotOptimize(view.row(i));
+            }
+        });
+        state.counters["minute_ms"] = timed([&] { desk.sendWaiting(); });
+        state.counters["longest_ms"] = longest;
+        if (kind == Silent) {
+            server.resume(); // the worker's connection ends within its bound
+        }
+        PQfinish(holder);
+    }
+    unsetenv("LOGORA_LEDGER_URL");
+    unsetenv("LOGORA_STATION");
+    fs::remove_all(dir);
+}
+BENCHMARK(BM_YardWindow)->DenseRange(NoYard, Away)->Unit(benchmark::kMillisecond);
 
 // A desk joined to a yard of many bills: 30 a day, eight buyers, in one statement.
 struct BigYard {

@@ -50,6 +50,9 @@ bool YardLedger::send() {
                 return true;
             }
             for (const Waiting& w : next) {
+                if (stopping_ != nullptr && stopping_->load()) {
+                    return false; // what is left waits for the next start
+                }
                 if (w.voidMark) {
                     yard_.putVoid(w.number, w.reason);
                 } else if (const std::optional<BillRecord> r = desk_.load(w.number)) {

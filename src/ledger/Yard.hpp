@@ -8,6 +8,7 @@
 #include "ledger/Ledger.hpp"
 #include "ledger/PriceListStore.hpp"
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -100,6 +101,8 @@ class YardLedger : public LedgerStore, public PriceListStore {
     bool send();
     // Why the last send failed, for the window that joins the yard.
     const std::u16string& problem() const { return problem_; }
+    // A send ends between two bills once this is set: the program is ending.
+    void stopWhen(const std::atomic<bool>* stopping) { stopping_ = stopping; }
 
   private:
     // A question to the yard while it answers; the desk's own answer once it does not.
@@ -114,6 +117,7 @@ class YardLedger : public LedgerStore, public PriceListStore {
     std::u16string listsNote_;
     std::u16string problem_;
     bool online_ = false; // the window reads the yard's bills
+    const std::atomic<bool>* stopping_ = nullptr;
 };
 
 } // namespace logora::ledger

@@ -23,6 +23,9 @@ YardDesk::~YardDesk() {
 FarSide& YardDesk::far() {
     if (!far_) {
         far_ = makeFar_();
+        if (worker_) {
+            far_->ledger().stopWhen(&worker_->stopping());
+        }
     }
     return *far_;
 }

@@ -6,6 +6,7 @@ namespace logora::ledger {
 YardWorker::YardWorker() : thread_([this] { loop(); }) {}
 
 YardWorker::~YardWorker() {
+    stopping_ = true;
     {
         const std::lock_guard lock(mutex_);
         stop_ = true;

@@ -3,6 +3,8 @@
 // another, so that the window never waits on the network.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -23,6 +25,8 @@ class YardWorker {
     void run(std::function<void()> job);
     // True from the call until nothing waits and nothing runs.
     bool busy();
+    // Set once the worker is ending, for a long job to end early.
+    const std::atomic<bool>& stopping() const { return stopping_; }
     // For the tests: waits, at most for the bound, until nothing waits and nothing runs.
     bool waitIdle(std::chrono::milliseconds bound);
 
@@ -35,6 +39,7 @@ class YardWorker {
     std::deque<std::function<void()>> jobs_;
     bool running_ = false;
     bool stop_ = false;
+    std::atomic<bool> stopping_ = false;
     std::thread thread_; // last: started once the rest is made
 };
 
