@@ -164,6 +164,7 @@ void Application::openYard() {
         yardWindow_ = std::make_unique<ledger::YardWindow>(ledger_);
         yardView_ = std::make_unique<FormView>(yardWindow_->form());
         yardWindow_->onClose = [this] { yardView_->hide(); };
+        yardWindow_->onSaid = [this] { yardView_->sync(); };
         // After a join or a leave the ledger lists the other ledger's bills.
         yardWindow_->onChanged = [this] {
             yardView_->sync();

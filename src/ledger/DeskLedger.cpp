@@ -63,6 +63,8 @@ class DeskFar : public FarSide {
 DeskLedger::DeskLedger(fs::path file) : sqlite_(std::move(file)) {}
 
 DeskLedger::~DeskLedger() {
+    *alive_ = false;
+    door_.reset();
     yard_.reset(); // its worker first, while the desk's file is open
 }
 
@@ -216,21 +218,59 @@ bool DeskLedger::setByEnvironment() {
     return url != nullptr && *url != '\0';
 }
 
-std::u16string DeskLedger::test(const ReadSettings& s, const std::u16string& password) {
-    PgYard probe(conninfoOf(s.host, s.port, s.database, s.user, text::toUtf8(password)), s.station,
-                 deskIdentity());
+namespace {
+
+std::u16string probe(const ReadSettings& s, const std::u16string& password,
+                     const std::string& desk) {
+    PgYard yard(conninfoOf(s.host, s.port, s.database, s.user, text::toUtf8(password)), s.station,
+                desk);
     try {
-        probe.identity();
+        yard.identity();
         return {};
     } catch (const LedgerError& e) {
         return e.fullText();
     }
 }
 
+} // namespace
+
+std::u16string DeskLedger::test(const ReadSettings& s, const std::u16string& password) {
+    return probe(s, password, deskIdentity());
+}
+
+void DeskLedger::testLater(const ReadSettings& s, const std::u16string& password, Said done) {
+    if (!post_) {
+        done(test(s, password));
+        return;
+    }
+    if (!door_) {
+        door_ = std::make_unique<YardWorker>();
+    }
+    door_->run([s, password, desk = deskIdentity(), post = post_,
+                alive = std::weak_ptr<bool>(alive_), done = std::move(done)] {
+        std::u16string problem = probe(s, password, desk);
+        post([alive, done, problem = std::move(problem)] {
+            if (const std::shared_ptr<bool> a = alive.lock(); a && *a) {
+                done(problem);
+            }
+        });
+    });
+}
+
+void DeskLedger::joinLater(const ReadSettings& s, const std::u16string& password, Said done) {
+    testLater(s, password, [this, s, password, done = std::move(done)](std::u16string problem) {
+        done(problem.empty() ? joinTested(s, password) : problem);
+    });
+}
+
 std::u16string DeskLedger::join(const ReadSettings& s, const std::u16string& password) {
     if (std::u16string problem = test(s, password); !problem.empty()) {
         return problem;
     }
+    return joinTested(s, password);
+}
+
+std::u16string DeskLedger::joinTested(const ReadSettings& s, const std::u16string& password) {
     if (!password.empty()) {
         const std::string why =
             storePassword(s.host, s.port, s.database, s.user, text::toUtf8(password));

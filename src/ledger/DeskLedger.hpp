@@ -30,7 +30,9 @@ class DeskLedger : public LedgerStore, public PriceListStore, public YardDoor {
     std::function<void()> listsChanged;
     std::function<void(std::u16string)> said;
     // For the tests: the worker done, and what it posted run.
-    bool settle(std::chrono::milliseconds bound) { return !yard_ || yard_->settle(bound); }
+    bool settle(std::chrono::milliseconds bound) {
+        return (!door_ || door_->waitIdle(bound)) && (!yard_ || yard_->settle(bound));
+    }
 
     // Nothing is opened or connected before the first call.
     LedgerStore& ledger() { return *this; }
@@ -74,6 +76,10 @@ class DeskLedger : public LedgerStore, public PriceListStore, public YardDoor {
     bool setByEnvironment() override;
     std::u16string test(const ReadSettings& settings, const std::u16string& password) override;
     std::u16string join(const ReadSettings& settings, const std::u16string& password) override;
+    void testLater(const ReadSettings& settings, const std::u16string& password,
+                   Said done) override;
+    void joinLater(const ReadSettings& settings, const std::u16string& password,
+                   Said done) override;
     std::u16string leave() override;
     std::u16string status() override;
 
@@ -87,10 +93,14 @@ class DeskLedger : public LedgerStore, public PriceListStore, public YardDoor {
     std::optional<ReadSettings> saved();
     // Keeps the joined yard's settings, or forgets them (nullptr).
     void keep(const ReadSettings* settings);
+    // The join once the yard answered.
+    std::u16string joinTested(const ReadSettings& settings, const std::u16string& password);
 
     SqliteLedger sqlite_;
     Post post_;
     std::unique_ptr<YardDesk> yard_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    std::unique_ptr<YardWorker> door_; // the join window's tries, made at the first
     bool configured_ = false;
     std::u16string where_;   // the yard's server as the status line names it
     std::string station_;    // this desk's, in the yard

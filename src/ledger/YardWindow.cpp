@@ -86,35 +86,62 @@ void YardWindow::say(std::u16string line) {
     form_.control(u"Label8").setText(std::move(line));
 }
 
+YardDoor::Said YardWindow::answer(std::function<void(std::u16string)> then) {
+    connecting_ = true;
+    say(std::u16string(kConnecting));
+    return [this, alive = std::weak_ptr<bool>(alive_), then = std::move(then)](std::u16string r) {
+        const std::shared_ptr<bool> a = alive.lock();
+        if (!a || !*a) {
+            return;
+        }
+        connecting_ = false;
+        then(std::move(r));
+        if (onSaid) {
+            onSaid();
+        }
+    };
+}
+
 void YardWindow::test() {
     const ReadSettings r = readSettings(typed());
+    if (connecting_) {
+        return;
+    }
     if (!r.problem.empty()) {
         say(r.problem);
         return;
     }
-    const std::u16string problem = door_.test(r, form_.control(u"Text5").text());
-    say(problem.empty() ? u"连接成功：可以点“加入”。" : problem);
+    door_.testLater(r, form_.control(u"Text5").text(), answer([this](std::u16string problem) {
+                        say(problem.empty() ? u"连接成功：可以点“加入”。" : problem);
+                    }));
 }
 
 void YardWindow::join() {
     const ReadSettings r = readSettings(typed());
+    if (connecting_) {
+        return;
+    }
     if (!r.problem.empty()) {
         say(r.problem);
         return;
     }
-    const std::u16string problem = door_.join(r, form_.control(u"Text5").text());
-    if (!problem.empty()) {
-        say(problem);
-        return;
-    }
-    form_.control(u"Text5").setText(u"");
-    say(door_.status());
-    if (onChanged) {
-        onChanged();
-    }
+    door_.joinLater(r, form_.control(u"Text5").text(), answer([this](std::u16string problem) {
+                        if (!problem.empty()) {
+                            say(problem);
+                            return;
+                        }
+                        form_.control(u"Text5").setText(u"");
+                        say(door_.status());
+                        if (onChanged) {
+                            onChanged();
+                        }
+                    }));
 }
 
 void YardWindow::leave() {
+    if (connecting_) {
+        return;
+    }
     say(door_.leave());
     if (onChanged) {
         onChanged();

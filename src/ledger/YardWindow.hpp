@@ -7,6 +7,7 @@
 #include "ui/Shell.hpp"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -36,6 +37,16 @@ class YardDoor {
     virtual bool setByEnvironment() = 0;
     virtual std::u16string test(const ReadSettings& settings, const std::u16string& password) = 0;
     virtual std::u16string join(const ReadSettings& settings, const std::u16string& password) = 0;
+    // The same two, on a worker where the desk has one: done comes on the window's thread.
+    using Said = std::function<void(std::u16string)>;
+    virtual void testLater(const ReadSettings& settings, const std::u16string& password,
+                           Said done) {
+        done(test(settings, password));
+    }
+    virtual void joinLater(const ReadSettings& settings, const std::u16string& password,
+                           Said done) {
+        done(join(settings, password));
+    }
     virtual std::u16string leave() = 0;
     // One line: in a yard or not, where, as which station, how many bills wait.
     virtual std::u16string status() = 0;
@@ -45,9 +56,15 @@ inline constexpr std::u16string_view kEnvironmentSays =
     u"这台电脑的共享账本由环境变量 LOGORA_LEDGER_URL 和 LOGORA_STATION 设定，"
     u"要改请找安装的人。";
 
+// Said while the worker connects.
+inline constexpr std::u16string_view kConnecting = u"正在连接…";
+
 class YardWindow : public ui::Window {
   public:
     explicit YardWindow(YardDoor& door);
+    ~YardWindow() override { *alive_ = false; }
+    YardWindow(const YardWindow&) = delete;
+    YardWindow& operator=(const YardWindow&) = delete;
     ui::Form& form() override { return form_; }
     void tick() override {}
 
@@ -60,13 +77,22 @@ class YardWindow : public ui::Window {
     std::function<void()> onClose;
     // The ledger's window lists anew after a join or a leave.
     std::function<void()> onChanged;
+    // A line came from the worker, after the click: the view shows it.
+    std::function<void()> onSaid;
+    // Between a click and its answer: the buttons wait, the window moves and closes.
+    bool connecting() const { return connecting_; }
 
   private:
     YardSettings typed() const;
     void say(std::u16string line);
 
+    // The answer to a click, unless the window is gone.
+    YardDoor::Said answer(std::function<void(std::u16string)> then);
+
     YardDoor& door_;
     ui::Form form_;
+    bool connecting_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 } // namespace logora::ledger

@@ -428,6 +428,41 @@ TEST_F(Yard, TheLedgerWindowShowsTheYardsBillsWhenTheWorkerHasThem) {
     EXPECT_GE(answered, 2);
 }
 
+// 测试连接 and 加入 against a server that never answers: the window says so at once, a
+// second click waits for the first, and the answer comes from the worker.
+TEST_F(Yard, TheJoinWindowConnectsOnTheWorker) {
+    Window window;
+    DeskLedger d(dir / "j" / "ledger.sqlite");
+    d.useWorker(window.post());
+    YardWindow w(d);
+    int said = 0;
+    w.onSaid = [&] { ++said; };
+    const std::u16string port = text::intText(server->port());
+    for (const auto& [name, text] : {std::pair{u"Text1", u"127.0.0.1"},
+                                     {u"Text2", port.c_str()},
+                                     {u"Text3", u"yard"},
+                                     {u"Text4", u"desk_a"},
+                                     {u"Text5", u"pw"},
+                                     {u"Text6", u"J"}}) {
+        w.form().control(name).setText(text);
+    }
+    server->pause();
+    const auto t0 = std::chrono::steady_clock::now();
+    w.join();
+    w.test();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(200));
+    EXPECT_EQ(w.form().control(u"Label8").text(), kConnecting);
+    ASSERT_TRUE(window.settle(d));
+    server->resume();
+    EXPECT_EQ(said, 1);
+    EXPECT_NE(w.form().control(u"Label8").text().find(u"连不上共享账本的服务器"),
+              std::u16string::npos);
+    EXPECT_FALSE(d.inYard());
+    w.join();
+    ASSERT_TRUE(window.settle(d));
+    EXPECT_TRUE(d.inYard());
+}
+
 prices::PriceList larch(double price) {
     prices::PriceList l;
     l.species = u"落叶松";
