@@ -165,6 +165,9 @@ void Application::openYard() {
         yardView_ = std::make_unique<FormView>(yardWindow_->form());
         yardWindow_->onClose = [this] { yardView_->hide(); };
         yardWindow_->onSaid = [this] { yardView_->sync(); };
+        yardWindow_->ask = [](const std::u16string& question) {
+            return askYesNo(question, QStringLiteral("接替"), QStringLiteral("不接替"));
+        };
         // After a join or a leave the ledger lists the other ledger's bills.
         yardWindow_->onChanged = [this] {
             yardView_->sync();

@@ -125,10 +125,23 @@ void DeskLedger::keep(const ReadSettings* s) {
     }
 }
 
+void DeskLedger::numberFor(bool granted) {
+    sqlite_.numberAs(granted ? station_ : provisionalStation(station_, deskIdentity()));
+}
+
 void DeskLedger::useYard(std::string conninfo, std::string station, std::u16string where) {
     sqlite_.joinYard(true);
-    sqlite_.numberAs(station);
     station_ = station;
+    conninfo_ = conninfo;
+    // Granted when the yard last said so; a desk that sent its ledger before the yard kept
+    // grants had its station, since the yard then refused a station held by another.
+    bool granted = false;
+    try {
+        const std::optional<std::string> kept = sqlite_.setting("yard.granted");
+        granted = kept ? *kept == station_ : !sqlite_.copiedInto().empty();
+    } catch (const LedgerError&) {
+    }
+    numberFor(granted);
     auto far = [file = sqlite_.file(), conninfo = std::move(conninfo), station = std::move(station),
                 desk = deskIdentity()] {
         return std::make_unique<DeskFar>(file, conninfo, station, desk);
@@ -148,6 +161,18 @@ void DeskLedger::useYard(std::string conninfo, std::string station, std::u16stri
         if (said) {
             said(std::move(text));
         }
+    };
+    yard_->stationSaid = [this](const StationState& st, const std::string& day) {
+        try {
+            sqlite_.setSetting("yard.granted", st.granted ? station_ : std::string("-"));
+            if (st.granted && st.lastToday > 0) {
+                sqlite_.numberAfter(day, st.lastToday);
+            }
+        } catch (const LedgerError&) {
+            // Kept for the next start only: this run numbers as the yard said all the same.
+        }
+        numberFor(st.granted);
+        yard_->stationNote = st.granted ? std::u16string() : st.why;
     };
     where_ = std::move(where);
 }
@@ -223,7 +248,7 @@ namespace {
 std::u16string probe(const ReadSettings& s, const std::u16string& password,
                      const std::string& desk) {
     PgYard yard(conninfoOf(s.host, s.port, s.database, s.user, text::toUtf8(password)), s.station,
-                desk);
+                desk, true);
     try {
         yard.identity();
         return {};
@@ -254,6 +279,90 @@ void DeskLedger::testLater(const ReadSettings& s, const std::u16string& password
                 done(problem);
             }
         });
+    });
+}
+
+void DeskLedger::onDoor(std::function<std::function<void()>()> job) {
+    if (!post_) {
+        job()();
+        return;
+    }
+    if (!door_) {
+        door_ = std::make_unique<YardWorker>();
+    }
+    door_->run([job = std::move(job), post = post_, alive = std::weak_ptr<bool>(alive_)] {
+        std::function<void()> done = job();
+        post([alive, done = std::move(done)] {
+            if (const std::shared_ptr<bool> a = alive.lock(); a && *a) {
+                done();
+            }
+        });
+    });
+}
+
+std::string DeskLedger::conninfoFor(const ReadSettings& s, const std::u16string& password) {
+    if (setByEnvironment()) {
+        return std::getenv("LOGORA_LEDGER_URL");
+    }
+    return conninfoOf(s.host, s.port, s.database, s.user, text::toUtf8(password));
+}
+
+void DeskLedger::holderLater(const ReadSettings& s, const std::u16string& password, Asked done) {
+    std::string station = s.station;
+    if (setByEnvironment()) {
+        configure();
+        station = station_;
+    }
+    if (station.empty()) {
+        done({}, problem_.empty() ? u"请先填本机站号。" : problem_);
+        return;
+    }
+    onDoor([conninfo = conninfoFor(s, password), station, desk = deskIdentity(),
+            done = std::move(done)]() -> std::function<void()> {
+        std::u16string question;
+        std::u16string problem;
+        try {
+            question = PgYard(conninfo, station, desk).holder();
+        } catch (const LedgerError& e) {
+            problem = e.fullText();
+        }
+        return [done, question, problem] { done(question, problem); };
+    });
+}
+
+void DeskLedger::takeOverLater(const ReadSettings& s, const std::u16string& password, Said done) {
+    const bool fixed = setByEnvironment();
+    const std::string station = fixed ? station_ : s.station;
+    onDoor([this, s, password, fixed, conninfo = conninfoFor(s, password), station,
+            desk = deskIdentity(), done = std::move(done)]() -> std::function<void()> {
+        std::u16string problem;
+        try {
+            PgYard(conninfo, station, desk).takeOver();
+        } catch (const LedgerError& e) {
+            problem = e.fullText();
+        }
+        return [this, s, password, fixed, done, problem] {
+            if (!problem.empty()) {
+                done(problem);
+                return;
+            }
+            try {
+                sqlite_.setSetting("yard.granted", station_.empty() ? s.station : station_);
+            } catch (const LedgerError&) {
+            }
+            if (fixed) {
+                // The environment's yard, used anew: its next send learns the last number.
+                yard_.reset();
+                configured_ = false;
+                configure();
+                if (yard_) {
+                    yard_->sendWaiting();
+                }
+                done({});
+                return;
+            }
+            done(joinTested(s, password));
+        };
     });
 }
 
@@ -334,6 +443,9 @@ std::u16string DeskLedger::status() {
     }
     if (!yard_->problem().empty()) {
         line += u"\n" + yard_->problem();
+    }
+    if (const std::u16string more = yard_->stateLine(); !more.empty()) {
+        line += u"\n" + more;
     }
     return line;
 }

@@ -80,6 +80,10 @@ class DeskLedger : public LedgerStore, public PriceListStore, public YardDoor {
                    Said done) override;
     void joinLater(const ReadSettings& settings, const std::u16string& password,
                    Said done) override;
+    void holderLater(const ReadSettings& settings, const std::u16string& password,
+                     Asked done) override;
+    void takeOverLater(const ReadSettings& settings, const std::u16string& password,
+                       Said done) override;
     std::u16string leave() override;
     std::u16string status() override;
 
@@ -93,6 +97,12 @@ class DeskLedger : public LedgerStore, public PriceListStore, public YardDoor {
     std::optional<ReadSettings> saved();
     // Keeps the joined yard's settings, or forgets them (nullptr).
     void keep(const ReadSettings* settings);
+    // On the door's worker where there is one, else at once; done on the window's thread.
+    void onDoor(std::function<std::function<void()>()> job);
+    // The yard a hand-over goes to: the environment's, or the window's fields.
+    std::string conninfoFor(const ReadSettings& s, const std::u16string& password);
+    // Numbers under the station while the yard grants it, under the desk's mark otherwise.
+    void numberFor(bool granted);
     // The join once the yard answered.
     std::u16string joinTested(const ReadSettings& settings, const std::u16string& password);
 
@@ -104,6 +114,7 @@ class DeskLedger : public LedgerStore, public PriceListStore, public YardDoor {
     bool configured_ = false;
     std::u16string where_;   // the yard's server as the status line names it
     std::string station_;    // this desk's, in the yard
+    std::string conninfo_;   // the yard's, as the desk connects to it
     std::u16string problem_; // why a yard set by the environment is not used
 };
 

@@ -5,6 +5,7 @@
 #include "ui/GridCells.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <map>
 
@@ -193,6 +194,28 @@ bool digits(std::string_view t) {
 
 } // namespace
 
+namespace {
+
+// Eight capital hexadecimal digits.
+bool deskMark(std::string_view t) {
+    return t.size() == 8 && std::all_of(t.begin(), t.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+           });
+}
+
+} // namespace
+
+std::string provisionalStation(std::string_view station, std::string_view desk) {
+    std::string mark;
+    for (const char c : desk) {
+        if (mark.size() < 8 && std::isxdigit(static_cast<unsigned char>(c)) != 0) {
+            mark.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+        }
+    }
+    mark.resize(8, '0');
+    return std::string(station) + "." + mark;
+}
+
 std::optional<NumberParts> parseBillNumber(std::string_view number) {
     if (number.size() < 12 || number[8] != '-' || !digits(number.substr(0, 8))) {
         return std::nullopt;
@@ -200,12 +223,17 @@ std::optional<NumberParts> parseBillNumber(std::string_view number) {
     std::string_view rest = number.substr(9);
     NumberParts parts{std::string(number.substr(0, 8)), {}, 0};
     if (const std::size_t dash = rest.find('-'); dash != std::string_view::npos) {
+        // A station, or a station with the desk's own mark while it is not granted.
+        const std::string_view whole = rest.substr(0, dash);
+        const std::size_t dot = whole.find('.');
+        const std::string_view code = whole.substr(0, dot);
         const std::optional<std::string> station =
-            stationCode(std::u16string(rest.begin(), rest.begin() + static_cast<long>(dash)));
-        if (!station || *station != rest.substr(0, dash)) {
+            stationCode(std::u16string(code.begin(), code.end()));
+        if (!station || *station != code ||
+            (dot != std::string_view::npos && !deskMark(whole.substr(dot + 1)))) {
             return std::nullopt;
         }
-        parts.station = *station;
+        parts.station = std::string(whole);
         rest = rest.substr(dash + 1);
     }
     if (rest.size() < 3 || rest.size() > 6 || !digits(rest)) {

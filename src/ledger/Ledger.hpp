@@ -81,6 +81,10 @@ struct NumberParts {
     int sequence = 0;
     friend bool operator==(const NumberParts&, const NumberParts&) = default;
 };
+// A desk of a yard whose station the yard has not granted it numbers under the station with
+// its own mark, "A.3F9C2A1B" (the first eight hexadecimal digits of its identity), so that its
+// numbers clash with no other desk's: "20261209-A.3F9C2A1B-001".
+std::string provisionalStation(std::string_view station, std::string_view desk);
 // The parts of a number; nullopt for any other text.
 std::optional<NumberParts> parseBillNumber(std::string_view number);
 

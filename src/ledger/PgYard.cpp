@@ -117,8 +117,9 @@ std::string conninfoOf(std::string_view host, int port, std::string_view databas
            (password.empty() ? "" : " password=" + quoted(password));
 }
 
-PgYard::PgYard(std::string conninfo, std::string station, std::string desk)
-    : conninfo_(std::move(conninfo)), station_(std::move(station)), desk_(std::move(desk)) {}
+PgYard::PgYard(std::string conninfo, std::string station, std::string desk, bool strict)
+    : conninfo_(std::move(conninfo)), station_(std::move(station)), desk_(std::move(desk)),
+      strict_(strict) {}
 
 PgYard::~PgYard() {
     drop();
@@ -234,12 +235,43 @@ bool PgYard::encrypted() {
     return PQsslInUse(connection()) != 0;
 }
 
+StationState PgYard::grantOf(PGconn* c) {
+    Result owner(run(c, "SELECT desk FROM stations WHERE code = $1", {station_}));
+    if (!owner.ok() || owner.rows() != 1) {
+        failed(c, owner, u"站号没有登记：");
+    }
+    StationState g;
+    g.granted = owner.view(0, 0) == desk_;
+    if (!g.granted) {
+        const std::u16string code = text::fromUtf8(station_);
+        Result handed(run(c,
+                          "SELECT to_char(at, 'YYYY-MM-DD HH24:MI'), coalesce(address, '') "
+                          "FROM station_handovers WHERE code = $1 AND from_desk = $2 "
+                          "ORDER BY id DESC LIMIT 1",
+                          {station_, desk_}));
+        if (handed.ok() && handed.rows() == 1) {
+            g.why = u"站号 " + code + u" 已经在 " + handed.wide(0, 0) + u" 由" +
+                    (handed.view(0, 1).empty() ? u"另一台电脑"
+                                               : u" " + handed.wide(0, 1) + u" 的电脑") +
+                    u"接替了：这台电脑不能再用这个站号，账单先用带本机记号的单号，"
+                    u"请在“共享账本”里给这台电脑换一个站号。";
+        } else {
+            g.why = u"站号 " + code +
+                    u" 已经是这个场另一台电脑的了：每台电脑要用自己的站号，请换一个；"
+                    u"这台电脑若是换下来的那台的替身，请在“共享账本”里按“接替站号”。"
+                    u"在这之前账单先用带本机记号的单号，不会和别的电脑重复。";
+        }
+    }
+    return g;
+}
+
 std::string PgYard::check(PGconn* c) {
     const std::string_view station = station_;
     const std::string_view desk = desk_;
     std::string yard;
     for (int tries = 0; tries < 2 && yard.empty(); ++tries) {
         Result version(PQexec(c, "SELECT version, yard FROM logora_schema"));
+        long long older = 0;
         if (version.ok() && version.rows() == 1) {
             const long long v = version.integer(0, 0);
             if (v > kYardSchemaVersion) {
@@ -248,26 +280,37 @@ std::string PgYard::check(PGconn* c) {
                                       u" 版），这个版本用不了它：请先把本机的 Logora 升级。",
                                   {});
             }
-            yard = version.text(0, 1);
-            break;
-        }
-        if (version.state() != "42P01") {
+            if (v == kYardSchemaVersion) {
+                yard = version.text(0, 1);
+                break;
+            }
+            older = v;
+        } else if (version.state() != "42P01") {
             failed(c, version, u"共享账本读不出来：");
+        } else {
+            Result tables(PQexec(c, "SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname "
+                                    "NOT IN ('pg_catalog', 'information_schema')"));
+            if (!tables.ok()) {
+                failed(c, tables, u"共享账本读不出来：");
+            }
+            if (tables.integer(0, 0) > 0) {
+                throw LedgerError(
+                    u"数据库 " + text::fromUtf8(PQdb(c)) +
+                        u" 里已经有别的数据，不是 Logora 的共享账本：请换一个数据库。",
+                    {});
+            }
         }
-        Result tables(PQexec(c, "SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname "
-                                "NOT IN ('pg_catalog', 'information_schema')"));
-        if (!tables.ok()) {
-            failed(c, tables, u"共享账本读不出来：");
-        }
-        if (tables.integer(0, 0) > 0) {
-            throw LedgerError(u"数据库 " + text::fromUtf8(PQdb(c)) +
-                                  u" 里已经有别的数据，不是 Logora 的共享账本：请换一个数据库。",
-                              {});
-        }
-        // An empty database: the schema as shipped, in one transaction.
+        // An empty database, or one of an earlier version: the schema as shipped, which
+        // brings an earlier one forward, in one transaction.
         Result made(PQexec(c, (std::string("BEGIN;\n") + kYardSchemaSql + "\nCOMMIT;").c_str()));
         if (!made.ok()) {
             Result(PQexec(c, "ROLLBACK"));
+            if (made.state() == "42501" && older > 0) {
+                throw LedgerError(u"共享账本还是第 " + text::intText(static_cast<int>(older)) +
+                                      u" 版，这个用户又不能升级它：请数据库管理员执行 "
+                                      u"logora-yard.sql，或者用数据库的所有者加入一次。",
+                                  made.error());
+            }
             if (made.state() == "42501") {
                 throw LedgerError(u"共享账本还是空的，这个用户又不能在里面建表：请数据库管理员先"
                                   u"执行 logora-yard.sql，或者用数据库的所有者加入一次。",
@@ -283,37 +326,185 @@ std::string PgYard::check(PGconn* c) {
     if (!take.ok()) {
         failed(c, take, u"站号没有登记：");
     }
-    Result owner(run(c, "SELECT desk FROM stations WHERE code = $1", {std::string(station)}));
-    if (!owner.ok() || owner.rows() != 1) {
-        failed(c, owner, u"站号没有登记：");
-    }
-    if (owner.view(0, 0) != desk) {
-        throw LedgerError(u"站号 " + text::fromUtf8(station) +
-                              u" 已经是这个场另一台电脑的了：每台电脑要用自己的站号，请换一个。",
-                          {});
+    grant_ = grantOf(c);
+    if (!grant_.granted) {
+        if (strict_) {
+            throw LedgerError(grant_.why, {});
+        }
     }
     return yard;
 }
 
-void PgYard::put(const BillRecord& r) {
+StationState PgYard::station(std::string_view day) {
+    PGconn* c = connection();
+    grant_ = grantOf(c); // handed over since this connection was made, perhaps
+    StationState s = grant_;
+    if (s.granted) {
+        Result last(run(c,
+                        "SELECT coalesce(max(seq), 0) FROM bills WHERE station = $1 AND day = $2",
+                        {station_, std::string(day)}));
+        if (!last.ok()) {
+            failed(c, last, u"站号的单号读不出来：");
+        }
+        s.lastToday = static_cast<int>(last.integer(0, 0));
+    }
+    return s;
+}
+
+namespace {
+
+constexpr const char* kLastBill =
+    "SELECT number, time FROM bills WHERE station = $1 ORDER BY day DESC, seq DESC LIMIT 1";
+
+} // namespace
+
+std::u16string PgYard::holder() {
+    PGconn* c = connection();
+    if (grant_.granted) {
+        return {};
+    }
+    const std::u16string code = text::fromUtf8(station_);
+    Result who(run(c,
+                   "SELECT to_char(joined, 'YYYY-MM-DD HH24:MI'), coalesce(address, '') "
+                   "FROM stations WHERE code = $1",
+                   {station_}));
+    Result last(run(c, kLastBill, {station_}));
+    if (!who.ok() || who.rows() != 1 || !last.ok()) {
+        failed(c, !who.ok() ? who : last, u"站号读不出来：");
+    }
+    const std::u16string from =
+        who.view(0, 1).empty() ? std::u16string() : u"从 " + who.wide(0, 1) + u" ";
+    return u"站号 " + code + u" 现在是另一台电脑的（它 " + who.wide(0, 0) + u" " + from +
+           u"领的这个站号），" +
+           (last.rows() == 1 ? u"它在共享账本里的最后一张账单是 " + last.wide(0, 0) + u"（" +
+                                   last.wide(0, 1) + u"）。"
+                             : std::u16string(u"它在共享账本里还没有账单。")) +
+           u"\n要让这台电脑接替站号 " + code +
+           u" 吗？接替以后那台电脑不能再用这个站号，这台电脑的单号接着共享账本里的往下排。";
+}
+
+void PgYard::takeOver() {
+    PGconn* c = connection();
+    if (grant_.granted) {
+        return;
+    }
+    const std::u16string why = u"站号没有接替：";
+    Result begun(PQexec(c, "BEGIN"));
+    if (!begun.ok()) {
+        failed(c, begun, why);
+    }
+    auto step = [&](const char* sql, std::initializer_list<std::string> values) {
+        Result r(run(c, sql, values));
+        if (!r.ok()) {
+            Result(PQexec(c, "ROLLBACK"));
+            failed(c, r, why);
+        }
+        return r.changed();
+    };
+    // Kept with the desk it came from and the station's last bill, then the station moves.
+    const int handed =
+        step("INSERT INTO station_handovers(code, from_desk, to_desk, last_bill) "
+             "SELECT code, desk, $2, coalesce((SELECT number FROM bills WHERE station = $1 "
+             "ORDER BY day DESC, seq DESC LIMIT 1), '') FROM stations WHERE code = $1 FOR UPDATE",
+             {station_, desk_});
+    if (handed != 1) {
+        // The yard's policy hides a station taken under another desk's login.
+        Result(PQexec(c, "ROLLBACK"));
+        throw LedgerError(u"站号没有接替：站号 " + text::fromUtf8(station_) +
+                              u" 是用另一个用户名领的，这台电脑的用户名不能接替它；"
+                              u"请用那台电脑的用户名，或者请管理员处理。",
+                          {});
+    }
+    step("UPDATE stations SET desk = $2, role = current_user, address = "
+         "host(inet_client_addr()) WHERE code = $1",
+         {station_, desk_});
+    step("COMMIT", {});
+    grant_ = {true, {}, 0};
+}
+
+namespace {
+
+// A bill's figures and texts as one text for the conflicts' table: FNV-1a, 64 bits.
+std::string digestOf(const std::vector<std::string>& fields) {
+    unsigned long long h = 14695981039346656037ULL;
+    for (const std::string& f : fields) {
+        for (const char c : f + '\x1e') {
+            h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+        }
+    }
+    static const char* hex = "0123456789abcdef";
+    std::string out(16, '0');
+    for (int i = 15; i >= 0; --i, h >>= 4) {
+        out[static_cast<std::size_t>(i)] = hex[h & 15];
+    }
+    return out;
+}
+
+} // namespace
+
+Put PgYard::put(const BillRecord& r) {
     const std::optional<NumberParts> parts = parseBillNumber(r.number);
     if (!parts) {
         throw LedgerError(u"单号 " + text::fromUtf8(r.number) + u" 不是一个单号。", {});
     }
     PGconn* c = connection();
+    const std::string calculator = number(static_cast<long long>(r.calculator));
+    const std::string headers = encodeHeaders(r.headers);
+    const std::string lines = encodeLines(r.lines);
+    const std::string classes = encodeClasses(r.classes);
     Result done(run(
         c,
         "INSERT INTO bills(number, day, station, seq, time, calculator, sheet, headers, pieces, "
         "volume, amount, lines, classes, workbook, pdf, price_list) VALUES ($1, $2, $3, $4, $5, "
         "$6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16) ON CONFLICT (number) DO NOTHING",
-        {r.number, parts->day, parts->station, number(parts->sequence), r.time,
-         number(static_cast<long long>(r.calculator)), utf8(r.sheet), encodeHeaders(r.headers),
-         number(r.totals.pieces), number(r.totals.volume), number(r.totals.amount),
-         encodeLines(r.lines), encodeClasses(r.classes), utf8(text::pathText(r.workbook)),
+        {r.number, parts->day, parts->station, number(parts->sequence), r.time, calculator,
+         utf8(r.sheet), headers, number(r.totals.pieces), number(r.totals.volume),
+         number(r.totals.amount), lines, classes, utf8(text::pathText(r.workbook)),
          utf8(text::pathText(r.pdf)), utf8(r.priceList)}));
     if (!done.ok()) {
         failed(c, done, u"账单没有上传：");
     }
+    if (done.changed() == 1) {
+        return Put::Stored;
+    }
+    // The number was there: the same bill sent again, or another bill under it.
+    const std::vector<std::string> mine = {r.time,
+                                           calculator,
+                                           utf8(r.sheet),
+                                           headers,
+                                           number(r.totals.pieces),
+                                           number(r.totals.volume),
+                                           number(r.totals.amount),
+                                           lines,
+                                           classes,
+                                           utf8(r.priceList)};
+    Result there(run(c,
+                     "SELECT time, calculator::text, sheet, headers, pieces::text, volume::text, "
+                     "amount::text, lines, classes, price_list FROM bills WHERE number = $1",
+                     {r.number}));
+    if (!there.ok() || there.rows() != 1) {
+        failed(c, there, u"账单没有上传：");
+    }
+    bool same = true;
+    for (int i = 0; i < 10 && same; ++i) {
+        same = there.view(0, i) == mine[static_cast<std::size_t>(i)];
+    }
+    if (same) {
+        return Put::Known;
+    }
+    Result kept(run(c,
+                    "INSERT INTO bill_conflicts(number, station, time, calculator, sheet, headers, "
+                    "pieces, volume, amount, lines, classes, workbook, pdf, price_list, digest) "
+                    "VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15) "
+                    "ON CONFLICT (number, digest) DO NOTHING",
+                    {r.number, parts->station, r.time, calculator, utf8(r.sheet), headers,
+                     number(r.totals.pieces), number(r.totals.volume), number(r.totals.amount),
+                     lines, classes, utf8(text::pathText(r.workbook)), utf8(text::pathText(r.pdf)),
+                     utf8(r.priceList), digestOf(mine)}));
+    if (!kept.ok()) {
+        failed(c, kept, u"账单没有上传：");
+    }
+    return Put::Conflict;
 }
 
 void PgYard::putVoid(std::string_view n, std::u16string_view reason) {

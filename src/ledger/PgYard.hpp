@@ -15,7 +15,7 @@ struct pg_conn;
 namespace logora::ledger {
 
 // The schema this program writes; the database's own table says which it has.
-inline constexpr int kYardSchemaVersion = 1;
+inline constexpr int kYardSchemaVersion = 2;
 // The schema as shipped in logora-yard.sql, for the program to create it itself.
 extern const char* const kYardSchemaSql;
 
@@ -23,7 +23,9 @@ class PgYard : public YardStore {
   public:
     // conninfo: a libpq connection URI ("postgresql://desk@office/logora") or keywords;
     // station and desk: this desk's code and its own identity, checked at each connection.
-    PgYard(std::string conninfo, std::string station, std::string desk);
+    // strict: a station another desk holds is refused, as the join window's test says it;
+    // otherwise the desk sends its bills under its own mark (provisionalStation).
+    PgYard(std::string conninfo, std::string station, std::string desk, bool strict = false);
     ~PgYard() override;
     PgYard(const PgYard&) = delete;
     PgYard& operator=(const PgYard&) = delete;
@@ -35,7 +37,10 @@ class PgYard : public YardStore {
     // Whether the connection is encrypted, once connected.
     bool encrypted();
 
-    void put(const BillRecord& record) override;
+    Put put(const BillRecord& record) override;
+    StationState station(std::string_view day) override;
+    std::u16string holder() override;
+    void takeOver() override;
     void putVoid(std::string_view number, std::u16string_view reason) override;
     std::vector<BillRecord> list() override;
     std::optional<BillRecord> load(std::string_view number) override;
@@ -52,12 +57,15 @@ class PgYard : public YardStore {
     pg_conn* connection();
     pg_conn* connect();
     std::string check(pg_conn* c);
+    StationState grantOf(pg_conn* c);
     void drop();
 
     std::string conninfo_;
     std::string station_;
     std::string desk_;
     std::string yard_;
+    bool strict_ = false;
+    StationState grant_; // as the last connection found it
     pg_conn* conn_ = nullptr;
 };
 

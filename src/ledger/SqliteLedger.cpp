@@ -828,6 +828,40 @@ long long SqliteLedger::waitingCount() {
     return s.integer(0);
 }
 
+void SqliteLedger::conflicted(std::string_view number) {
+    std::vector<std::string> known = conflicts();
+    if (std::find(known.begin(), known.end(), number) == known.end()) {
+        setSetting("yard.conflicts",
+                   setting("yard.conflicts").value_or("") + std::string(number) + " ");
+    }
+}
+
+std::vector<std::string> SqliteLedger::conflicts() {
+    std::vector<std::string> out;
+    const std::string all = setting("yard.conflicts").value_or("");
+    for (std::size_t at = 0; at < all.size();) {
+        const std::size_t space = all.find(' ', at);
+        const std::size_t end = space == std::string::npos ? all.size() : space;
+        if (end > at) {
+            out.push_back(all.substr(at, end - at));
+        }
+        at = end + 1;
+    }
+    return out;
+}
+
+void SqliteLedger::numberAfter(std::string_view day, int sequence) {
+    open();
+    // Held like a number of an export under way, never released: max(seq) goes past it.
+    Statement hold(db_, "INSERT OR IGNORE INTO reserved(number, day, seq) VALUES (?, ?, ?)");
+    hold.bind(1, "yard:" + std::string(day) + ":" + std::to_string(sequence))
+        .bind(2, day)
+        .bind(3, static_cast<long long>(sequence));
+    if (hold.step() != SQLITE_DONE) {
+        fail(u"共享账本的单号没有记下：");
+    }
+}
+
 std::string SqliteLedger::copiedInto() {
     return setting("yard.copied").value_or("");
 }

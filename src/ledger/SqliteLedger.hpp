@@ -53,6 +53,10 @@ class SqliteLedger : public LedgerStore, public PriceListStore, public Outbox {
     long long waitingCount() override;
     std::string copiedInto() override;
     void copyInto(std::string_view yard) override;
+    void conflicted(std::string_view number) override;
+    std::vector<std::string> conflicts() override;
+    // The yard's last number of a day, learned: the desk's next number comes after it.
+    void numberAfter(std::string_view day, int sequence);
 
     // The desk's own settings, kept with its ledger.
     std::optional<std::string> setting(std::string_view key);

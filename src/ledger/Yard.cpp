@@ -56,7 +56,9 @@ bool YardLedger::send() {
                 if (w.voidMark) {
                     yard_.putVoid(w.number, w.reason);
                 } else if (const std::optional<BillRecord> r = desk_.load(w.number)) {
-                    yard_.put(*r);
+                    if (yard_.put(*r) == Put::Conflict) {
+                        outbox_.conflicted(w.number);
+                    }
                 }
                 // Only once the yard has it: a send cut off here is sent again, and kept once.
                 outbox_.delivered(w.id);

@@ -37,15 +37,35 @@ class Outbox {
     // Every record and void mark of the desk waits for the yard, once, in one transaction
     // with the yard's identity.
     virtual void copyInto(std::string_view yard) = 0;
+    // A bill the yard keeps as a conflict: another bill was there under its number.
+    virtual void conflicted(std::string_view number) = 0;
+    virtual std::vector<std::string> conflicts() = 0;
 };
+
+// What the yard says of this desk's station.
+struct StationState {
+    bool granted = false;
+    std::u16string why; // when not granted: why, and what to do, in one sentence
+    int lastToday = 0;  // the station's highest sequence of the day asked, in the yard
+};
+
+// What became of a bill sent to the yard.
+enum class Put { Stored, Known, Conflict };
 
 // The yard's database. Every call throws LedgerError, whose message says what the user can do.
 class YardStore : public PriceListStore {
   public:
     // The yard's identity, once it answers and has taken this desk's station.
     virtual std::string identity() = 0;
-    // A bill whole; a number already there changes nothing, so a resent record is kept once.
-    virtual void put(const BillRecord& record) = 0;
+    // A bill whole; a number already there with the same bill changes nothing, so a resent
+    // record is kept once, and with another bill keeps this one as a conflict.
+    virtual Put put(const BillRecord& record) = 0;
+    // Whether the station is this desk's, and its last number of day ("YYYYMMDD").
+    virtual StationState station(std::string_view day) = 0;
+    // "接替站号": who holds the station, as the question before taking it; empty when it
+    // is this desk's already. Then the hand-over, kept in the yard.
+    virtual std::u16string holder() = 0;
+    virtual void takeOver() = 0;
     virtual void putVoid(std::string_view number, std::u16string_view reason) = 0;
     // Every desk's bills, newest first, without lines, classes and paths.
     virtual std::vector<BillRecord> list() = 0;

@@ -2,6 +2,9 @@
 #include "ledger/YardDesk.hpp"
 
 #include "text/NumberText.hpp"
+#include "ui/Folders.hpp"
+
+#include <utility>
 
 namespace logora::ledger {
 
@@ -79,6 +82,49 @@ void YardDesk::away(long long waiting) {
     asked_.clear();
 }
 
+namespace {
+
+// The station as the yard has it now, with today's last number; nothing when it cannot say.
+std::optional<std::pair<StationState, std::string>> stationOf(FarSide& f) {
+    const std::string day = ui::localNow("%Y%m%d");
+    try {
+        return std::pair{f.yard().station(day), day};
+    } catch (const LedgerError&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+std::optional<std::u16string> YardDesk::takeNotice() {
+    if (std::optional<std::u16string> own = desk_.takeNotice()) {
+        return own;
+    }
+    return std::exchange(notice_, std::nullopt);
+}
+
+std::u16string YardDesk::stateLine() {
+    std::u16string line = state_;
+    auto add = [&line](const std::u16string& more) {
+        if (!more.empty()) {
+            line += (line.empty() ? u"" : u"\n") + more;
+        }
+    };
+    add(stationNote);
+    try {
+        const std::vector<std::string> numbers = outbox_.conflicts();
+        if (!numbers.empty()) {
+            add(u"共享账本里已经有另一张账单用了本机账单 " + text::fromUtf8(numbers.front()) +
+                (numbers.size() > 1
+                     ? u" 等 " + text::intText(static_cast<int>(numbers.size())) + u" 张账单"
+                     : std::u16string()) +
+                u"的单号：两张都留在共享账本里（冲突表），请管理员核对。");
+        }
+    } catch (const LedgerError&) {
+    }
+    return line;
+}
+
 void YardDesk::send(bool forced) {
     if (sending_) {
         resend_ = true; // what was recorded meanwhile goes with the next round
@@ -88,16 +134,23 @@ void YardDesk::send(bool forced) {
     run([this, forced](FarSide& f) -> std::function<void()> {
         const auto now = std::chrono::steady_clock::now();
         std::u16string problem;
+        std::optional<std::pair<StationState, std::string>> asked;
         if (!forced && now < quietUntil_) {
             problem = f.ledger().problem();
         } else {
             const bool ok = f.ledger().send();
             problem = f.ledger().problem();
             quietUntil_ = ok ? std::chrono::steady_clock::time_point{} : now + kYardQuiet;
+            if (ok) {
+                asked = stationOf(f);
+            }
         }
-        return [this, problem] {
+        return [this, problem, asked] {
             sending_ = false;
             problem_ = problem;
+            if (asked && stationSaid) {
+                stationSaid(asked->first, asked->second);
+            }
             if (resend_) {
                 resend_ = false;
                 send(false);
@@ -108,6 +161,11 @@ void YardDesk::send(bool forced) {
 
 void YardDesk::record(const BillRecord& r) {
     desk_.record(r); // its failures are the export's to tell
+    const std::optional<NumberParts> parts = parseBillNumber(r.number);
+    if (!markTold_ && parts && parts->station.find('.') != std::string::npos) {
+        markTold_ = true;
+        notice_ = stationNote.empty() ? std::u16string(kNotGrantedYet) : stationNote;
+    }
     send(false);
 }
 
@@ -134,6 +192,10 @@ void YardDesk::beginReading() {
         quietUntil_ = ok ? std::chrono::steady_clock::time_point{}
                          : std::chrono::steady_clock::now() + kYardQuiet;
         std::u16string problem = f.ledger().problem();
+        std::optional<std::pair<StationState, std::string>> asked;
+        if (ok) {
+            asked = stationOf(f);
+        }
         long long waiting = 0;
         if (!ok) {
             try {
@@ -141,9 +203,12 @@ void YardDesk::beginReading() {
             } catch (const LedgerError&) {
             }
         }
-        return [this, ok, waiting, generation, problem = std::move(problem)] {
+        return [this, ok, waiting, generation, asked, problem = std::move(problem)] {
             reading_ = false;
             problem_ = problem;
+            if (asked && stationSaid) {
+                stationSaid(asked->first, asked->second);
+            }
             if (generation != generation_) {
                 return;
             }

@@ -29,6 +29,11 @@ class FarSide {
     virtual Outbox& outbox() = 0;
 };
 
+// Said once a run when a bill is numbered under the desk's own mark, before the yard said why.
+inline constexpr std::u16string_view kNotGrantedYet =
+    u"这台电脑还没有从共享账本确认站号，账单先用带本机记号的单号，不会和别的电脑重复；"
+    u"连上共享账本并确认站号后，单号又只带站号。";
+
 // The line of the ledger window while the worker reads the yard.
 inline constexpr std::u16string_view kReadingYard = u"正在读取共享账本…，先显示本机的账单。";
 
@@ -47,8 +52,10 @@ class YardDesk : public LedgerStore, public PriceListStore {
     void markVoid(std::string_view number, std::u16string_view reason) override;
     std::vector<BillRecord> list() override;
     std::optional<BillRecord> load(std::string_view number) override;
-    std::optional<std::u16string> takeNotice() override { return desk_.takeNotice(); }
-    std::u16string stateLine() override { return state_; }
+    // The desk's own notice; else, once a run, why a bill got a number with the desk's mark.
+    std::optional<std::u16string> takeNotice() override;
+    // The yard's state, why the station is not granted, and conflicts the yard keeps.
+    std::u16string stateLine() override;
     void beginReading() override;
     Listing listing(const Filter& filter) override;
     std::vector<Group> groups(const Filter& filter, Grouping by,
@@ -74,6 +81,10 @@ class YardDesk : public LedgerStore, public PriceListStore {
     std::function<void()> answered;
     std::function<void()> listsChanged;
     std::function<void(std::u16string)> said;
+    // What the yard said of the station, after each send that reached it, with the day asked.
+    std::function<void(const StationState&, const std::string& day)> stationSaid;
+    // Why the desk numbers under its own mark, set by the desk; empty while granted.
+    std::u16string stationNote;
 
     // For the tests: waits for the worker, then runs what it posted.
     bool settle(std::chrono::milliseconds bound);
@@ -111,6 +122,8 @@ class YardDesk : public LedgerStore, public PriceListStore {
     std::map<std::string, std::any> answers_; // by question, from the yard
     std::set<std::string> asked_;
     std::vector<prices::PriceList> given_; // the lists last handed out
+    bool markTold_ = false;
+    std::optional<std::u16string> notice_;
 
     // The worker's only.
     std::unique_ptr<FarSide> far_;

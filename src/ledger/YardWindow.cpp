@@ -51,6 +51,7 @@ YardWindow::YardWindow(YardDoor& door) : door_(door), form_(ui::yardWindowDef())
     form_.onClick(u"Command1", [this](int) { test(); });
     form_.onClick(u"Command2", [this](int) { join(); });
     form_.onClick(u"Command3", [this](int) { leave(); });
+    form_.onClick(u"Command5", [this](int) { takeOver(); });
     form_.onClick(u"Command4", [this](int) {
         if (onClose) {
             onClose();
@@ -146,6 +147,51 @@ void YardWindow::leave() {
     if (onChanged) {
         onChanged();
     }
+}
+
+void YardWindow::takeOver() {
+    if (connecting_) {
+        return;
+    }
+    // Set by the environment, the fields only show it: the desk's own settings are used.
+    ReadSettings r;
+    if (!door_.setByEnvironment()) {
+        r = readSettings(typed());
+        if (!r.problem.empty()) {
+            say(r.problem);
+            return;
+        }
+    }
+    const std::u16string password = form_.control(u"Text5").text();
+    connecting_ = true;
+    say(std::u16string(kConnecting));
+    door_.holderLater(r, password,
+                      [this, r, password, alive = std::weak_ptr<bool>(alive_)](
+                          std::u16string question, std::u16string problem) {
+                          if (const std::shared_ptr<bool> a = alive.lock(); !a || !*a) {
+                              return;
+                          }
+                          connecting_ = false;
+                          if (!problem.empty()) {
+                              say(problem);
+                          } else if (question.empty()) {
+                              say(u"站号已经是这台电脑的了，不用接替。\n" + door_.status());
+                          } else if (!ask || !ask(question)) {
+                              say(u"没有接替站号。");
+                          } else {
+                              door_.takeOverLater(r, password,
+                                                  answer([this](std::u16string failed) {
+                                                      form_.control(u"Text5").setText(u"");
+                                                      say(failed.empty() ? door_.status() : failed);
+                                                      if (failed.empty() && onChanged) {
+                                                          onChanged();
+                                                      }
+                                                  }));
+                          }
+                          if (onSaid) {
+                              onSaid();
+                          }
+                      });
 }
 
 } // namespace logora::ledger

@@ -47,6 +47,13 @@ class YardDoor {
                            Said done) {
         done(join(settings, password));
     }
+    // "接替站号": the question naming the desk that holds the station (empty: it is this
+    // desk's already), or what is wrong; then the hand-over.
+    using Asked = std::function<void(std::u16string question, std::u16string problem)>;
+    virtual void holderLater(const ReadSettings& settings, const std::u16string& password,
+                             Asked done) = 0;
+    virtual void takeOverLater(const ReadSettings& settings, const std::u16string& password,
+                               Said done) = 0;
     virtual std::u16string leave() = 0;
     // One line: in a yard or not, where, as which station, how many bills wait.
     virtual std::u16string status() = 0;
@@ -74,7 +81,10 @@ class YardWindow : public ui::Window {
     void test();
     void join();
     void leave();
+    void takeOver();
     std::function<void()> onClose;
+    // The front end's yes-or-no question, before a station is taken over.
+    std::function<bool(const std::u16string& question)> ask;
     // The ledger's window lists anew after a join or a leave.
     std::function<void()> onChanged;
     // A line came from the worker, after the click: the view shows it.

@@ -25,6 +25,8 @@ WindowDef yardWindowDef() {
         c.push_back(field);
     }
     c.back().width = 900;
+    // Beside the station it takes: for a machine that replaces the one that had it.
+    c.push_back(button(u"Command5", 2400, 2265, 1260, 360, u"接替站号"));
     c.push_back(withFont(label(u"Label7", kNoElement, 4260, 180, 2100, 2700,
                                u"服务器填共享账本所在电脑的名字或 IP 地址。"
                                u"站号是这台电脑在场里的代号，一到四个字母或数字，"

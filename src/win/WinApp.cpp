@@ -298,6 +298,7 @@ void WinApp::openYard() {
         yardView_ = std::make_unique<FormWindow>(yardWindow_->form(), instance_);
         yardWindow_->onClose = [this] { yardView_->hide(); };
         yardWindow_->onSaid = [this] { yardView_->sync(); };
+        yardWindow_->ask = [this](const std::u16string& question) { return boxes_.ask(question); };
         // After a join or a leave the ledger lists the other ledger's bills.
         yardWindow_->onChanged = [this] {
             yardView_->sync();

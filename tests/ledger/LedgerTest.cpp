@@ -101,9 +101,13 @@ TEST(Ledger, NumbersAndScaledFiguresReadBack) {
     EXPECT_EQ(billNumber("20261209", 7, "A2"), "20261209-A2-007");
     EXPECT_EQ(parseBillNumber("20261209-1234"), (NumberParts{"20261209", "", 1234}));
     EXPECT_EQ(parseBillNumber("20261209-A2-007"), (NumberParts{"20261209", "A2", 7}));
+    EXPECT_EQ(provisionalStation("A", "3f9c2a1b77"), "A.3F9C2A1B");
+    EXPECT_EQ(parseBillNumber("20261209-A.3F9C2A1B-002"),
+              (NumberParts{"20261209", "A.3F9C2A1B", 2}));
     for (const char* bad :
          {"", "20261209", "2026120-001", "20261209_001", "2026a209-001", "20261209-a-001",
-          "20261209-ABCDE-001", "20261209--001", "20261209-A-01", "20261209-A-001-002"}) {
+          "20261209-ABCDE-001", "20261209--001", "20261209-A-01", "20261209-A-001-002",
+          "20261209-A.3F9C-001", "20261209-A.3f9c2a1b-001", "20261209-.3F9C2A1B-001"}) {
         EXPECT_FALSE(parseBillNumber(bad)) << bad;
     }
     const std::tuple<const char16_t*, int, long long, const char16_t*> figures[] = {

@@ -5,6 +5,7 @@
 
 #include "PgServer.hpp"
 #include "text/NumberText.hpp"
+#include "ui/Folders.hpp"
 
 #include <gtest/gtest.h>
 
@@ -78,9 +79,10 @@ class Yard : public ::testing::Test {
     }
 };
 
-BillRecord bill(LedgerStore& store, std::u16string buyer, long long volume) {
+BillRecord bill(LedgerStore& store, std::u16string buyer, long long volume,
+                const std::string& day = "20261210") {
     BillRecord r;
-    r.number = store.reserveNumber("20261210");
+    r.number = store.reserveNumber(day);
     r.time = "2026-12-10 09:00:00";
     r.calculator = ui::Calculator::Sawn;
     r.sheet = u"锯材账单";
@@ -396,7 +398,7 @@ TEST_F(Yard, AHungRefusedOrLockedServerNeverStopsTheWindow) {
         }
         d.sendWaiting();
         ASSERT_TRUE(window.settle(d));
-        EXPECT_EQ(yardCount("station = '" + station + "'"), 3) << station;
+        EXPECT_EQ(yardCount("split_part(station, '.', 1) = '" + station + "'"), 3) << station;
         EXPECT_EQ(d.desk().waitingCount(), 0) << station;
     }
 }
@@ -461,6 +463,154 @@ TEST_F(Yard, TheJoinWindowConnectsOnTheWorker) {
     w.join();
     ASSERT_TRUE(window.settle(d));
     EXPECT_TRUE(d.inYard());
+}
+
+// A machine replaced by a new one of the same station by the environment, and a desk whose
+// ledger.sqlite was lost: the first bill carries a number the yard does not hold, and after
+// "接替站号" the desk numbers after the yard's last; the old desk is refused the station.
+TEST_F(Yard, AReplacedMachineTakesOverItsStationAndNumbersAfterTheYardsLast) {
+    const std::string today = ui::localNow("%Y%m%d");
+    for (const bool lost : {false, true}) {
+        const std::string station = lost ? "RB" : "RA";
+        const fs::path old = dir / (station + "-old");
+        auto before = desk(station + "-old", "desk_a", station);
+        bill(before->ledger(), u"青山林场", 4000, today);
+        const std::string last = bill(before->ledger(), u"青山林场", 4000, today).number;
+        if (lost) {
+            before.reset();
+            fs::remove_all(old);
+        }
+        setenv("LOGORA_LEDGER_URL", server->conninfo("yard", "desk_a", "pw").c_str(), 1);
+        setenv("LOGORA_STATION", station.c_str(), 1);
+        DeskLedger fresh(lost ? old / "ledger.sqlite" : dir / (station + "-new") / "ledger.sqlite");
+        const std::string first = bill(fresh.ledger(), u"东港木业", 4100, today).number;
+        EXPECT_EQ(first.find(today + "-" + station + "."), 0u) << first;
+        EXPECT_EQ(yardCount("number = '" + first + "'"), 1);
+        EXPECT_NE(fresh.ledger().stateLine().find(u"接替站号"), std::u16string::npos);
+
+        std::u16string question;
+        fresh.holderLater({}, {}, [&](std::u16string q, std::u16string problem) {
+            EXPECT_EQ(problem, u"");
+            question = std::move(q);
+        });
+        EXPECT_NE(question.find(text::fromUtf8("最后一张账单是 " + last)), std::u16string::npos)
+            << text::toUtf8(question);
+        fresh.takeOverLater({}, {}, [](std::u16string problem) { EXPECT_EQ(problem, u""); });
+        const std::string next = bill(fresh.ledger(), u"东港木业", 4200, today).number;
+        EXPECT_EQ(next, billNumber(today, 3, station));
+        EXPECT_EQ(yardCount("number = '" + next + "'"), 1);
+        EXPECT_EQ(std::stoll(server->value("SELECT count(*) FROM station_handovers WHERE code = '" +
+                                               station + "' AND last_bill = '" + last + "'",
+                                           "yard")),
+                  1);
+        unsetenv("LOGORA_LEDGER_URL");
+        unsetenv("LOGORA_STATION");
+        if (!lost) {
+            before->sendWaiting();
+            EXPECT_NE(before->status().find(u"接替了"), std::u16string::npos)
+                << text::toUtf8(before->status());
+            EXPECT_EQ(bill(before->ledger(), u"青山林场", 4300, today).number.find(station + "."),
+                      9u);
+        }
+    }
+}
+
+// A bill whose number the yard holds with other figures is kept as a conflict, once however
+// often it is sent, and said at the desk.
+TEST_F(Yard, ADifferentBillUnderAKnownNumberIsKeptAsAConflict) {
+    auto d = desk("cf", "desk_a", "CF");
+    const std::string number = "20261210-CF-001";
+    ASSERT_EQ(server->sql("INSERT INTO bills(number, day, station, seq, time, calculator, sheet, "
+                          "headers, pieces, volume, amount, lines, classes, workbook, pdf, "
+                          "price_list) VALUES ('" +
+                              number +
+                              "', '20261210', 'CF', 1, '2026-12-10 08:00:00', 2, "
+                              "'锯材账单', '', 99, 1, 1, '', '', '', '', '')",
+                          "yard"),
+              "");
+    EXPECT_EQ(bill(d->ledger(), u"青山林场", 4000).number, number);
+    bill(d->ledger(), u"青山林场", 4100);
+    d->desk().copyInto("again"); // every bill waits once more, as after a lost reply
+    d->sendWaiting();
+    EXPECT_EQ(std::stoll(server->value("SELECT count(*) FROM bill_conflicts", "yard")), 1);
+    EXPECT_EQ(yardCount("station = 'CF'"), 2);
+    EXPECT_NE(d->ledger().stateLine().find(text::fromUtf8(number)), std::u16string::npos);
+}
+
+// Where each desk has a login of its own, the database refuses a bill or a hand-over of a
+// station taken under another's; the station's own login may.
+TEST_F(Yard, ADesksLoginCannotRecordOrTakeAnotherDesksStation) {
+    desk("rl", "desk_a", "RL").reset();
+    const std::string a = server->conninfo("yard", "desk_a", "pw");
+    const std::string b = server->conninfo("yard", "desk_b", "pw");
+    auto billOf = [](const std::string& n, const std::string& station) {
+        return "INSERT INTO bills(number, day, station, seq, time, calculator, sheet, headers, "
+               "pieces, volume, amount, lines, classes, workbook, pdf, price_list) VALUES ('" +
+               n + "', '20261210', '" + station +
+               "', 9, 't', 0, '', '', 0, 0, 0, '', '', '', '', '')";
+    };
+    const std::string handOver =
+        "BEGIN; INSERT INTO station_handovers(code, from_desk, to_desk) SELECT code, desk, 'x' "
+        "FROM stations WHERE code = 'RL'; UPDATE stations SET desk = 'x' WHERE code = 'RL'; "
+        "COMMIT";
+    const struct {
+        const std::string& login;
+        std::string statement;
+        bool refused;
+    } cases[] = {
+        {b, billOf("20261210-RL-901", "RL"), true},
+        {b, billOf("20261210-RL.0000ABCD-901", "RL.0000ABCD"), true},
+        {b, handOver, true},
+        {a, billOf("20261210-RL-902", "RL"), false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(!testing::PgServer::sqlAs(c.login, c.statement).empty(), c.refused)
+            << c.statement;
+    }
+    EXPECT_EQ(yardCount("number LIKE '20261210-RL%-901'"), 0);
+    EXPECT_EQ(server->value("SELECT count(*) FROM station_handovers WHERE code = 'RL'", "yard"),
+              "0");
+}
+
+// A yard of the first version, brought forward by the shipped file and by the program: its
+// bills and stations kept, a version 1 station open to every desk's login.
+TEST_F(Yard, AFirstVersionYardIsBroughtForward) {
+    for (const bool byFile : {true, false}) {
+        const std::string db = byFile ? "v1file" : "v1program";
+        ASSERT_EQ(server->sql("CREATE DATABASE " + db + " OWNER desk_a"), "");
+        const std::string psql = "PGPASSWORD=pw psql -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p " +
+                                 std::to_string(server->port()) + " -U desk_a -d " + db + " -f ";
+        ASSERT_EQ(std::system((psql + LOGORA_SOURCE_DIR "/tests/ledger/logora-yard-v1.sql "
+                                                        ">/dev/null")
+                                  .c_str()),
+                  0);
+        ASSERT_EQ(server->sql("INSERT INTO stations VALUES ('V', 'old-desk');"
+                              "INSERT INTO bills(number, day, station, seq, time, calculator, "
+                              "sheet, headers, pieces, volume, amount, lines, classes, workbook, "
+                              "pdf, price_list) VALUES ('20261210-V-001', '20261210', 'V', 1, "
+                              "'2026-12-10 08:00:00', 0, '原木一', '', 1, 1, 1, '', '', '', '', "
+                              "'')",
+                              db),
+                  "");
+        if (byFile) {
+            ASSERT_EQ(
+                std::system((psql + LOGORA_SOURCE_DIR "/sql/logora-yard.sql >/dev/null").c_str()),
+                0);
+        } else {
+            auto d = std::make_unique<DeskLedger>(dir / db / "ledger.sqlite");
+            ASSERT_EQ(text::toUtf8(d->join(settings("desk_a", "W", db), u"pw")), "");
+        }
+        EXPECT_EQ(server->value("SELECT version FROM logora_schema", db), "2") << db;
+        EXPECT_EQ(server->value("SELECT count(*) FROM bills", db), "1") << db;
+        EXPECT_EQ(testing::PgServer::sqlAs(
+                      server->conninfo(db, "desk_b", "pw"),
+                      "INSERT INTO bills(number, day, station, seq, time, calculator, sheet, "
+                      "headers, pieces, volume, amount, lines, classes, workbook, pdf, "
+                      "price_list) VALUES ('20261210-V-002', '20261210', 'V', 2, 't', 0, '', "
+                      "'', 0, 0, 0, '', '', '', '', '')"),
+                  "")
+            << db;
+    }
 }
 
 prices::PriceList larch(double price) {
