@@ -5,7 +5,7 @@
 #include "app/LedgerDialog.hpp"
 #include "export/RecordingPrompts.hpp"
 #include "export/RecordingSheet.hpp"
-#include "ledger/SqliteLedger.hpp"
+#include "ledger/sqlite/SqliteLedger.hpp"
 #include "text/NumberText.hpp"
 #include "text/PathText.hpp"
 

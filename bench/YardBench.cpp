@@ -6,11 +6,11 @@
 // opening to the first page of rows, and a filter with the list, or by day, month or buyer.
 // And what the window's thread pays with the yard's worker, the server answering, refused,
 // silent, locked or 100 ms away, against a desk with no yard.
-#include "ledger/DeskLedger.hpp"
 #include "ledger/LedgerView.hpp"
+#include "ledger/pg/DeskLedger.hpp"
 
 #include "SlowLink.hpp"
-#include "ledger/PgServer.hpp"
+#include "ledger/pg/PgServer.hpp"
 #include "text/NumberText.hpp"
 
 #include <benchmark/benchmark.h>

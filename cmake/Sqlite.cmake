@@ -21,5 +21,5 @@ else()
 endif()
 
 # The ledger's database, an adapter of the core.
-add_library(logora_ledger_sqlite STATIC src/ledger/SqliteLedger.cpp)
+add_library(logora_ledger_sqlite STATIC src/ledger/sqlite/SqliteLedger.cpp)
 target_link_libraries(logora_ledger_sqlite PUBLIC logora_core PRIVATE SQLite::SQLite3)

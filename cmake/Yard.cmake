@@ -3,7 +3,7 @@
 # the SQL file that is also shipped for a database administrator.
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/sql/logora-yard.sql)
 file(READ ${CMAKE_SOURCE_DIR}/sql/logora-yard.sql LOGORA_YARD_SQL)
-configure_file(${CMAKE_SOURCE_DIR}/src/ledger/YardSchema.cpp.in
+configure_file(${CMAKE_SOURCE_DIR}/src/ledger/pg/YardSchema.cpp.in
                ${CMAKE_BINARY_DIR}/generated/YardSchema.cpp @ONLY)
 if(WIN32)
   # libpq and OpenSSL for MinGW from Debian's source packages, once per build folder; the
@@ -25,7 +25,7 @@ if(WIN32)
 else()
   find_package(PostgreSQL REQUIRED)
 endif()
-add_library(logora_ledger_pg STATIC src/ledger/PgYard.cpp src/ledger/DeskLedger.cpp
-            src/ledger/PgPass${LOGORA_PLATFORM}.cpp ${CMAKE_BINARY_DIR}/generated/YardSchema.cpp)
+add_library(logora_ledger_pg STATIC src/ledger/pg/PgYard.cpp src/ledger/pg/DeskLedger.cpp
+            src/ledger/pg/PgPass${LOGORA_PLATFORM}.cpp ${CMAKE_BINARY_DIR}/generated/YardSchema.cpp)
 target_link_libraries(logora_ledger_pg PUBLIC logora_core logora_ledger_sqlite
                       PRIVATE PostgreSQL::PostgreSQL)

@@ -3,7 +3,7 @@
 // calculator the taps go into. The same for both front ends; only post() is theirs.
 #pragma once
 
-#include "ledger/SqliteLedger.hpp"
+#include "ledger/sqlite/SqliteLedger.hpp"
 #include "phone/PhoneDesk.hpp"
 #include "phone/PhoneServer.hpp"
 #include "phone/PhoneWindow.hpp"

@@ -6,8 +6,8 @@
 
 #include "export/BillExport.hpp"
 #include "export/Spreadsheet.hpp"
-#include "ledger/DeskLedger.hpp"
 #include "ledger/YardWindow.hpp"
+#include "ledger/pg/DeskLedger.hpp"
 #include "phone/PhoneService.hpp"
 #include "prices/PriceWindow.hpp"
 #include "session/Session.hpp"

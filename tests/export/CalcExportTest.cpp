@@ -7,7 +7,7 @@
 #include "grid/GridWindow.hpp"
 #include "ledger/BillRecorder.hpp"
 #include "ledger/LedgerView.hpp"
-#include "ledger/SqliteLedger.hpp"
+#include "ledger/sqlite/SqliteLedger.hpp"
 #include "list/ListWindow.hpp"
 #include "sawn/SawnWindow.hpp"
 #include "text/NumberText.hpp"

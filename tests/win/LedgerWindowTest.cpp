@@ -6,7 +6,7 @@
 #include "../TempFolder.hpp"
 #include "../export/RecordingPrompts.hpp"
 #include "../export/RecordingSheet.hpp"
-#include "ledger/SqliteLedger.hpp"
+#include "ledger/sqlite/SqliteLedger.hpp"
 #include "text/PathText.hpp"
 
 #include <commctrl.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows program's yard ledger under Wine, against the real PostgreSQL server that
 // yard-wine.sh started on this machine: LOGORA_TEST_YARD holds its port.
-#include "ledger/DeskLedger.hpp"
+#include "ledger/pg/DeskLedger.hpp"
 
 #include "../TempFolder.hpp"
 #include "text/NumberText.hpp"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ledger/DeskLedger.hpp"
+#include "ledger/pg/DeskLedger.hpp"
 
-#include "ledger/PgPass.hpp"
+#include "ledger/pg/PgPass.hpp"
 #include "text/NumberText.hpp"
 #include "text/PathText.hpp"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ledger/PgYard.hpp"
+#include "ledger/pg/PgYard.hpp"
 
 #include "ledger/RecordText.hpp"
 #include "prices/PriceListText.hpp"

@@ -4,10 +4,10 @@
 // LOGORA_LEDGER_URL and LOGORA_STATION come before what the window saved.
 #pragma once
 
-#include "ledger/PgYard.hpp"
-#include "ledger/SqliteLedger.hpp"
 #include "ledger/YardDesk.hpp"
 #include "ledger/YardWindow.hpp"
+#include "ledger/pg/PgYard.hpp"
+#include "ledger/sqlite/SqliteLedger.hpp"
 
 #include <filesystem>
 #include <memory>

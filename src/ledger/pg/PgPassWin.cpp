@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ledger/PgPass.hpp"
+#include "ledger/pg/PgPass.hpp"
 
 #include <cstdlib>
 

@@ -4,7 +4,7 @@
 // root, since the server refuses root. Only the server started here is stopped or killed.
 #pragma once
 
-#include "../TempFolder.hpp"
+#include "../../TempFolder.hpp"
 
 #include <libpq-fe.h>
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ledger/SqliteLedger.hpp"
+#include "ledger/sqlite/SqliteLedger.hpp"
 #include "ledger/BillRecorder.hpp"
 
-#include "../TempFolder.hpp"
-#include "../export/RecordingPrompts.hpp"
-#include "../export/RecordingSheet.hpp"
+#include "../../TempFolder.hpp"
+#include "../../export/RecordingPrompts.hpp"
+#include "../../export/RecordingSheet.hpp"
 #include "export/BillExport.hpp"
 #include "sawn/SawnWindow.hpp"
 #include "text/NumberText.hpp"

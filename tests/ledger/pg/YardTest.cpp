@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Desks of a yard against a real PostgreSQL server of the test's own.
-#include "ledger/DeskLedger.hpp"
-#include "ledger/PgPass.hpp"
+#include "ledger/pg/DeskLedger.hpp"
+#include "ledger/pg/PgPass.hpp"
 
 #include "PgServer.hpp"
 #include "text/NumberText.hpp"
@@ -580,7 +580,7 @@ TEST_F(Yard, AFirstVersionYardIsBroughtForward) {
         ASSERT_EQ(server->sql("CREATE DATABASE " + db + " OWNER desk_a"), "");
         const std::string psql = "PGPASSWORD=pw psql -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p " +
                                  std::to_string(server->port()) + " -U desk_a -d " + db + " -f ";
-        ASSERT_EQ(std::system((psql + LOGORA_SOURCE_DIR "/tests/ledger/logora-yard-v1.sql "
+        ASSERT_EQ(std::system((psql + LOGORA_SOURCE_DIR "/tests/ledger/pg/logora-yard-v1.sql "
                                                         ">/dev/null")
                                   .c_str()),
                   0);
