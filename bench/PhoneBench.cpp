@@ -3,7 +3,7 @@
 // server: how long a tap takes from the phone's request to its confirmation (the desk's
 // thread applies it, ticks the grid and writes the snapshot before answering), and how long
 // the desk's 100 ms tick takes meanwhile. LOGORA_PHONE_SECONDS sets the run (10 unless set).
-#include "phone/PhoneServer.hpp"
+#include "phone/http/PhoneServer.hpp"
 #include "session/SnapshotKeeper.hpp"
 #include "text/NumberText.hpp"
 

@@ -33,6 +33,6 @@ else()
   pkg_check_modules(QRENCODE REQUIRED IMPORTED_TARGET libqrencode)
   set(LOGORA_PHONE_LIBS PkgConfig::HTTPLIB PkgConfig::QRENCODE)
 endif()
-add_library(logora_phone STATIC src/phone/PhoneServer.cpp src/phone/PhoneService.cpp
-            src/phone/LanAddress${LOGORA_PLATFORM}.cpp)
+add_library(logora_phone STATIC src/phone/http/PhoneServer.cpp src/phone/http/PhoneService.cpp
+            src/phone/lan/LanAddress${LOGORA_PLATFORM}.cpp src/phone/qr/QrCode.cpp)
 target_link_libraries(logora_phone PUBLIC logora_core logora_ledger_sqlite PRIVATE ${LOGORA_PHONE_LIBS})

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Application.hpp"
 #include "app/Paths.hpp"
+#include "phone/qr/QrCode.hpp"
 #include "ui/Shell.hpp"
 
 #include <QClipboard>
@@ -239,8 +240,9 @@ void Application::openPhone(Calculator which) {
             phoneHost_->view().onClosed();
             phoneHost_->view().hide();
         };
-        // The code's own picture over Label1, which keeps its place and its white.
-        QWidget* place = view.widgetFor(u"Label1");
+        // The code's own picture over its place, which keeps its white.
+        QWidget* place =
+            view.widgetFor(ui::controlWithRole(phone_->window().form(), ui::Role::PhoneCode));
         phoneCode_ = new QLabel(&view);
         phoneCode_->setGeometry(place->geometry());
         phoneCode_->raise();
@@ -255,7 +257,9 @@ void Application::openPhone(Calculator which) {
     view.show();
     view.raise();
     view.activateWindow();
-    phoneCode_->setGeometry(view.widgetFor(u"Label1")->geometry());
+    phoneCode_->setGeometry(
+        view.widgetFor(ui::controlWithRole(phone_->window().form(), ui::Role::PhoneCode))
+            ->geometry());
     drawCode(phoneCode_, phone_->window().address());
 }
 

@@ -12,7 +12,7 @@
 #include "ledger/YardWindow.hpp"
 #include "ledger/pg/DeskLedger.hpp"
 #include "list/ListWindow.hpp"
-#include "phone/PhoneService.hpp"
+#include "phone/http/PhoneService.hpp"
 #include "prices/GradePriceStore.hpp"
 #include "prices/PriceWindow.hpp"
 #include "sawn/SawnWindow.hpp"

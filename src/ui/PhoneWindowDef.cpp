@@ -15,8 +15,9 @@ WindowDef phoneWindowDef() {
     w.back = kWindowBack;
     auto& c = w.controls;
     // The QR code is drawn by the front end over this empty label, white around it.
-    c.push_back(
-        withBack(label(u"Label1", kNoElement, 240, 180, 3600, 3600, u""), Rgb{255, 255, 255}));
+    c.push_back(withRole(
+        withBack(label(u"Label1", kNoElement, 240, 180, 3600, 3600, u""), Rgb{255, 255, 255}),
+        Role::PhoneCode));
     ControlDef address = label(u"Label2", kNoElement, 240, 3870, 6720, 300, u"");
     address.widest = u"http://192.168.100.200:65535/p/0123456789abcdef0123456789abcdef";
     c.push_back(withFont(address, 9));

@@ -50,11 +50,21 @@ std::u16string manualUrl(std::u16string_view path, std::string_view section) {
     return url;
 }
 
+std::u16string controlWithRole(const Form& form, Role role) {
+    for (const Control& c : form.controls()) {
+        if (c.def().role == role) {
+            return c.name();
+        }
+    }
+    return {};
+}
+
 void wireByRole(Form& form, Calculator which, ShellActions& shell) {
     for (const Control& c : form.controls()) {
         const std::u16string name = c.name();
         switch (c.def().role) {
         case Role::None:
+        case Role::PhoneCode:
             break;
         case Role::Export:
             form.onClick(name, [&shell, which](int) { shell.exportBill(which); });

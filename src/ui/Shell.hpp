@@ -44,6 +44,8 @@ inline constexpr std::u16string_view kManualNotOpened =
 
 // Every control of the window with a role gets the click handler that does it.
 void wireByRole(Form& form, Calculator which, ShellActions& shell);
+// The name of the window's control with the role; empty when it has none.
+std::u16string controlWithRole(const Form& form, Role role);
 
 inline constexpr Calculator kCalculators[] = {Calculator::Grid, Calculator::List, Calculator::Sawn};
 

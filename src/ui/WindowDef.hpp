@@ -70,6 +70,7 @@ enum class Role {
     Compare,     // "标准对照"
     PriceDetail, // "价格明细"
     Phone,       // "手机检尺"
+    PhoneCode,   // the place of the phone page's QR code, drawn by the front end
 };
 
 struct ControlDef {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "win/WinApp.hpp"
 
+#include "phone/qr/QrCode.hpp"
 #include "text/PathText.hpp"
 #include "win/ComSpreadsheet.hpp"
 
@@ -368,7 +369,9 @@ void WinApp::drawCode() {
     }
     // The code's own picture, over the label that keeps its place, wherever the label is now.
     RECT r{};
-    GetWindowRect(phoneView_->controlFor(u"Label1"), &r);
+    GetWindowRect(
+        phoneView_->controlFor(ui::controlWithRole(phone_->window().form(), ui::Role::PhoneCode)),
+        &r);
     MapWindowPoints(nullptr, phoneView_->hwnd(), reinterpret_cast<POINT*>(&r), 2);
     const int width = std::max(0, static_cast<int>(r.right - r.left));
     const int height = std::max(0, static_cast<int>(r.bottom - r.top));

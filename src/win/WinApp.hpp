@@ -8,7 +8,7 @@
 #include "export/Spreadsheet.hpp"
 #include "ledger/YardWindow.hpp"
 #include "ledger/pg/DeskLedger.hpp"
-#include "phone/PhoneService.hpp"
+#include "phone/http/PhoneService.hpp"
 #include "prices/PriceWindow.hpp"
 #include "session/Session.hpp"
 #include "win/ComparisonWindow.hpp"

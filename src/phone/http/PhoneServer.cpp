@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "phone/PhoneServer.hpp"
+#include "phone/http/PhoneServer.hpp"
 
 #include "text/NumberText.hpp"
 
 #include <httplib.h>
-#include <qrencode.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -130,21 +129,6 @@ bool PhoneServer::listening() const {
 
 int PhoneServer::port() const {
     return impl_->port;
-}
-
-QrMatrix qrCode(const std::string& text) {
-    QrMatrix m;
-    QRcode* code = QRcode_encodeString(text.c_str(), 0, QR_ECLEVEL_M, QR_MODE_8, 1);
-    if (!code) {
-        return m;
-    }
-    m.width = code->width;
-    m.dark.resize(static_cast<std::size_t>(code->width) * code->width);
-    for (std::size_t i = 0; i < m.dark.size(); ++i) {
-        m.dark[i] = (code->data[i] & 1) != 0;
-    }
-    QRcode_free(code);
-    return m;
 }
 
 } // namespace logora::phone

@@ -5,8 +5,8 @@
 
 #include "ledger/sqlite/SqliteLedger.hpp"
 #include "phone/PhoneDesk.hpp"
-#include "phone/PhoneServer.hpp"
 #include "phone/PhoneWindow.hpp"
+#include "phone/http/PhoneServer.hpp"
 #include "session/Session.hpp"
 
 #include <functional>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "phone/PhoneServer.hpp"
+#include "phone/lan/LanAddress.hpp"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>

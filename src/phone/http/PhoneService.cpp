@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "phone/PhoneService.hpp"
+#include "phone/http/PhoneService.hpp"
+#include "phone/lan/LanAddress.hpp"
 
 #include "grid/GridWindow.hpp"
 #include "list/ListWindow.hpp"
