@@ -11,6 +11,7 @@
 
 #include "SlowLink.hpp"
 #include "ledger/pg/PgServer.hpp"
+#include "ledger/pg/WindowThread.hpp"
 #include "text/NumberText.hpp"
 
 #include <benchmark/benchmark.h>
@@ -71,35 +72,6 @@ void BM_YardExportRecord(benchmark::State& state) {
 }
 BENCHMARK(BM_YardExportRecord)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
-// The window's thread: what the worker posts waits here until the window runs it.
-class Window {
-  public:
-    ledger::Post post() {
-        return [this](std::function<void()> task) {
-            const std::lock_guard lock(mutex_);
-            tasks_.push_back(std::move(task));
-        };
-    }
-    void pump() {
-        for (;;) {
-            std::function<void()> task;
-            {
-                const std::lock_guard lock(mutex_);
-                if (tasks_.empty()) {
-                    return;
-                }
-                task = std::move(tasks_.front());
-                tasks_.pop_front();
-            }
-            task();
-        }
-    }
-
-  private:
-    std::mutex mutex_;
-    std::deque<std::function<void()>> tasks_;
-};
-
 enum Server { NoYard, Answering, Refused, Silent, Locked, Away };
 
 // The window's part of an export (its number and its record of 40 lines, then what the
@@ -133,7 +105,7 @@ void BM_YardWindow(benchmark::State& state) {
                ("postgresql://desk:pw@127.0.0.1:" + std::to_string(port) + "/yard").c_str(), 1);
         setenv("LOGORA_STATION", station.c_str(), 1);
     }
-    Window window;
+    testing::Window window;
     double longest = 0;
     auto timed = [&](auto&& work) {
         const auto t0 = std::chrono::steady_clock::now();

@@ -4,6 +4,7 @@
 #include "ledger/pg/PgPass.hpp"
 
 #include "PgServer.hpp"
+#include "WindowThread.hpp"
 #include "text/NumberText.hpp"
 #include "ui/Folders.hpp"
 
@@ -302,50 +303,6 @@ TEST_F(Yard, QueriesAnswerAsTheRecordsDo) {
     }
 }
 
-// The window's thread, as a queue of the test's own: the worker posts, pump() runs it.
-class Window {
-  public:
-    Post post() {
-        return [this](std::function<void()> task) {
-            const std::lock_guard lock(mutex_);
-            tasks_.push_back(std::move(task));
-        };
-    }
-    void pump() {
-        for (;;) {
-            std::function<void()> task;
-            {
-                const std::lock_guard lock(mutex_);
-                if (tasks_.empty()) {
-                    return;
-                }
-                task = std::move(tasks_.front());
-                tasks_.pop_front();
-            }
-            task();
-        }
-    }
-    // What the worker does, and what it posts, until it has nothing left.
-    bool settle(DeskLedger& d) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (std::chrono::steady_clock::now() < until) {
-            const bool idle = d.settle(std::chrono::milliseconds(50));
-            pump();
-            if (idle && d.settle(std::chrono::milliseconds(0))) {
-                const std::lock_guard lock(mutex_);
-                if (tasks_.empty()) {
-                    return true;
-                }
-            }
-        }
-        return false;
-    }
-
-  private:
-    std::mutex mutex_;
-    std::deque<std::function<void()>> tasks_;
-};
-
 // A server that takes the connection and never answers, a refused port, every table held by
 // an administrator's lock: the window exports, reads and prices at once, and every bill is
 // in the yard once when the server is back.
@@ -365,7 +322,7 @@ TEST_F(Yard, AHungRefusedOrLockedServerNeverStopsTheWindow) {
             PQclear(PQexec(holder, "BEGIN; LOCK TABLE logora_schema, stations, bills, "
                                    "price_lists IN ACCESS EXCLUSIVE MODE"));
         }
-        Window window;
+        testing::Window window;
         DeskLedger d(dir / station / "ledger.sqlite");
         d.useWorker(window.post());
         auto longest = std::chrono::steady_clock::duration::zero();
@@ -409,7 +366,7 @@ TEST_F(Yard, TheLedgerWindowShowsTheYardsBillsWhenTheWorkerHasThem) {
     auto a = desk("wa", "desk_a", "WA");
     bill(a->ledger(), u"青山林场", 4000);
     bill(a->ledger(), u"东港木业", 4100);
-    Window window;
+    testing::Window window;
     DeskLedger d(dir / "wb" / "ledger.sqlite");
     d.useWorker(window.post());
     ASSERT_EQ(text::toUtf8(d.join(settings("desk_b", "WB"), u"pw")), "");
@@ -433,7 +390,7 @@ TEST_F(Yard, TheLedgerWindowShowsTheYardsBillsWhenTheWorkerHasThem) {
 // 测试连接 and 加入 against a server that never answers: the window says so at once, a
 // second click waits for the first, and the answer comes from the worker.
 TEST_F(Yard, TheJoinWindowConnectsOnTheWorker) {
-    Window window;
+    testing::Window window;
     DeskLedger d(dir / "j" / "ledger.sqlite");
     d.useWorker(window.post());
     YardWindow w(d);
