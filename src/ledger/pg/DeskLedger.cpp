@@ -264,21 +264,8 @@ std::u16string DeskLedger::test(const ReadSettings& s, const std::u16string& pas
 }
 
 void DeskLedger::testLater(const ReadSettings& s, const std::u16string& password, Said done) {
-    if (!post_) {
-        done(test(s, password));
-        return;
-    }
-    if (!door_) {
-        door_ = std::make_unique<YardWorker>();
-    }
-    door_->run([s, password, desk = deskIdentity(), post = post_,
-                alive = std::weak_ptr<bool>(alive_), done = std::move(done)] {
-        std::u16string problem = probe(s, password, desk);
-        post([alive, done, problem = std::move(problem)] {
-            if (const std::shared_ptr<bool> a = alive.lock(); a && *a) {
-                done(problem);
-            }
-        });
+    onDoor([s, password, desk = deskIdentity(), done = std::move(done)]() -> std::function<void()> {
+        return [done, problem = probe(s, password, desk)] { done(problem); };
     });
 }
 
