@@ -127,7 +127,10 @@ std::u16string YardDesk::stateLine() {
 
 void YardDesk::send(bool forced) {
     if (sending_) {
-        resend_ = true; // what was recorded meanwhile goes with the next round
+        // What was recorded meanwhile goes with the next round, tried as the most pressing
+        // of the asks: the minute's send is never lost to the pause after a failure.
+        resend_ = true;
+        resendForced_ = resendForced_ || forced;
         return;
     }
     sending_ = true;
@@ -153,7 +156,7 @@ void YardDesk::send(bool forced) {
             }
             if (resend_) {
                 resend_ = false;
-                send(false);
+                send(std::exchange(resendForced_, false));
             }
         };
     });

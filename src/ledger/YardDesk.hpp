@@ -115,6 +115,7 @@ class YardDesk : public LedgerStore, public PriceListStore {
     std::u16string problem_;
     bool sending_ = false;
     bool resend_ = false;
+    bool resendForced_ = false;
     bool reading_ = false;
     bool fetchingLists_ = false;
     bool telling_ = false;
